@@ -5,10 +5,12 @@
 #include "platform/foundation/JSON.hpp"
 
 #include "platform/foundation/ISO8601.hpp"
+#include "platform/foundation/LargeBuffer.hpp"
 
 #include <simdjson.h>
 
 #include <charconv>
+#include <cstring>
 #include <limits>
 
 namespace platform::foundation {
@@ -26,12 +28,17 @@ struct Node {
     bool boolean = false;
 };
 
+// Both buffers have a fixed capacity, known before parsing: strings, keys and number texts never take
+// more room than their source, and every value but the last takes at least two bytes (itself and a
+// separator), so a document of n bytes holds at most n / 2 + 1 values.
 struct Storage {
-    std::vector<Node> nodes; // nodes[0] is the root
-    std::string arena;
+    LargeBuffer<Node> nodes; // nodes[0] is the root
+    std::uint32_t nodeCount = 0;
+    LargeBuffer<char> arena;
+    std::uint32_t arenaSize = 0;
 
     std::string_view text(std::uint32_t offset, std::uint32_t length) const {
-        return std::string_view(arena).substr(offset, length);
+        return std::string_view(arena.data() + offset, length);
     }
     std::string_view key(const Node& node) const { return text(node.keyOffset, node.keyLength); }
 
@@ -79,7 +86,8 @@ public:
     std::optional<DecodingError> failure;
 
     std::uint32_t appendRoot() {
-        s_.nodes.emplace_back();
+        new (&s_.nodes[0]) Node();
+        s_.nodeCount = 1;
         return 0;
     }
 
@@ -204,10 +212,9 @@ private:
     }
 
     std::uint32_t appendChild(std::uint32_t parent, std::uint32_t& last) {
-        const auto child = static_cast<std::uint32_t>(s_.nodes.size());
-        Node node;
-        node.parent = parent;
-        s_.nodes.push_back(node);
+        const std::uint32_t child = s_.nodeCount++;
+        Node* node = new (&s_.nodes[child]) Node();
+        node->parent = parent;
         if (last == none) {
             s_.nodes[parent].first = child;
         } else {
@@ -219,8 +226,9 @@ private:
     }
 
     std::uint32_t store(std::string_view text) {
-        const auto offset = static_cast<std::uint32_t>(s_.arena.size());
-        s_.arena.append(text);
+        const std::uint32_t offset = s_.arenaSize;
+        if (!text.empty()) std::memcpy(s_.arena.data() + offset, text.data(), text.size());
+        s_.arenaSize += static_cast<std::uint32_t>(text.size());
         return offset;
     }
 
@@ -474,10 +482,9 @@ Decoded<JSONDocument> JSONDocument::parse(std::string_view json, std::size_t cap
 
     JSONDocument document;
     Storage& storage = *document.storage_;
-    // Strings, keys and number texts never take more room than their source. The node array is
-    // sized for the worst case up front: untouched pages of that reservation cost no memory.
-    storage.arena.reserve(json.size());
-    storage.nodes.reserve(json.size() / 2 + 2);
+    // Sized for the worst case up front: untouched pages of these buffers cost no memory.
+    storage.arena = LargeBuffer<char>(json.size());
+    storage.nodes = LargeBuffer<Node>(json.size() / 2 + 2);
 
     simdjson::ondemand::parser parser;
     if (auto error = parser.allocate(json.size(), maximumDepth + 1))
