@@ -57,7 +57,9 @@ Result<FileBytes, FileReadFailure> readOnce(const std::filesystem::path& path, s
     if (!S_ISREG(status.st_mode)) return Failure{FileReadFailure{Kind::readFailed, S_ISDIR(status.st_mode) ? EISDIR : EINVAL}};
 
     FileBytes file;
-    file.data_ = LargeBuffer<char>(maxBytes + spare); // unread pages cost nothing
+    // Unread pages cost nothing; huge pages only pay off for a file that fills several of them.
+    const bool large = static_cast<std::size_t>(status.st_size) >= 1024 * 1024;
+    file.data_ = LargeBuffer<char>(maxBytes + spare, large ? Pages::huge : Pages::ordinary);
     ssize_t got;
     do {
         got = ::read(fd, file.data_.data(), maxBytes);

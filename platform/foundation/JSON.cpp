@@ -483,8 +483,9 @@ Decoded<JSONDocument> JSONDocument::parse(std::string_view json, std::size_t cap
     JSONDocument document;
     Storage& storage = *document.storage_;
     // Sized for the worst case up front: untouched pages of these buffers cost no memory.
-    storage.arena = LargeBuffer<char>(json.size());
-    storage.nodes = LargeBuffer<Node>(json.size() / 2 + 2);
+    const auto pages = json.size() >= 1024 * 1024 ? Pages::huge : Pages::ordinary;
+    storage.arena = LargeBuffer<char>(json.size(), pages);
+    storage.nodes = LargeBuffer<Node>(json.size() / 2 + 2, pages);
 
     simdjson::ondemand::parser parser;
     if (auto error = parser.allocate(json.size(), maximumDepth + 1))

@@ -13,13 +13,17 @@
 
 namespace platform::foundation {
 
+/// Whether a large buffer asks for transparent huge pages.
+enum class Pages { ordinary, huge };
+
 template <class T> class LargeBuffer {
     static_assert(std::is_trivially_copyable_v<T> && std::is_trivially_destructible_v<T>);
 
 public:
     LargeBuffer() = default;
-    /// Room for `capacity` elements, uninitialised (mapped pages read as zero).
-    explicit LargeBuffer(std::size_t capacity) : capacity_(capacity) {
+    /// Room for `capacity` elements, uninitialised (mapped pages read as zero). Ask for huge pages
+    /// only where most of the buffer will be filled: each one touched is zeroed whole.
+    explicit LargeBuffer(std::size_t capacity, Pages pages = Pages::huge) : capacity_(capacity) {
         const std::size_t bytes = capacity * sizeof(T);
         if (bytes >= mappedThreshold) {
             // Huge pages only back aligned 2 MiB extents: map a little more, keep an aligned range.
@@ -32,7 +36,7 @@ public:
             const std::uintptr_t end = aligned + roundedUp(bytes);
             if (start + mapped > end) ::munmap(reinterpret_cast<void*>(end), start + mapped - end);
 #ifdef MADV_HUGEPAGE
-            ::madvise(reinterpret_cast<void*>(aligned), roundedUp(bytes), MADV_HUGEPAGE);
+            if (pages == Pages::huge) ::madvise(reinterpret_cast<void*>(aligned), roundedUp(bytes), MADV_HUGEPAGE);
 #endif
             data_ = reinterpret_cast<T*>(aligned);
             mapped_ = true;
