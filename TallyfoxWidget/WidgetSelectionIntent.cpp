@@ -1,5 +1,6 @@
 #include "TallyfoxWidget/WidgetSelectionIntent.hpp"
 
+#include "platform/foundation/LocalizedString.hpp"
 #include "platform/foundation/UnicodeNormalization.hpp"
 #include "snapshot/WidgetSnapshotStore.hpp"
 
@@ -62,7 +63,8 @@ std::vector<WidgetSourceEntity> resolveSources(const std::vector<WidgetSourceEnt
         if (found != byID.end())
             resolved.push_back(*found->second);
         else
-            resolved.push_back({identifier, localizedText("Selected account unavailable")});
+            resolved.push_back({identifier, platform::foundation::localized("Selected account unavailable",
+                                                                             "Selected account unavailable")});
     }
     return resolved;
 }

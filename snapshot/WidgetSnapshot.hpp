@@ -138,10 +138,6 @@ private:
 /// any reported usage come last; ties go to the earlier entry.
 std::vector<WidgetProviderSnapshot> topProviders(const WidgetSnapshot& snapshot, std::size_t limit);
 
-/// The entry's activity in one line ("12.8M tokens today", "2.23 credits", "Characters used: 12,000"),
-/// or nothing when it reports none. `shortForm` drops "today".
-std::optional<std::string> activityText(const WidgetProviderSnapshot& provider, bool shortForm);
-
 /// The earliest of `dates`, nothing for none.
 std::optional<Date> earliest(const std::vector<Date>& dates);
 

@@ -4,7 +4,7 @@
 // that cannot be read is simply left empty.
 #include "snapshot/WidgetSnapshot.hpp"
 
-#include <cmath>
+#include <variant>
 
 namespace tallyfox {
 
@@ -47,13 +47,18 @@ Decoded<std::optional<Decimal>> optionalDecimal(const JSONObject& object, std::s
     return std::optional<Decimal>(std::move(amount));
 }
 
+// An integer is a length in minutes; otherwise the value must be one of the kinds' names.
 Decoded<UsageWindowKind> windowKind(JSONValue value) {
-    if (const auto minutes = value.int64()) return UsageWindowKind::fromMinutes(minutes.value());
-    if (value.type() != JSONType::string) return Failure{value.typeMismatch(JSONType::string)};
-    const std::string_view text = value.string().value();
-    if (text == "monthly") return UsageWindowKind::monthly();
-    if (text == "allowance") return UsageWindowKind::allowance();
-    return Failure{value.error(dataCorrupted, "Unknown usage window kind")};
+    std::variant<std::int64_t, std::string> form;
+    if (const auto minutes = value.int64())
+        form = minutes.value();
+    else if (value.type() == JSONType::string)
+        form = std::string(value.string().value());
+    else
+        return Failure{value.typeMismatch(JSONType::string)};
+    auto kind = UsageWindowKind::decode(form);
+    if (!kind) return Failure{value.error(dataCorrupted, kind.error())};
+    return kind.value();
 }
 
 Decoded<UsageWindow> window(JSONValue value) {
@@ -64,10 +69,10 @@ Decoded<UsageWindow> window(JSONValue value) {
     TRY_DECODE(resetsAt, object.optionalDate("resetsAt"));
     std::optional<UsagePercentage> usage;
     if (const auto usageValue = object.optional("usage")) {
-        TRY_DECODE(percent, usageValue->number());
-        if (!std::isfinite(percent))
-            return Failure{usageValue->error(dataCorrupted, "Usage percentage isn\u2019t a finite number")};
-        usage = UsagePercentage::clamped(percent);
+        TRY_DECODE(number, usageValue->number());
+        auto percent = UsagePercentage::decode(number); // clamped to 0...100; not finite fails
+        if (!percent) return Failure{usageValue->error(dataCorrupted, percent.error())};
+        usage = percent.value();
     }
     return UsageWindow{kind, ownedString(scope), usage, resetsAt};
 }
@@ -76,7 +81,7 @@ Decoded<UsageTotal> total(JSONValue value) {
     TRY_DECODE(object, value.object());
     TRY_DECODE(kindValue, object.required("kind"));
     TRY_DECODE(kindText, kindValue.string());
-    const auto kind = usageTotalKind(kindText);
+    const auto kind = fromRawValue<UsageTotal::Kind>(kindText);
     if (!kind) return Failure{kindValue.error(dataCorrupted, "Unknown total kind")};
     TRY_DECODE(amountValue, object.required("value"));
     TRY_DECODE(amount, decimal(amountValue));
@@ -110,7 +115,7 @@ Decoded<WidgetProviderSnapshot> providerEntry(JSONValue value) {
     entry.selectionID = ownedString(tolerant(object.optionalString("selectionID")));
     entry.accountName = ownedString(tolerant(object.optionalString("accountName")));
     if (const auto reason = tolerant(object.optionalString("quotaUnavailableReason")))
-        entry.quotaUnavailableReason = quotaUnavailableReason(*reason);
+        entry.quotaUnavailableReason = fromRawValue<QuotaUnavailableReason>(*reason);
     if (const auto days = tolerant(object.optionalArray("recentDays")))
         entry.recentDays = tolerant(days->decodeEach<double>([](JSONValue day) { return day.number(); }));
     entry.updatedAt = tolerant(object.optionalDate("updatedAt"));
@@ -146,7 +151,7 @@ Decoded<WidgetSnapshot::Contents> contents(const JSONObject& object) {
     contents.generatedAt = generatedAt;
     contents.state = std::move(decodedState);
     if (style) {
-        contents.usageAmountStyle = usageAmountStyle(*style);
+        contents.usageAmountStyle = fromRawValue<UsageAmountStyle>(*style);
         if (!contents.usageAmountStyle)
             return Failure{object["usageAmountStyle"]->error(dataCorrupted, "Unknown usage amount style")};
     }

@@ -51,7 +51,7 @@ WidgetProviderSnapshot entry(ProviderID provider, std::vector<UsageWindow> windo
 }
 
 UsageWindow window(double usage, std::optional<Date> resetsAt = std::nullopt) {
-    return UsageWindow{UsageWindowKind::fiveHour(), std::nullopt, UsagePercentage{usage}, resetsAt};
+    return UsageWindow{UsageWindowKind::fiveHour, std::nullopt, UsagePercentage{usage}, resetsAt};
 }
 
 } // namespace
@@ -66,9 +66,9 @@ TEST(WidgetSnapshotDecoding, readsTheFullExampleDocumentCompletely) {
     claude.accountName = "Personal";
     claude.planName = "Pro";
     claude.windows = {
-        {UsageWindowKind::fiveHour(), std::nullopt, UsagePercentage{42.5}, date("2026-03-14T11:00:00Z")},
-        {UsageWindowKind::weekly(), std::nullopt, UsagePercentage{18}, date("2026-03-18T07:00:00Z")},
-        {UsageWindowKind::weekly(), "Opus", UsagePercentage{64}, date("2026-03-18T07:00:00Z")},
+        {UsageWindowKind::fiveHour, std::nullopt, UsagePercentage{42.5}, date("2026-03-14T11:00:00Z")},
+        {UsageWindowKind::weekly, std::nullopt, UsagePercentage{18}, date("2026-03-18T07:00:00Z")},
+        {UsageWindowKind::weekly, "Opus", UsagePercentage{64}, date("2026-03-18T07:00:00Z")},
     };
     claude.tokensToday = 12800000;
     claude.requestsToday = 214;
@@ -76,7 +76,7 @@ TEST(WidgetSnapshotDecoding, readsTheFullExampleDocumentCompletely) {
     claude.updatedAt = date("2026-03-14T09:25:10Z");
 
     WidgetProviderSnapshot elevenlabs{ProviderID::elevenlabs};
-    elevenlabs.windows = {{UsageWindowKind::monthly(), std::nullopt, UsagePercentage{12}, date("2026-04-01T00:00:00Z")}};
+    elevenlabs.windows = {{UsageWindowKind::monthly, std::nullopt, UsagePercentage{12}, date("2026-04-01T00:00:00Z")}};
     elevenlabs.creditsToday = Decimal::fromJSONNumber("2.23").value();
     elevenlabs.updatedAt = date("2026-03-14T09:20:00Z");
     elevenlabs.totals = std::vector<UsageTotal>{
@@ -186,9 +186,9 @@ TEST(WidgetSnapshotDecoding, windowsAreReadOneByOne) {
     ASSERT_EQ(entries.size(), 1u);
     const std::vector<UsageWindow> expected{
         {UsageWindowKind::custom(43200), std::nullopt, std::nullopt, std::nullopt},
-        {UsageWindowKind::fiveHour(), std::nullopt, UsagePercentage{100}, std::nullopt},
-        {UsageWindowKind::weekly(), "Opus", UsagePercentage{0}, std::nullopt},
-        {UsageWindowKind::monthly(), std::nullopt, std::nullopt, std::nullopt},
+        {UsageWindowKind::fiveHour, std::nullopt, UsagePercentage{100}, std::nullopt},
+        {UsageWindowKind::weekly, "Opus", UsagePercentage{0}, std::nullopt},
+        {UsageWindowKind::monthly, std::nullopt, std::nullopt, std::nullopt},
         {UsageWindowKind::custom(0), std::nullopt, std::nullopt, std::nullopt},
         {UsageWindowKind::custom(-90), std::nullopt, std::nullopt, std::nullopt},
     };
