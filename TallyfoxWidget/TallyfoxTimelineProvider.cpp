@@ -144,7 +144,7 @@ Date nextReloadDate(Date now, const std::optional<WidgetSnapshot>& snapshot) {
 
 void applyLanguagePreference(const std::optional<WidgetSnapshot>& snapshot) {
     if (!snapshot) return;
-    UserDefaults& defaults = UserDefaults::standard();
+    UserDefaults defaults = UserDefaults::standard();
     const auto& language = snapshot->language();
     if (!language) {
         defaults.removeObject(languagesKey);

@@ -1,6 +1,7 @@
 #include "TallyfoxWidget/TallyfoxTimelineProvider.hpp"
 
 #include "platform/foundation/ISO8601.hpp"
+#include "platform/foundation/Localization.hpp"
 #include "platform/foundation/UserDefaults.hpp"
 #include "snapshot/TemporaryHome.hpp"
 
@@ -48,6 +49,8 @@ WidgetSelectionIntent choosing(std::vector<std::string> ids) {
 }
 
 struct TimelineTest : ::testing::Test {
+    // The extension's defaults live in its own domain, under the temporary home.
+    TimelineTest() { platform::foundation::setMainBundleInfo({"com.tallyfox.Tallyfox.TallyfoxWidget", {}, "en", {}}); }
     TemporaryHome home;
     TallyfoxTimelineProvider provider{WidgetSnapshotStore::make(), [] { return now; }};
 
@@ -174,11 +177,14 @@ TEST_F(TimelineTest, placeholderShowsTheFileAsItIsAndSnapshotClearsAtNow) {
 }
 
 TEST_F(TimelineTest, languagePreferenceIsWrittenKeptAndRemoved) {
-    UserDefaults& defaults = UserDefaults::standard();
+    UserDefaults defaults = UserDefaults::standard();
     const auto stored = [&] { return defaults.persistentDomain(defaults.domainName()); };
 
     timelineFor(document("", -30, R"(,"language":"system")"));
     EXPECT_EQ(defaults.stringArray("AppleLanguages"), std::vector<std::string>{"system"});
+    EXPECT_EQ(UserDefaults::fileForDomain("com.tallyfox.Tallyfox.TallyfoxWidget"),
+              home.path() / "Library/Preferences/com.tallyfox.Tallyfox.TallyfoxWidget.plist");
+    EXPECT_TRUE(std::filesystem::exists(UserDefaults::fileForDomain(defaults.domainName())));
 
     // A list that already starts with the language is kept as it is.
     defaults.set("AppleLanguages", PropertyListValue::strings({"he", "en"}));

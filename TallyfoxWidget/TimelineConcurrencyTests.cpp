@@ -4,6 +4,7 @@
 #include "platform/foundation/Bundle.hpp"
 #include "platform/foundation/FileSystem.hpp"
 #include "platform/foundation/ISO8601.hpp"
+#include "platform/foundation/Localization.hpp"
 #include "platform/foundation/UserDefaults.hpp"
 #include "snapshot/TemporaryHome.hpp"
 
@@ -33,6 +34,7 @@ std::string version(int marker, const char* language, int entries) {
 } // namespace
 
 TEST(TimelineConcurrency, requestsSeeWholeSnapshotsWhileTheFileIsRewritten) {
+    platform::foundation::setMainBundleInfo({"com.tallyfox.Tallyfox.TallyfoxWidget", {}, "en", {}});
     TemporaryHome home;
     const auto container = home.container();
     const auto path = container / "widget-snapshot.json";
@@ -106,9 +108,10 @@ TEST(TimelineConcurrency, requestsSeeWholeSnapshotsWhileTheFileIsRewritten) {
     preferencesReader.join();
 
     EXPECT_EQ(faults, 0);
+    EXPECT_TRUE(std::filesystem::exists(preferences));
     EXPECT_GT(whole, 0);
     // The preferences file parses and holds one of the languages written.
-    auto& defaults = platform::foundation::UserDefaults::standard();
+    const auto defaults = platform::foundation::UserDefaults::standard();
     const auto stored = platform::foundation::UserDefaults(defaults.domainName()).stringArray("AppleLanguages");
     ASSERT_TRUE(stored);
     ASSERT_EQ(stored->size(), 1u);

@@ -21,19 +21,19 @@ using platform::foundation::Decimal;
 
 /// One provider and account of the snapshot with its windows and activity.
 struct WidgetProviderSnapshot {
-    ProviderID provider;
-    std::optional<std::string> selectionID;
-    std::optional<std::string> accountName;
-    std::optional<std::string> planName;
-    std::optional<std::string> modelName;
-    std::vector<UsageWindow> windows;
-    std::optional<std::int64_t> tokensToday;
-    std::optional<std::int64_t> requestsToday;
-    std::optional<Decimal> creditsToday;
-    std::optional<QuotaUnavailableReason> quotaUnavailableReason;
-    std::optional<std::vector<double>> recentDays;
-    std::optional<Date> updatedAt;
-    std::optional<std::vector<UsageTotal>> totals;
+    ProviderID provider = ProviderID::codex;
+    std::optional<std::string> selectionID{};
+    std::optional<std::string> accountName{};
+    std::optional<std::string> planName{};
+    std::optional<std::string> modelName{};
+    std::vector<UsageWindow> windows{};
+    std::optional<std::int64_t> tokensToday{};
+    std::optional<std::int64_t> requestsToday{};
+    std::optional<Decimal> creditsToday{};
+    std::optional<QuotaUnavailableReason> quotaUnavailableReason{};
+    std::optional<std::vector<double>> recentDays{};
+    std::optional<Date> updatedAt{};
+    std::optional<std::vector<UsageTotal>> totals{};
 
     /// The entry's identity wherever entries are listed, selected or followed: its selectionID, else the
     /// provider's raw value, " · " and the account name, else the provider's raw value.

@@ -137,7 +137,7 @@ Decoded<WidgetSnapshot::State> state(const JSONObject& object) {
     return Failure{object.error(dataCorrupted, "Unknown widget state")};
 }
 
-Decoded<WidgetSnapshot::Contents> contents(const JSONObject& object) {
+Decoded<WidgetSnapshot::Contents> decodeContents(const JSONObject& object) {
     WidgetSnapshot::Contents contents;
     TRY_DECODE(schemaVersion, object.requiredInt64("schemaVersion"));
     TRY_DECODE(generatedAt, object.requiredDate("generatedAt"));
@@ -171,7 +171,7 @@ Decoded<WidgetSnapshot::Contents> contents(const JSONObject& object) {
 Decoded<WidgetSnapshot> WidgetSnapshot::decode(std::string_view json, std::size_t capacity) {
     TRY_DECODE(document, JSONDocument::parse(json, capacity));
     TRY_DECODE(root, document.root().object());
-    TRY_DECODE(decoded, contents(root));
+    TRY_DECODE(decoded, decodeContents(root));
     return WidgetSnapshot(std::move(decoded));
 }
 

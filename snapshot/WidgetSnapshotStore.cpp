@@ -2,6 +2,7 @@
 
 #include "platform/foundation/FileSystem.hpp"
 #include "platform/foundation/JSON.hpp"
+#include "platform/foundation/Localization.hpp"
 
 namespace tallyfox {
 
@@ -22,7 +23,12 @@ std::string appGroupIdentifier(const std::optional<Bundle>& bundle) {
     return WidgetSnapshotStore::defaultGroupIdentifier;
 }
 
-std::string appGroupIdentifier() { return appGroupIdentifier(Bundle::main()); }
+std::string appGroupIdentifier() {
+    // The platform knows the main bundle by its Resources folder, <root>/Contents/Resources.
+    const auto resources = platform::foundation::mainBundleInfo().resourcesDirectory;
+    if (resources.empty()) return appGroupIdentifier(std::nullopt);
+    return appGroupIdentifier(Bundle::open(resources.parent_path().parent_path()));
+}
 
 std::optional<WidgetSnapshotStore> WidgetSnapshotStore::make() { return make(appGroupIdentifier()); }
 
