@@ -479,7 +479,9 @@ Decoded<JSONDocument> JSONDocument::parse(std::string_view json, std::size_t cap
     storage.arena.reserve(json.size());
     storage.nodes.reserve(json.size() / 2 + 2);
 
-    simdjson::ondemand::parser parser(maximumDepth + 1);
+    simdjson::ondemand::parser parser;
+    if (auto error = parser.allocate(json.size(), maximumDepth + 1))
+        return notJSON(std::string("The document cannot be parsed: ") + simdjson::error_message(error));
     simdjson::ondemand::document parsed;
     if (auto error = parser.iterate(input).get(parsed))
         return notJSON(std::string("The given data was not valid JSON: ") + simdjson::error_message(error));
