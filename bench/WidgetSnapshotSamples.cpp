@@ -18,7 +18,7 @@ std::string opening(double now) {
 }
 
 std::string closing() {
-    return R"(]}},"usageAmountStyle":"remaining","language":"de","followedSelectionIDs":[]})";
+    return R"(]}},"usageAmountStyle":"remaining","language":"de"})";
 }
 
 std::string typicalEntry(std::size_t index, double now) {

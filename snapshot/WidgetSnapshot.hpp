@@ -86,13 +86,15 @@ public:
     /// The schema version is not checked here.
     /// `capacity` is how many bytes are readable from `json.data()` (see JSONDocument::parse).
     static platform::foundation::Decoded<WidgetSnapshot> decode(std::string_view json, std::size_t capacity = 0);
+    /// Decodes an already parsed document.
+    static platform::foundation::Decoded<WidgetSnapshot> decode(const platform::foundation::JSONDocument& document);
 
-    std::int64_t schemaVersion() const { return base_->schemaVersion; }
-    Date generatedAt() const { return base_->generatedAt; }
-    const std::optional<UsageAmountStyle>& usageAmountStyle() const { return base_->usageAmountStyle; }
-    const std::optional<std::string>& language() const { return base_->language; }
+    std::int64_t schemaVersion() const { return base().schemaVersion; }
+    Date generatedAt() const { return base().generatedAt; }
+    const std::optional<UsageAmountStyle>& usageAmountStyle() const { return base().usageAmountStyle; }
+    const std::optional<std::string>& language() const { return base().language; }
     const std::optional<std::vector<std::string>>& followedSelectionIDs() const {
-        return base_->followedSelectionIDs;
+        return base().followedSelectionIDs;
     }
 
     /// The state's case, without building its list.
@@ -109,10 +111,10 @@ public:
     /// Visits the listed entries in order without copying them. The windows are as decoded: usage
     /// that `clearingUsage` would clear is still present (dates and resets are the same).
     template <class Visitor> void forEachProvider(Visitor&& visit) const {
-        const auto& entries = base_->state.entries;
-        if (selection_) {
-            for (const std::uint32_t index : *selection_) visit(entries[index]);
-        } else if (base_->state.kind == State::Kind::providers) {
+        const auto& entries = base().state.entries;
+        if (view_->selection) {
+            for (const std::uint32_t index : *view_->selection) visit(entries[index]);
+        } else if (base().state.kind == State::Kind::providers) {
             for (const auto& entry : entries) visit(entry);
         }
     }
@@ -126,12 +128,20 @@ public:
     bool operator==(const WidgetSnapshot& other) const;
 
 private:
-    std::shared_ptr<const Contents> base_;
-    /// Positions into the base's entries; set once a selection was made, and then the state is
-    /// `providers` whatever the base's state.
-    std::shared_ptr<const std::vector<std::uint32_t>> selection_;
-    /// Windows resetting at or before this date show no usage.
-    std::optional<Date> usageClearedAt_;
+    /// The decoded document and a selection from it, shared by every copy.
+    struct View {
+        std::shared_ptr<const Contents> base;
+        /// Positions into the base's entries; once a selection was made the state is `providers`
+        /// whatever the base's state.
+        std::optional<std::vector<std::uint32_t>> selection;
+    };
+    const Contents& base() const { return *view_->base; }
+    std::optional<Date> usageClearedAt() const;
+
+    std::shared_ptr<const View> view_;
+    /// Windows resetting at or before this moment show no usage; NaN when none is cleared. (A plain
+    /// double keeps each timeline entry small: entries are many, one per moment of change.)
+    double usageClearedAt_;
 };
 
 /// The `limit` most-used entries (by their primary window's usage), in snapshot order. Entries without

@@ -170,6 +170,10 @@ Decoded<WidgetSnapshot::Contents> decodeContents(const JSONObject& object) {
 
 Decoded<WidgetSnapshot> WidgetSnapshot::decode(std::string_view json, std::size_t capacity) {
     TRY_DECODE(document, JSONDocument::parse(json, capacity));
+    return decode(document);
+}
+
+Decoded<WidgetSnapshot> WidgetSnapshot::decode(const JSONDocument& document) {
     TRY_DECODE(root, document.root().object());
     TRY_DECODE(decoded, decodeContents(root));
     return WidgetSnapshot(std::move(decoded));

@@ -7,6 +7,7 @@
 namespace tallyfox {
 
 using platform::foundation::Bundle;
+using platform::foundation::Failure;
 using platform::foundation::FileReadFailure;
 using platform::foundation::JSONDocument;
 using platform::foundation::Logger;
@@ -41,18 +42,30 @@ std::optional<WidgetSnapshotStore> WidgetSnapshotStore::make(std::string_view gr
     return WidgetSnapshotStore{std::move(*container)};
 }
 
-std::optional<WidgetSnapshot> WidgetSnapshotStore::load() const {
+namespace {
+
+// The snapshot file parsed as JSON; nothing when it cannot be read (or is too large), a failure when it
+// is not JSON. The bytes are released on return: only the parsed document lives on while it is decoded.
+std::optional<platform::foundation::Decoded<JSONDocument>> parseFile(const std::filesystem::path& path) {
     // One byte more than the bound tells an oversized file apart without reading it whole.
-    auto read = platform::foundation::readOnce(directory / fileName, maximumFileSize + 1, JSONDocument::padding);
-    std::string_view bytes;
-    if (read) {
-        if (read->size() > maximumFileSize) return std::nullopt;
-        bytes = read->bytes();
-    } else if (read.error().kind != FileReadFailure::Kind::endOfFile) {
-        return std::nullopt;
+    auto read = platform::foundation::readOnce(path, WidgetSnapshotStore::maximumFileSize + 1, JSONDocument::padding);
+    if (!read) {
+        // An empty file was read fine; it just is not JSON.
+        if (read.error().kind != FileReadFailure::Kind::endOfFile) return std::nullopt;
+        return JSONDocument::parse("");
     }
-    // An empty file was read fine; it just does not decode.
-    auto decoded = WidgetSnapshot::decode(bytes, read ? read->capacity() : 0);
+    if (read->size() > WidgetSnapshotStore::maximumFileSize) return std::nullopt;
+    return JSONDocument::parse(read->bytes(), read->capacity());
+}
+
+} // namespace
+
+std::optional<WidgetSnapshot> WidgetSnapshotStore::load() const {
+    auto parsed = parseFile(directory / fileName);
+    if (!parsed) return std::nullopt;
+    auto decoded = *parsed ? WidgetSnapshot::decode(parsed->value())
+                           : platform::foundation::Decoded<WidgetSnapshot>(Failure{std::move(parsed->error())});
+    parsed.reset(); // the parsed document is not needed any more
     if (!decoded) {
         widgetLogger().debug("Widget snapshot couldn't be decoded");
         return std::nullopt;
