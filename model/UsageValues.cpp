@@ -190,27 +190,26 @@ namespace {
 // One place for the length titles, with translator comments for lookups made now and without
 // them for keys that a view looks up later.
 pf::LocalizedStringResource lengthTitleResource(UsageWindowKind kind, bool withComments) {
-    using Resource = pf::LocalizedStringResource;
     const auto comment = [&](const char* text) { return std::string(withComments ? text : ""); };
     switch (kind.kind()) {
     case UsageWindowKind::Case::fiveHour:
-        return Resource{"5-hour", "5-hour", {}, {}};
+        return pf::LocalizedStringResource{"5-hour", "5-hour", {}, {}};
     case UsageWindowKind::Case::weekly:
-        return Resource{"Weekly", "Weekly", {}, {}};
+        return pf::LocalizedStringResource{"Weekly", "Weekly", {}, {}};
     case UsageWindowKind::Case::monthly:
-        return Resource{"Monthly", "Monthly", {}, {}};
+        return pf::LocalizedStringResource{"Monthly", "Monthly", {}, {}};
     case UsageWindowKind::Case::allowance:
-        return Resource{"Allowance", "Allowance", {}, {}};
+        return pf::LocalizedStringResource{"Allowance", "Allowance", {}, {}};
     case UsageWindowKind::Case::custom:
         break;
     }
     const std::int64_t minutes = kind.customMinutes();
-    if (minutes == 1440) return Resource{"Daily", "Daily", {}, {}};
+    if (minutes == 1440) return pf::LocalizedStringResource{"Daily", "Daily", {}, {}};
     if (minutes % 1440 == 0)
-        return Resource{"%lld-day", "%lld-day", comment("Usage window length, e.g. 30-day"), {minutes / 1440}};
+        return pf::LocalizedStringResource{"%lld-day", "%lld-day", comment("Usage window length, e.g. 30-day"), {minutes / 1440}};
     if (minutes % 60 != 0)
-        return Resource{"%lld-minute", "%lld-minute", comment("Usage window length, e.g. 90-minute"), {minutes}};
-    return Resource{"%lld-hour", "%lld-hour", comment("Usage window length, e.g. 12-hour"), {minutes / 60}};
+        return pf::LocalizedStringResource{"%lld-minute", "%lld-minute", comment("Usage window length, e.g. 90-minute"), {minutes}};
+    return pf::LocalizedStringResource{"%lld-hour", "%lld-hour", comment("Usage window length, e.g. 12-hour"), {minutes / 60}};
 }
 
 } // namespace

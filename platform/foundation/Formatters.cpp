@@ -158,7 +158,11 @@ std::string formatMeasures(Guarded<icu::MeasureFormat>& guarded, std::int64_t ho
 std::unique_ptr<icu::SimpleDateFormat> makeDateFormat(std::string_view dateTemplate, const Locale& locale,
                                                       const Calendar& calendar, const TimeZone& timeZone) {
     UErrorCode status = U_ZERO_ERROR;
-    const icu::Locale icuLocale(locale.canonicalIdentifier().c_str());
+    // Language and region from the locale, the calendar system from the calendar: the patterns
+    // and names then belong to that calendar (a Buddhist year shows its era).
+    icu::Locale icuLocale(locale.canonicalIdentifier().c_str());
+    icuLocale.setKeywordValue("calendar", calendar.identifier.c_str(), status);
+    if (U_FAILURE(status)) return nullptr;
     const std::unique_ptr<icu::DateTimePatternGenerator> generator(
         icu::DateTimePatternGenerator::createInstance(icuLocale, status));
     if (U_FAILURE(status)) return nullptr;
@@ -167,14 +171,11 @@ std::unique_ptr<icu::SimpleDateFormat> makeDateFormat(std::string_view dateTempl
     // The template's field lengths are kept: "HH" stays a two-digit hour in every locale.
     const icu::UnicodeString pattern = generator->getBestPattern(skeleton, UDATPG_MATCH_HOUR_FIELD_LENGTH, status);
     if (U_FAILURE(status)) return nullptr;
-    auto formatter = std::make_unique<icu::SimpleDateFormat>(pattern, icuLocale, status);
-    if (U_FAILURE(status)) return nullptr;
-    // The calendar system comes from the calendar, the language and region from the locale.
-    icu::Locale calendarLocale(icuLocale);
-    calendarLocale.setKeywordValue("calendar", calendar.identifier.c_str(), status);
     std::unique_ptr<icu::TimeZone> zone(icu::TimeZone::createTimeZone(
         icu::UnicodeString::fromUTF8(icu::StringPiece(timeZone.identifier.c_str()))));
-    std::unique_ptr<icu::Calendar> icuCalendar(icu::Calendar::createInstance(zone.release(), calendarLocale, status));
+    std::unique_ptr<icu::Calendar> icuCalendar(icu::Calendar::createInstance(zone.release(), icuLocale, status));
+    if (U_FAILURE(status)) return nullptr;
+    auto formatter = std::make_unique<icu::SimpleDateFormat>(pattern, icuLocale, status);
     if (U_FAILURE(status)) return nullptr;
     formatter->adoptCalendar(icuCalendar.release());
     return formatter;
