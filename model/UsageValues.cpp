@@ -2,9 +2,8 @@
 
 #include "platform/foundation/Formatters.hpp"
 #include "platform/foundation/Localization.hpp"
+#include "platform/foundation/UnicodeNormalization.hpp"
 
-#include <unicode/normalizer2.h>
-#include <unicode/bytestream.h>
 
 #include <algorithm>
 #include <cmath>
@@ -75,28 +74,12 @@ std::string UsageWindow::id() const {
     return length + "|" + scope.value_or("");
 }
 
-namespace {
-
-std::string composed(const std::string& text) {
-    UErrorCode status = U_ZERO_ERROR;
-    const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
-    if (U_FAILURE(status)) return text;
-    const icu::StringPiece piece(text.data(), static_cast<int32_t>(text.size()));
-    if (nfc->isNormalizedUTF8(piece, status) && U_SUCCESS(status)) return text;
-    status = U_ZERO_ERROR;
-    std::string result;
-    icu::StringByteSink<std::string> sink(&result);
-    nfc->normalizeUTF8(0, piece, sink, nullptr, status);
-    return U_SUCCESS(status) ? result : text;
-}
-
-} // namespace
-
 bool operator<(const UsageWindow& a, const UsageWindow& b) {
     const auto lengthA = a.kind.minutes(), lengthB = b.kind.minutes();
     if (lengthA != lengthB) return lengthA < lengthB;
     // UTF-8 byte order is code-point order.
-    return composed(a.scope.value_or("")) < composed(b.scope.value_or(""));
+    return pf::precomposedStringWithCanonicalMapping(a.scope.value_or("")) <
+           pf::precomposedStringWithCanonicalMapping(b.scope.value_or(""));
 }
 
 std::string_view rawValue(UsageAmountStyle style) { return style == UsageAmountStyle::used ? "used" : "remaining"; }

@@ -45,6 +45,16 @@ void setMainBundleInfo(MainBundleInfo info) {
     state.shipped = std::move(shipped);
 }
 
+MainBundleInfo localizationInfo(const Bundle& bundle) {
+    MainBundleInfo info;
+    info.identifier = bundle.infoString("CFBundleIdentifier").value_or("");
+    info.resourcesDirectory = bundle.resourcesPath();
+    info.developmentLanguage = bundle.infoString("CFBundleDevelopmentRegion").value_or("en");
+    if (info.developmentLanguage.empty()) info.developmentLanguage = "en";
+    info.stringTable = bundle.infoString("CFBundleExecutable").value_or("");
+    return info;
+}
+
 MainBundleInfo mainBundleInfo() {
     auto& state = mainBundleState();
     std::shared_lock lock(state.mutex);

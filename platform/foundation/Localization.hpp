@@ -2,6 +2,8 @@
 // Which language the process speaks: the bundle's shipped localizations matched against the
 // preferred languages (user defaults "AppleLanguages", then the system's language settings).
 
+#include "platform/foundation/Bundle.hpp"
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -28,6 +30,10 @@ struct MainBundleInfo {
 /// tests set a bundle laid out by the build.
 void setMainBundleInfo(MainBundleInfo info);
 MainBundleInfo mainBundleInfo();
+
+/// What a bundle tells about itself: CFBundleIdentifier, its Resources folder,
+/// CFBundleDevelopmentRegion ("en" when absent) and a string table named after CFBundleExecutable.
+MainBundleInfo localizationInfo(const Bundle& bundle);
 
 /// The languages a bundle ships: the folders of `resourcesDirectory` that hold
 /// LC_MESSAGES/<stringTable>.mo, sorted.

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 
 using namespace platform::foundation;
 
@@ -72,6 +74,22 @@ TEST(LocalizedStrings, lookUpTheLanguageOfTheLocaleOrTheDefault) {
     EXPECT_EQ(LocalizedStringResource({"Hello", "Hello", "", {}}).resolved(), "Bonjour");
     EXPECT_EQ(LocalizedStringResource({"Hello", "Hello", "", {}}).resolved(Locale("de")), "Hallo");
     UserDefaults::standard().removeObject("AppleLanguages");
+}
+
+TEST(LocalizedStrings, takeTheirTableFromABundlesInformation) {
+    char pattern[] = "/tmp/tallyfox-bundle-XXXXXX";
+    const std::filesystem::path root = mkdtemp(pattern);
+    std::filesystem::create_directories(root / "Contents");
+    std::ofstream(root / "Contents" / "Info.plist")
+        << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+           "<key>CFBundleIdentifier</key><string>com.example.Widget</string>"
+           "<key>CFBundleExecutable</key><string>Greetings</string></dict></plist>\n";
+    const auto info = localizationInfo(*Bundle::open(root));
+    EXPECT_EQ(info.identifier, "com.example.Widget");
+    EXPECT_EQ(info.stringTable, "Greetings");
+    EXPECT_EQ(info.developmentLanguage, "en");
+    EXPECT_EQ(info.resourcesDirectory, root / "Contents" / "Resources");
+    std::filesystem::remove_all(root);
 }
 
 TEST(FillFormat, substitutesSequentialAndPositionalPlaceholders) {
