@@ -32,7 +32,7 @@ public:
     LayoutDirection layoutDirection = LayoutDirection::leftToRight;
     ColorScheme colorScheme = ColorScheme::light;
     ColorSchemeContrast colorSchemeContrast = ColorSchemeContrast::standard;
-    WidgetFamily widgetFamily = WidgetFamily::small;
+    WidgetFamily widgetFamily = WidgetFamily::systemSmall;
     /// The instant being rendered: live texts show their value at this instant.
     foundation::Date date;
     /// Folder that images named by asset are looked up in (a bundle's Resources).

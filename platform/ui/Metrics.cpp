@@ -9,9 +9,9 @@ struct WidgetSizeRow {
     Size size;
 };
 constexpr WidgetSizeRow widgetSizes[] = {
-    {WidgetFamily::small, {170, 170}},
-    {WidgetFamily::medium, {364, 170}},
-    {WidgetFamily::large, {364, 382}},
+    {WidgetFamily::systemSmall, {170, 170}},
+    {WidgetFamily::systemMedium, {364, 170}},
+    {WidgetFamily::systemLarge, {364, 382}},
 };
 
 struct TextStyleRow {

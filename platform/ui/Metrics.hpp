@@ -11,7 +11,7 @@
 
 namespace platform::ui {
 
-enum class WidgetFamily { small, medium, large };
+enum class WidgetFamily { systemSmall, systemMedium, systemLarge };
 enum class ColorScheme { light, dark };
 enum class ColorSchemeContrast { standard, increased };
 

@@ -153,9 +153,15 @@ std::string ShapedText::drawnText() const {
     std::string out;
     PangoLayoutIter* it = pango_layout_get_iter(layout_);
     PangoLayoutLine* previousLine = nullptr;
+    auto endLine = [&out] {
+        while (!out.empty() && (out.back() == ' ' || out.back() == '\n')) out.pop_back();
+    };
     do {
         PangoLayoutLine* line = pango_layout_iter_get_line_readonly(it);
-        if (previousLine && line != previousLine) out += '\n';
+        if (previousLine && line != previousLine) {
+            endLine();
+            out += '\n';
+        }
         previousLine = line;
         PangoLayoutRun* run = pango_layout_iter_get_run_readonly(it);
         if (!run) continue;
@@ -165,7 +171,7 @@ std::string ShapedText::drawnText() const {
             out.append(text + run->item->offset, static_cast<std::size_t>(run->item->length));
     } while (pango_layout_iter_next_run(it));
     pango_layout_iter_free(it);
-    // Runs come in visual order; a line of one direction reads back in logical order.
+    endLine();
     return out;
 }
 

@@ -54,10 +54,10 @@ struct Animation {
 
 /// A flexible frame: any bound may be absent; a maximum of `infinity` takes all that is offered.
 struct FrameBounds {
-    std::optional<double> minWidth;
-    std::optional<double> maxWidth;
-    std::optional<double> minHeight;
-    std::optional<double> maxHeight;
+    std::optional<double> minWidth = std::nullopt;
+    std::optional<double> maxWidth = std::nullopt;
+    std::optional<double> minHeight = std::nullopt;
+    std::optional<double> maxHeight = std::nullopt;
     Alignment alignment = Alignment::center;
 };
 
