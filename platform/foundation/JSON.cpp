@@ -1,0 +1,496 @@
+// The one place that sees simdjson. Parsing walks the On-Demand API over every value (On-Demand only
+// validates what is visited), copying each string, key and number text into one arena and each value
+// into a flat node array linked by indexes, so a document of several megabytes costs a few compact
+// allocations rather than one per value.
+#include "platform/foundation/JSON.hpp"
+
+#include "platform/foundation/ISO8601.hpp"
+
+#include <simdjson.h>
+
+#include <charconv>
+#include <limits>
+
+namespace platform::foundation {
+
+namespace json_detail {
+
+struct Node {
+    std::uint32_t parent = none;
+    std::uint32_t next = none;      // next sibling
+    std::uint32_t keyOffset = 0;    // member key, in the arena
+    std::uint32_t keyLength = 0;
+    std::uint32_t first = none;     // containers: first child; strings and numbers: text offset
+    std::uint32_t count = 0;        // containers: children; strings and numbers: text length
+    JSONType type = JSONType::null;
+    bool boolean = false;
+};
+
+struct Storage {
+    std::vector<Node> nodes; // nodes[0] is the root
+    std::string arena;
+
+    std::string_view text(std::uint32_t offset, std::uint32_t length) const {
+        return std::string_view(arena).substr(offset, length);
+    }
+    std::string_view key(const Node& node) const { return text(node.keyOffset, node.keyLength); }
+
+    std::vector<CodingKey> path(std::uint32_t index) const {
+        std::vector<CodingKey> reversed;
+        while (index != none && nodes[index].parent != none) {
+            const Node& node = nodes[index];
+            const Node& parent = nodes[node.parent];
+            if (parent.type == JSONType::object) {
+                reversed.push_back(CodingKey::key(key(node)));
+            } else {
+                std::size_t position = 0;
+                for (std::uint32_t sibling = parent.first; sibling != index; sibling = nodes[sibling].next)
+                    ++position;
+                reversed.push_back(CodingKey::index(position));
+            }
+            index = node.parent;
+        }
+        return {reversed.rbegin(), reversed.rend()};
+    }
+};
+
+} // namespace json_detail
+
+using json_detail::Node;
+using json_detail::none;
+using json_detail::Storage;
+using Kind = DecodingError::Kind;
+
+namespace {
+
+constexpr std::size_t maximumDepth = 1024;
+
+std::string_view trimTrailingSpace(std::string_view text) {
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\n' || text.back() == '\r'))
+        text.remove_suffix(1);
+    return text;
+}
+
+// Walks one value and everything inside it into the storage, validating as it goes.
+class Builder {
+public:
+    explicit Builder(Storage& storage) : s_(storage) {}
+
+    std::optional<DecodingError> failure;
+
+    std::uint32_t appendRoot() {
+        s_.nodes.emplace_back();
+        return 0;
+    }
+
+    template <class V> bool walk(V& value, std::uint32_t index, std::size_t depth) {
+        if (depth > maximumDepth) return fail(index, "The document is nested too deeply.");
+        simdjson::ondemand::json_type type;
+        if (auto error = value.type().get(type)) return fail(index, error);
+        switch (type) {
+        case simdjson::ondemand::json_type::object: {
+            simdjson::ondemand::object object;
+            if (auto error = value.get_object().get(object)) return fail(index, error);
+            s_.nodes[index].type = JSONType::object;
+            std::uint32_t last = none;
+            for (auto member : object) {
+                simdjson::ondemand::field field;
+                if (auto error = std::move(member).get(field)) return fail(index, error);
+                std::string_view key;
+                if (auto error = field.unescaped_key().get(key)) return fail(index, error);
+                const std::uint32_t child = appendChild(index, last);
+                s_.nodes[child].keyOffset = store(key);
+                s_.nodes[child].keyLength = static_cast<std::uint32_t>(key.size());
+                simdjson::ondemand::value member_value = field.value();
+                if (!walk(member_value, child, depth + 1)) return false;
+            }
+            return true;
+        }
+        case simdjson::ondemand::json_type::array: {
+            simdjson::ondemand::array array;
+            if (auto error = value.get_array().get(array)) return fail(index, error);
+            s_.nodes[index].type = JSONType::array;
+            std::uint32_t last = none;
+            for (auto element : array) {
+                simdjson::ondemand::value element_value;
+                if (auto error = std::move(element).get(element_value)) return fail(index, error);
+                const std::uint32_t child = appendChild(index, last);
+                if (!walk(element_value, child, depth + 1)) return false;
+            }
+            return true;
+        }
+        case simdjson::ondemand::json_type::number: {
+            std::string_view raw;
+            if (auto error = rawToken(value).get(raw)) return fail(index, error);
+            raw = trimTrailingSpace(raw);
+            if (!validNumber(value, raw)) return fail(index, "The number \"" + std::string(raw.substr(0, 40)) + "\" is malformed.");
+            setText(index, JSONType::number, raw);
+            return true;
+        }
+        case simdjson::ondemand::json_type::string: {
+            std::string_view text;
+            if (auto error = value.get_string().get(text)) return fail(index, error);
+            setText(index, JSONType::string, text);
+            return true;
+        }
+        case simdjson::ondemand::json_type::boolean: {
+            bool flag;
+            if (auto error = value.get_bool().get(flag)) return fail(index, error);
+            s_.nodes[index].type = JSONType::boolean;
+            s_.nodes[index].boolean = flag;
+            return true;
+        }
+        case simdjson::ondemand::json_type::null: {
+            bool isNull = false;
+            if (auto error = value.is_null().get(isNull)) return fail(index, error);
+            if (!isNull) return fail(index, "Invalid value: expected null.");
+            s_.nodes[index].type = JSONType::null;
+            return true;
+        }
+        }
+        return fail(index, "Invalid value.");
+    }
+
+    bool fail(std::uint32_t index, simdjson::error_code error) {
+        return fail(index, std::string("The given data was not valid JSON: ") + simdjson::error_message(error));
+    }
+    bool fail(std::uint32_t index, std::string description) {
+        failure = DecodingError{Kind::dataCorrupted, s_.path(index), std::move(description)};
+        return false;
+    }
+
+private:
+    Storage& s_;
+
+    static simdjson::simdjson_result<std::string_view> rawToken(simdjson::ondemand::value& value) {
+        return value.raw_json_token();
+    }
+    static simdjson::simdjson_result<std::string_view> rawToken(simdjson::ondemand::document& document) {
+        return document.raw_json_token();
+    }
+
+    // simdjson checks the grammar of every number it converts; integers beyond 64 bits are valid JSON
+    // that it declines to convert, so those are checked against the grammar here.
+    template <class V> static bool validNumber(V& value, std::string_view raw) {
+        simdjson::ondemand::number number;
+        const auto error = value.get_number().get(number);
+        if (!error) return true;
+        if (error != simdjson::NUMBER_ERROR) return false;
+        return matchesGrammar(raw);
+    }
+
+    static bool matchesGrammar(std::string_view raw) {
+        std::size_t i = 0;
+        auto digit = [&](std::size_t at) { return at < raw.size() && raw[at] >= '0' && raw[at] <= '9'; };
+        if (i < raw.size() && raw[i] == '-') ++i;
+        if (!digit(i)) return false;
+        if (raw[i] == '0') {
+            ++i;
+        } else {
+            while (digit(i)) ++i;
+        }
+        if (i < raw.size() && raw[i] == '.') {
+            ++i;
+            if (!digit(i)) return false;
+            while (digit(i)) ++i;
+        }
+        if (i < raw.size() && (raw[i] == 'e' || raw[i] == 'E')) {
+            ++i;
+            if (i < raw.size() && (raw[i] == '+' || raw[i] == '-')) ++i;
+            if (!digit(i)) return false;
+            while (digit(i)) ++i;
+        }
+        return i == raw.size();
+    }
+
+    std::uint32_t appendChild(std::uint32_t parent, std::uint32_t& last) {
+        const auto child = static_cast<std::uint32_t>(s_.nodes.size());
+        Node node;
+        node.parent = parent;
+        s_.nodes.push_back(node);
+        if (last == none) {
+            s_.nodes[parent].first = child;
+        } else {
+            s_.nodes[last].next = child;
+        }
+        s_.nodes[parent].count += 1;
+        last = child;
+        return child;
+    }
+
+    std::uint32_t store(std::string_view text) {
+        const auto offset = static_cast<std::uint32_t>(s_.arena.size());
+        s_.arena.append(text);
+        return offset;
+    }
+
+    void setText(std::uint32_t index, JSONType type, std::string_view text) {
+        const std::uint32_t offset = store(text);
+        Node& node = s_.nodes[index];
+        node.type = type;
+        node.first = offset;
+        node.count = static_cast<std::uint32_t>(text.size());
+    }
+};
+
+DecodingError mismatch(const Storage* storage, std::uint32_t index, JSONType expected) {
+    const JSONType actual = storage->nodes[index].type;
+    if (actual == JSONType::null)
+        return {Kind::valueNotFound, storage->path(index),
+                "Expected " + std::string(describe(expected)) + " value but found null instead."};
+    return {Kind::typeMismatch, storage->path(index),
+            "Expected to decode " + std::string(describe(expected)) + " but found " +
+                std::string(describe(actual)) + " instead."};
+}
+
+bool isIntegerLiteral(std::string_view text) { return text.find_first_of(".eE") == std::string_view::npos; }
+
+} // namespace
+
+std::string_view describe(JSONType type) {
+    switch (type) {
+    case JSONType::null: return "null";
+    case JSONType::boolean: return "a Boolean";
+    case JSONType::number: return "a number";
+    case JSONType::string: return "a string";
+    case JSONType::array: return "an array";
+    case JSONType::object: return "an object";
+    }
+    return "a value";
+}
+
+std::string DecodingError::pathString() const {
+    std::string out;
+    for (const CodingKey& key : codingPath) {
+        if (key.intValue) {
+            out += '[';
+            out += key.stringValue;
+            out += ']';
+        } else {
+            if (!out.empty()) out += '.';
+            out += key.stringValue;
+        }
+    }
+    return out;
+}
+
+std::string DecodingError::description() const {
+    const std::string path = pathString();
+    return path.empty() ? debugDescription : path + ": " + debugDescription;
+}
+
+// MARK: JSONValue
+
+JSONType JSONValue::type() const { return storage_->nodes[node_].type; }
+
+Decoded<std::string_view> JSONValue::string() const {
+    const Node& node = storage_->nodes[node_];
+    if (node.type != JSONType::string) return Failure{typeMismatch(JSONType::string)};
+    return storage_->text(node.first, node.count);
+}
+
+Decoded<bool> JSONValue::boolean() const {
+    const Node& node = storage_->nodes[node_];
+    if (node.type != JSONType::boolean) return Failure{typeMismatch(JSONType::boolean)};
+    return node.boolean;
+}
+
+Decoded<std::string_view> JSONValue::numberText() const {
+    const Node& node = storage_->nodes[node_];
+    if (node.type != JSONType::number) return Failure{typeMismatch(JSONType::number)};
+    return storage_->text(node.first, node.count);
+}
+
+Decoded<std::int64_t> JSONValue::int64() const {
+    auto text = numberText();
+    if (!text) return Failure{std::move(text.error())};
+    const std::string_view digits = *text;
+    std::int64_t value = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (!isIntegerLiteral(digits) || error != std::errc() || end != digits.data() + digits.size())
+        return Failure{this->error(Kind::dataCorrupted,
+                             "Parsed JSON number <" + std::string(digits.substr(0, 40)) + "> does not fit in Int64.")};
+    return value;
+}
+
+Decoded<double> JSONValue::number() const {
+    auto text = numberText();
+    if (!text) return Failure{std::move(text.error())};
+    const std::string_view digits = *text;
+    double value = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (error == std::errc::result_out_of_range) {
+        // Too small for a double reads as zero; too large is an error.
+        const auto exponent = digits.find_first_of("eE");
+        if (exponent != std::string_view::npos && exponent + 1 < digits.size() && digits[exponent + 1] == '-')
+            return digits.front() == '-' ? -0.0 : 0.0;
+        return Failure{this->error(Kind::dataCorrupted,
+                                   "Number " + std::string(digits.substr(0, 40)) + " does not fit a 64-bit float.")};
+    }
+    if (error != std::errc() || end != digits.data() + digits.size())
+        return Failure{this->error(Kind::dataCorrupted, "Malformed number.")};
+    return value;
+}
+
+Decoded<Date> JSONValue::date() const {
+    auto text = string();
+    if (!text) return Failure{std::move(text.error())};
+    if (auto parsed = ISO8601::date(*text)) return *parsed;
+    return Failure{error(Kind::dataCorrupted, "Expected date string to be ISO8601-formatted.")};
+}
+
+Decoded<JSONObject> JSONValue::object() const {
+    if (type() != JSONType::object) return Failure{typeMismatch(JSONType::object)};
+    return JSONObject(storage_, node_);
+}
+
+Decoded<JSONArray> JSONValue::array() const {
+    if (type() != JSONType::array) return Failure{typeMismatch(JSONType::array)};
+    return JSONArray(storage_, node_);
+}
+
+std::vector<CodingKey> JSONValue::codingPath() const { return storage_->path(node_); }
+
+DecodingError JSONValue::error(DecodingError::Kind kind, std::string description) const {
+    return DecodingError{kind, codingPath(), std::move(description)};
+}
+
+DecodingError JSONValue::typeMismatch(JSONType expected) const { return mismatch(storage_, node_, expected); }
+
+// MARK: JSONObject
+
+std::size_t JSONObject::size() const { return storage_->nodes[node_].count; }
+
+std::optional<JSONValue> JSONObject::operator[](std::string_view key) const {
+    for (std::uint32_t child = storage_->nodes[node_].first; child != none; child = storage_->nodes[child].next) {
+        if (storage_->key(storage_->nodes[child]) == key) return JSONValue(storage_, child);
+    }
+    return std::nullopt;
+}
+
+Decoded<JSONValue> JSONObject::required(std::string_view key) const {
+    const auto value = (*this)[key];
+    if (!value) {
+        auto path = codingPath();
+        path.push_back(CodingKey::key(key));
+        return Failure{DecodingError{Kind::keyNotFound, std::move(path),
+                                     "No value associated with key \"" + std::string(key) + "\"."}};
+    }
+    if (value->isNull()) {
+        return Failure{DecodingError{Kind::valueNotFound, value->codingPath(),
+                                     "Expected a value for key \"" + std::string(key) + "\" but found null instead."}};
+    }
+    return *value;
+}
+
+std::optional<JSONValue> JSONObject::optional(std::string_view key) const {
+    const auto value = (*this)[key];
+    if (!value || value->isNull()) return std::nullopt;
+    return value;
+}
+
+namespace {
+
+template <class T, class Get>
+Decoded<T> requiredField(const JSONObject& object, std::string_view key, Get get) {
+    auto value = object.required(key);
+    if (!value) return Failure{std::move(value.error())};
+    return get(*value);
+}
+
+template <class T, class Get>
+Decoded<std::optional<T>> optionalField(const JSONObject& object, std::string_view key, Get get) {
+    const auto value = object.optional(key);
+    if (!value) return std::optional<T>{};
+    Decoded<T> decoded = get(*value);
+    if (!decoded) return Failure{std::move(decoded.error())};
+    return std::optional<T>(std::move(decoded.value()));
+}
+
+} // namespace
+
+#define TALLYFOX_JSON_FIELDS(Name, T, accessor)                                                                \
+    Decoded<T> JSONObject::required##Name(std::string_view key) const {                                        \
+        return requiredField<T>(*this, key, [](const JSONValue& v) { return v.accessor(); });                  \
+    }                                                                                                          \
+    Decoded<std::optional<T>> JSONObject::optional##Name(std::string_view key) const {                         \
+        return optionalField<T>(*this, key, [](const JSONValue& v) { return v.accessor(); });                  \
+    }
+
+TALLYFOX_JSON_FIELDS(String, std::string_view, string)
+TALLYFOX_JSON_FIELDS(Int64, std::int64_t, int64)
+TALLYFOX_JSON_FIELDS(Number, double, number)
+TALLYFOX_JSON_FIELDS(Bool, bool, boolean)
+TALLYFOX_JSON_FIELDS(Date, Date, date)
+TALLYFOX_JSON_FIELDS(Object, JSONObject, object)
+TALLYFOX_JSON_FIELDS(Array, JSONArray, array)
+#undef TALLYFOX_JSON_FIELDS
+
+JSONMember JSONObject::Iterator::operator*() const {
+    return JSONMember{storage_->key(storage_->nodes[node_]), JSONValue(storage_, node_)};
+}
+
+JSONObject::Iterator& JSONObject::Iterator::operator++() {
+    node_ = storage_->nodes[node_].next;
+    return *this;
+}
+
+JSONObject::Iterator JSONObject::begin() const { return Iterator(storage_, storage_->nodes[node_].first); }
+
+// MARK: JSONArray
+
+std::size_t JSONArray::size() const { return storage_->nodes[node_].count; }
+
+JSONArray::Iterator& JSONArray::Iterator::operator++() {
+    node_ = storage_->nodes[node_].next;
+    return *this;
+}
+
+JSONArray::Iterator JSONArray::begin() const { return Iterator(storage_, storage_->nodes[node_].first); }
+
+// MARK: JSONDocument
+
+JSONDocument::JSONDocument() : storage_(std::make_unique<Storage>()) {}
+JSONDocument::JSONDocument(JSONDocument&&) noexcept = default;
+JSONDocument& JSONDocument::operator=(JSONDocument&&) noexcept = default;
+JSONDocument::~JSONDocument() = default;
+
+JSONValue JSONDocument::root() const { return JSONValue(storage_.get(), 0); }
+
+Decoded<JSONDocument> JSONDocument::parse(std::string_view json, std::size_t capacity) {
+    auto notJSON = [](std::string description) {
+        return Failure{DecodingError{Kind::dataCorrupted, {}, std::move(description)}};
+    };
+    if (json.size() >= std::numeric_limits<std::uint32_t>::max() / 2) return notJSON("The document is too large.");
+
+    simdjson::padded_string copy;
+    simdjson::padded_string_view input;
+    if (capacity >= json.size() + simdjson::SIMDJSON_PADDING) {
+        input = simdjson::padded_string_view(json, capacity);
+    } else {
+        copy = simdjson::padded_string(json);
+        input = copy;
+    }
+
+    JSONDocument document;
+    Storage& storage = *document.storage_;
+    // Strings, keys and number texts never take more room than their source. The node array is
+    // sized for the worst case up front: untouched pages of that reservation cost no memory.
+    storage.arena.reserve(json.size());
+    storage.nodes.reserve(json.size() / 2 + 2);
+
+    simdjson::ondemand::parser parser;
+    if (auto error = parser.allocate(json.size(), maximumDepth + 1))
+        return notJSON(std::string("The document cannot be parsed: ") + simdjson::error_message(error));
+    simdjson::ondemand::document parsed;
+    if (auto error = parser.iterate(input).get(parsed))
+        return notJSON(std::string("The given data was not valid JSON: ") + simdjson::error_message(error));
+
+    Builder builder(storage);
+    const std::uint32_t root = builder.appendRoot();
+    if (!builder.walk(parsed, root, 0)) return Failure{std::move(*builder.failure)};
+    if (parsed.current_location().error() != simdjson::OUT_OF_BOUNDS) return notJSON("The given data was not valid JSON: unexpected text after the top-level value.");
+    return document;
+}
+
+} // namespace platform::foundation

@@ -1,0 +1,17 @@
+#pragma once
+// The sizes a widget comes in.
+
+#include <optional>
+#include <string_view>
+
+namespace platform::widgetkit {
+
+/// A widget size on the desktop. The declaration lists the ones a widget supports.
+enum class WidgetFamily { systemSmall, systemMedium, systemLarge };
+
+/// "systemSmall", "systemMedium", "systemLarge".
+std::string_view name(WidgetFamily family);
+/// The family for its name, or for the short forms "small", "medium" and "large" that hosts accept.
+std::optional<WidgetFamily> widgetFamily(std::string_view name);
+
+} // namespace platform::widgetkit
