@@ -1,0 +1,22 @@
+// Build step: refuses a string-table catalog that cannot be read or whose translations take other
+// placeholders than their keys. Usage: stringtable_check CATALOG.po...
+#include "TallyfoxWidget/Localization/POCatalog.hpp"
+
+#include <iostream>
+
+int main(int argc, char** argv) {
+    int status = 0;
+    for (int i = 1; i < argc; ++i) {
+        const auto catalog = tallyfox::localization::readPO(argv[i]);
+        if (!catalog.error.empty()) {
+            std::cerr << argv[i] << ": " << catalog.error << "\n";
+            status = 1;
+            continue;
+        }
+        for (const auto& problem : tallyfox::localization::placeholderMismatches(catalog)) {
+            std::cerr << argv[i] << ": " << problem << "\n";
+            status = 1;
+        }
+    }
+    return status;
+}
