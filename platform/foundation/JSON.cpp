@@ -20,7 +20,7 @@ namespace json_detail {
 struct Node {
     std::uint32_t parent = none;
     std::uint32_t next = none;      // next sibling
-    std::uint32_t keyOffset = 0;    // member key, in the arena
+    std::uint32_t keyOffset = 0;    // object members: the key, in the arena; array elements: the index
     std::uint32_t keyLength = 0;
     std::uint32_t first = none;     // containers: first child; strings and numbers: text offset
     std::uint32_t count = 0;        // containers: children; strings and numbers: text length
@@ -29,8 +29,9 @@ struct Node {
 };
 
 // Both buffers have a fixed capacity, known before parsing: strings, keys and number texts never take
-// more room than their source, and every value but the last takes at least two bytes (itself and a
-// separator), so a document of n bytes holds at most n / 2 + 1 values.
+// more room than their source; a container takes at least two bytes, a scalar one, and every value
+// but the first of its container follows a comma, so a valid document of n bytes holds at most
+// (n + 1) / 2 values.
 struct Storage {
     LargeBuffer<Node> nodes; // nodes[0] is the root
     std::uint32_t nodeCount = 0;
@@ -50,10 +51,7 @@ struct Storage {
             if (parent.type == JSONType::object) {
                 reversed.push_back(CodingKey::key(key(node)));
             } else {
-                std::size_t position = 0;
-                for (std::uint32_t sibling = parent.first; sibling != index; sibling = nodes[sibling].next)
-                    ++position;
-                reversed.push_back(CodingKey::index(position));
+                reversed.push_back(CodingKey::index(node.keyOffset));
             }
             index = node.parent;
         }
@@ -106,6 +104,7 @@ public:
                 if (auto error = std::move(member).get(field)) return fail(index, error);
                 std::string_view key;
                 if (auto error = field.unescaped_key().get(key)) return fail(index, error);
+                if (full()) return fail(index, "The given data was not valid JSON.");
                 const std::uint32_t child = appendChild(index, last);
                 s_.nodes[child].keyOffset = store(key);
                 s_.nodes[child].keyLength = static_cast<std::uint32_t>(key.size());
@@ -122,6 +121,7 @@ public:
             for (auto element : array) {
                 simdjson::ondemand::value element_value;
                 if (auto error = std::move(element).get(element_value)) return fail(index, error);
+                if (full()) return fail(index, "The given data was not valid JSON.");
                 const std::uint32_t child = appendChild(index, last);
                 if (!walk(element_value, child, depth + 1)) return false;
             }
@@ -211,10 +211,15 @@ private:
         return i == raw.size();
     }
 
+    // A valid document never fills the node buffer (see Storage); a malformed one can, before the
+    // parser notices what is wrong with it.
+    bool full() const { return s_.nodeCount >= s_.nodes.capacity(); }
+
     std::uint32_t appendChild(std::uint32_t parent, std::uint32_t& last) {
         const std::uint32_t child = s_.nodeCount++;
         Node* node = new (&s_.nodes[child]) Node();
         node->parent = parent;
+        if (s_.nodes[parent].type == JSONType::array) node->keyOffset = s_.nodes[parent].count;
         if (last == none) {
             s_.nodes[parent].first = child;
         } else {

@@ -73,7 +73,7 @@ struct DecodingError {
 
 template <class T> using Decoded = Result<T, DecodingError>;
 
-enum class JSONType { null, boolean, number, string, array, object };
+enum class JSONType : std::uint8_t { null, boolean, number, string, array, object };
 
 /// The JSON type's name as errors write it ("a string", "an object").
 std::string_view describe(JSONType type);

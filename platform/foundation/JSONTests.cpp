@@ -26,7 +26,7 @@ TEST(JSONDocument, refusesMalformedTextAnywhereIncludingValuesNobodyReads) {
     for (const char* json : {"", " ", "{", "{\"a\":1,}", "{\"a\" 1}", "[1,]", "[1 2]", "{\"a\":1} x",
                              "{\"ignored\":[1,2,}", "{\"ignored\":tru}", "{\"ignored\":nul}", "{\"ignored\":01}",
                              "{\"ignored\":1.}", "{\"ignored\":-}", "{\"ignored\":\"\\x\"}", "{\"ignored\":\"\xff\"}",
-                             "{\"ignored\":NaN}", "{\"a\":1}{\"b\":2}", "{'a':1}"}) {
+                             "{\"ignored\":NaN}", "{\"a\":1}{\"b\":2}", "{'a':1}", "[[[[[)]", "[[[[[[[[", "{\"a\":[[[[[["}) {
         auto document = JSONDocument::parse(json);
         EXPECT_FALSE(document) << json;
         if (!document) {
