@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 
 namespace tallyfox::cli {
 
@@ -37,11 +36,54 @@ std::optional<double> remainingPercent(std::optional<double> usage, std::optiona
     return 100.0 - std::clamp(*usage, 0.0, 100.0);
 }
 
+// Records are read in one pass over their members: each member we read is picked up by its key (the
+// first of duplicate keys wins), then decoded by the same strict rules as a lookup would apply.
+using Slot = std::optional<JSONValue>;
+
+void pick(Slot& slot, const JSONMember& member) {
+    if (!slot) slot = member.value;
+}
+
+Decoded<JSONValue> required(const JSONObject& object, const Slot& slot, std::string_view key) {
+    if (!slot) {
+        auto path = object.codingPath();
+        path.push_back(CodingKey::key(key));
+        return Failure{DecodingError{DecodingError::Kind::keyNotFound, std::move(path),
+                                     "No value associated with key \"" + std::string(key) + "\"."}};
+    }
+    if (slot->isNull()) {
+        return Failure{DecodingError{DecodingError::Kind::valueNotFound, slot->codingPath(),
+                                     "Expected a value for key \"" + std::string(key) + "\" but found null instead."}};
+    }
+    return *slot;
+}
+
+template <class T, class Get> Decoded<std::optional<T>> optional(const Slot& slot, Get get) {
+    if (!slot || slot->isNull()) return std::optional<T>{};
+    Decoded<T> decoded = get(*slot);
+    if (!decoded) return Failure{std::move(decoded.error())};
+    return std::optional<T>(std::move(decoded.value()));
+}
+
+Decoded<std::optional<std::string_view>> optionalString(const Slot& slot) {
+    return optional<std::string_view>(slot, [](const JSONValue& v) { return v.string(); });
+}
+Decoded<std::optional<Date>> optionalDate(const Slot& slot) {
+    return optional<Date>(slot, [](const JSONValue& v) { return v.date(); });
+}
+
 // "kind" is an integer (a length in minutes) or a string (a named kind, taken unchanged).
 Decoded<CLIStatus::Window> readWindow(JSONValue value, Date now) {
     TRY(object, value.object());
+    Slot kindSlot, scopeSlot, usageSlot, resetsAtSlot;
+    for (const JSONMember member : object) {
+        if (member.key == "kind") pick(kindSlot, member);
+        else if (member.key == "scope") pick(scopeSlot, member);
+        else if (member.key == "usage") pick(usageSlot, member);
+        else if (member.key == "resetsAt") pick(resetsAtSlot, member);
+    }
     CLIStatus::Window window;
-    TRY(kind, object.required("kind"));
+    TRY(kind, required(object, kindSlot, "kind"));
     if (kind.type() == JSONType::number) {
         TRY(minutes, kind.int64());
         window.durationMinutes = minutes;
@@ -53,9 +95,9 @@ Decoded<CLIStatus::Window> readWindow(JSONValue value, Date now) {
                                   "Expected to decode an integer or a string but found " +
                                       std::string(describe(kind.type())) + " instead.")};
     }
-    TRY(scope, object.optionalString("scope"));
-    TRY(usage, object.optionalNumber("usage"));
-    TRY(resetsAt, object.optionalDate("resetsAt"));
+    TRY(scope, optionalString(scopeSlot));
+    TRY(usage, optional<double>(usageSlot, [](const JSONValue& v) { return v.number(); }));
+    TRY(resetsAt, optionalDate(resetsAtSlot));
     window.scope = copy(scope);
     window.remainingPercent = remainingPercent(usage, resetsAt, now);
     window.resetsAt = resetsAt;
@@ -72,13 +114,25 @@ std::string identifier(std::string_view provider, std::optional<std::string_view
 
 Decoded<CLIStatus::Provider> readProvider(JSONValue value, Date generatedAt, Date now) {
     TRY(object, value.object());
-    TRY(name, object.requiredString("provider"));
-    TRY(selectionID, object.optionalString("selectionID"));
-    TRY(accountName, object.optionalString("accountName"));
-    TRY(planName, object.optionalString("planName"));
-    TRY(updatedAt, object.optionalDate("updatedAt"));
-    TRY(reason, object.optionalString("quotaUnavailableReason"));
-    TRY(windowList, object.requiredArray("windows"));
+    Slot providerSlot, selectionIDSlot, accountNameSlot, planNameSlot, updatedAtSlot, reasonSlot, windowsSlot;
+    for (const JSONMember member : object) {
+        if (member.key == "provider") pick(providerSlot, member);
+        else if (member.key == "selectionID") pick(selectionIDSlot, member);
+        else if (member.key == "accountName") pick(accountNameSlot, member);
+        else if (member.key == "planName") pick(planNameSlot, member);
+        else if (member.key == "updatedAt") pick(updatedAtSlot, member);
+        else if (member.key == "quotaUnavailableReason") pick(reasonSlot, member);
+        else if (member.key == "windows") pick(windowsSlot, member);
+    }
+    TRY(nameValue, required(object, providerSlot, "provider"));
+    TRY(name, nameValue.string());
+    TRY(selectionID, optionalString(selectionIDSlot));
+    TRY(accountName, optionalString(accountNameSlot));
+    TRY(planName, optionalString(planNameSlot));
+    TRY(updatedAt, optionalDate(updatedAtSlot));
+    TRY(reason, optionalString(reasonSlot));
+    TRY(windowsValue, required(object, windowsSlot, "windows"));
+    TRY(windowList, windowsValue.array());
     TRY(windows, windowList.decodeEach<CLIStatus::Window>([now](JSONValue window) { return readWindow(window, now); }));
     CLIStatus::Provider provider;
     provider.id = identifier(name, selectionID, accountName);
@@ -132,12 +186,14 @@ public:
         out_ += '}';
     }
 
+    /// Our own keys need no escaping.
     void key(std::string_view name) {
         out_ += first_ ? "\n" : ",\n";
         first_ = false;
         indent(depth_ + 1);
-        appendQuoted(out_, name);
-        out_ += " : ";
+        out_ += '"';
+        out_ += name;
+        out_ += "\" : ";
     }
     void string(std::string_view name, std::string_view value) {
         key(name);
@@ -146,8 +202,13 @@ public:
     void optionalString(std::string_view name, const std::optional<std::string>& value) {
         if (value) string(name, std::string_view(*value));
     }
+    /// A time stamp needs no escaping either.
     void date(std::string_view name, std::optional<Date> value) {
-        if (value) string(name, std::string_view(ISO8601::string(*value)));
+        if (!value) return;
+        key(name);
+        out_ += '"';
+        ISO8601::append(out_, *value);
+        out_ += '"';
     }
     void integer(std::string_view name, std::optional<std::int64_t> value) {
         if (!value) return;
@@ -256,7 +317,13 @@ Result<CLIStatus, CLIReadError> CLIStatus::read(std::string_view bytes, Date now
     auto failed = [](DecodingError error) { return Failure{CLIReadError(std::move(error))}; };
     auto unsupported = Failure{CLIReadError(CLIError::unsupportedSnapshot)};
 
-    auto document = JSONDocument::parse(bytes, capacity);
+    // Keys of the format that the tool never prints are validated, not kept; the document lives
+    // only within this function, so it may point into the bytes.
+    static const JSONParseOptions options{{"modelName", "tokensToday", "requestsToday", "creditsToday",
+                                           "recentDays", "totals", "usageAmountStyle", "language",
+                                           "followedSelectionIDs"},
+                                          true};
+    auto document = JSONDocument::parse(bytes, capacity, options);
     if (!document) return failed(std::move(document.error()));
     auto top = document->root().object();
     if (!top) return failed(std::move(top.error()));
@@ -298,7 +365,7 @@ std::string CLIStatus::text() const {
     std::string out;
     out.reserve(estimatedSize(providers, 64, 96));
     out += "Tallyfox \u00B7 snapshot ";
-    out += ISO8601::string(generatedAt);
+    ISO8601::append(out, generatedAt);
     if (stale) out += " \u00B7 STALE \u2014 open Tallyfox to update";
     if (providers.empty()) {
         out += state == "noProvidersEnabled" ? "\nNo providers enabled." : "\nNo providers detected. Open Tallyfox.";
@@ -323,15 +390,20 @@ std::string CLIStatus::text() const {
             }
             out += ": ";
             if (window.remainingPercent) {
-                char buffer[64];
-                const int length = std::snprintf(buffer, sizeof buffer, "%.1f%% left", *window.remainingPercent);
-                out.append(buffer, static_cast<std::size_t>(std::clamp(length, 0, static_cast<int>(sizeof buffer) - 1)));
+                // One decimal, rounded to nearest on the exact binary value with ties to even, as
+                // printf's "%.1f" in the C locale, whatever the user's locale.
+                char buffer[400];
+                const auto end = std::to_chars(buffer, buffer + sizeof buffer, *window.remainingPercent,
+                                               std::chars_format::fixed, 1)
+                                     .ptr;
+                out.append(buffer, end);
+                out += "% left";
             } else {
                 out += "unknown";
             }
             if (window.resetsAt) {
                 out += " \u00B7 reset ";
-                out += ISO8601::string(*window.resetsAt);
+                ISO8601::append(out, *window.resetsAt);
             }
         }
         if (provider.quotaUnavailableReason) {

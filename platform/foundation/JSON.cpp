@@ -37,8 +37,14 @@ struct Storage {
     std::uint32_t nodeCount = 0;
     LargeBuffer<char> arena;
     std::uint32_t arenaSize = 0;
+    const char* input = nullptr; // set when texts may point into the input
+    std::size_t inputSize = 0;
+
+    // Text offsets with this bit set point into the input rather than the arena.
+    static constexpr std::uint32_t inInput = 0x8000'0000;
 
     std::string_view text(std::uint32_t offset, std::uint32_t length) const {
+        if (offset & inInput) return std::string_view(input + (offset & ~inInput), length);
         return std::string_view(arena.data() + offset, length);
     }
     std::string_view key(const Node& node) const { return text(node.keyOffset, node.keyLength); }
@@ -79,7 +85,7 @@ std::string_view trimTrailingSpace(std::string_view text) {
 // Walks one value and everything inside it into the storage, validating as it goes.
 class Builder {
 public:
-    explicit Builder(Storage& storage) : s_(storage) {}
+    Builder(Storage& storage, const std::vector<std::string_view>& unreadKeys) : s_(storage), unread_(unreadKeys) {}
 
     std::optional<DecodingError> failure;
 
@@ -103,10 +109,15 @@ public:
                 simdjson::ondemand::field field;
                 if (auto error = std::move(member).get(field)) return fail(index, error);
                 std::string_view key;
-                if (auto error = field.unescaped_key().get(key)) return fail(index, error);
+                if (auto error = readKey(field, key)) return fail(index, error);
+                if (isUnread(key)) {
+                    simdjson::ondemand::value unread_value = field.value();
+                    if (!validate(unread_value, index, depth + 1)) return false;
+                    continue;
+                }
                 if (full()) return fail(index, "The given data was not valid JSON.");
                 const std::uint32_t child = appendChild(index, last);
-                s_.nodes[child].keyOffset = store(key);
+                s_.nodes[child].keyOffset = keep(key);
                 s_.nodes[child].keyLength = static_cast<std::uint32_t>(key.size());
                 simdjson::ondemand::value member_value = field.value();
                 if (!walk(member_value, child, depth + 1)) return false;
@@ -132,13 +143,17 @@ public:
             if (auto error = rawToken(value).get(raw)) return fail(index, error);
             raw = trimTrailingSpace(raw);
             if (!validNumber(value, raw)) return fail(index, "The number \"" + std::string(raw.substr(0, 40)) + "\" is malformed.");
-            setText(index, JSONType::number, raw);
+            setText(index, JSONType::number, keep(raw), raw.size());
             return true;
         }
         case simdjson::ondemand::json_type::string: {
             std::string_view text;
-            if (auto error = value.get_string().get(text)) return fail(index, error);
-            setText(index, JSONType::string, text);
+            if (auto plain = plainString(value)) {
+                text = *plain;
+            } else if (auto error = value.get_string().get(text)) {
+                return fail(index, error);
+            }
+            setText(index, JSONType::string, keep(text), text.size());
             return true;
         }
         case simdjson::ondemand::json_type::boolean: {
@@ -159,6 +174,61 @@ public:
         return fail(index, "Invalid value.");
     }
 
+    // Checks a value that nobody will read, keeping nothing of it; errors are reported at `anchor`.
+    bool validate(simdjson::ondemand::value& value, std::uint32_t anchor, std::size_t depth) {
+        if (depth > maximumDepth) return fail(anchor, "The document is nested too deeply.");
+        simdjson::ondemand::json_type type;
+        if (auto error = value.type().get(type)) return fail(anchor, error);
+        switch (type) {
+        case simdjson::ondemand::json_type::object: {
+            simdjson::ondemand::object object;
+            if (auto error = value.get_object().get(object)) return fail(anchor, error);
+            for (auto member : object) {
+                simdjson::ondemand::field field;
+                if (auto error = std::move(member).get(field)) return fail(anchor, error);
+                std::string_view key;
+                if (auto error = readKey(field, key)) return fail(anchor, error);
+                simdjson::ondemand::value member_value = field.value();
+                if (!validate(member_value, anchor, depth + 1)) return false;
+            }
+            return true;
+        }
+        case simdjson::ondemand::json_type::array: {
+            simdjson::ondemand::array array;
+            if (auto error = value.get_array().get(array)) return fail(anchor, error);
+            for (auto element : array) {
+                simdjson::ondemand::value element_value;
+                if (auto error = std::move(element).get(element_value)) return fail(anchor, error);
+                if (!validate(element_value, anchor, depth + 1)) return false;
+            }
+            return true;
+        }
+        case simdjson::ondemand::json_type::number: {
+            const std::string_view raw = trimTrailingSpace(value.raw_json_token());
+            if (!validNumber(value, raw)) return fail(anchor, "The number \"" + std::string(raw.substr(0, 40)) + "\" is malformed.");
+            return true;
+        }
+        case simdjson::ondemand::json_type::string: {
+            if (plainString(value)) return true;
+            std::string_view text;
+            if (auto error = value.get_string().get(text)) return fail(anchor, error);
+            return true;
+        }
+        case simdjson::ondemand::json_type::boolean: {
+            bool flag;
+            if (auto error = value.get_bool().get(flag)) return fail(anchor, error);
+            return true;
+        }
+        case simdjson::ondemand::json_type::null: {
+            bool isNull = false;
+            if (auto error = value.is_null().get(isNull)) return fail(anchor, error);
+            if (!isNull) return fail(anchor, "Invalid value: expected null.");
+            return true;
+        }
+        }
+        return fail(anchor, "Invalid value.");
+    }
+
     bool fail(std::uint32_t index, simdjson::error_code error) {
         return fail(index, std::string("The given data was not valid JSON: ") + simdjson::error_message(error));
     }
@@ -169,6 +239,13 @@ public:
 
 private:
     Storage& s_;
+    const std::vector<std::string_view>& unread_;
+
+    bool isUnread(std::string_view key) const {
+        for (std::string_view unread : unread_)
+            if (unread == key) return true;
+        return false;
+    }
 
     static simdjson::simdjson_result<std::string_view> rawToken(simdjson::ondemand::value& value) {
         return value.raw_json_token();
@@ -237,12 +314,47 @@ private:
         return offset;
     }
 
-    void setText(std::uint32_t index, JSONType type, std::string_view text) {
-        const std::uint32_t offset = store(text);
+    // Where a text is kept: in place in the input when allowed, else copied into the arena.
+    std::uint32_t keep(std::string_view text) {
+        if (s_.input && text.data() >= s_.input && text.data() + text.size() <= s_.input + s_.inputSize)
+            return static_cast<std::uint32_t>(text.data() - s_.input) | Storage::inInput;
+        return store(text);
+    }
+
+    void setText(std::uint32_t index, JSONType type, std::uint32_t offset, std::size_t length) {
         Node& node = s_.nodes[index];
         node.type = type;
         node.first = offset;
-        node.count = static_cast<std::uint32_t>(text.size());
+        node.count = static_cast<std::uint32_t>(length);
+    }
+
+    // The length of a string's contents from just after its opening quote when it holds no escape
+    // and no control character (so needs no unescaping), else nothing. Stage one of the parser has
+    // already checked the UTF-8 and found the closing quote.
+    static std::optional<std::size_t> plainLength(const char* start) {
+        for (const char* p = start;; ++p) {
+            const auto c = static_cast<unsigned char>(*p);
+            if (c == '"') return static_cast<std::size_t>(p - start);
+            if (c == '\\' || c < 0x20) return std::nullopt;
+        }
+    }
+
+    static std::optional<std::string_view> plainString(simdjson::ondemand::value& value) {
+        const std::string_view raw = value.raw_json_token();
+        if (raw.empty() || raw.front() != '"') return std::nullopt;
+        const auto length = plainLength(raw.data() + 1);
+        if (!length) return std::nullopt;
+        return raw.substr(1, *length);
+    }
+    static std::optional<std::string_view> plainString(simdjson::ondemand::document&) { return std::nullopt; }
+
+    static simdjson::error_code readKey(simdjson::ondemand::field& field, std::string_view& key) {
+        const char* start = field.key().raw();
+        if (const auto length = plainLength(start)) {
+            key = std::string_view(start, *length);
+            return simdjson::SUCCESS;
+        }
+        return field.unescaped_key().get(key);
     }
 };
 
@@ -470,7 +582,13 @@ JSONDocument::~JSONDocument() = default;
 
 JSONValue JSONDocument::root() const { return JSONValue(storage_.get(), 0); }
 
-Decoded<JSONDocument> JSONDocument::parse(std::string_view json, std::size_t capacity) {
+const JSONParseOptions& JSONDocument::defaultOptions() {
+    static const JSONParseOptions options;
+    return options;
+}
+
+Decoded<JSONDocument> JSONDocument::parse(std::string_view json, std::size_t capacity,
+                                          const JSONParseOptions& options) {
     auto notJSON = [](std::string description) {
         return Failure{DecodingError{Kind::dataCorrupted, {}, std::move(description)}};
     };
@@ -499,7 +617,11 @@ Decoded<JSONDocument> JSONDocument::parse(std::string_view json, std::size_t cap
     if (auto error = parser.iterate(input).get(parsed))
         return notJSON(std::string("The given data was not valid JSON: ") + simdjson::error_message(error));
 
-    Builder builder(storage);
+    if (options.referencesInput) {
+        storage.input = json.data();
+        storage.inputSize = json.size();
+    }
+    Builder builder(storage, options.unreadKeys);
     const std::uint32_t root = builder.appendRoot();
     if (!builder.walk(parsed, root, 0)) return Failure{std::move(*builder.failure)};
     if (parsed.current_location().error() != simdjson::OUT_OF_BOUNDS) return notJSON("The given data was not valid JSON: unexpected text after the top-level value.");
