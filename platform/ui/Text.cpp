@@ -1,3 +1,5 @@
+#include "platform/foundation/Formatters.hpp"
+#include "platform/foundation/LocalizedString.hpp"
 #include "platform/ui/Element.hpp"
 #include "platform/ui/LiveText.hpp"
 #include "platform/ui/TextEngine.hpp"
@@ -19,9 +21,10 @@ std::string Text::resolveContent(const Content& content, const Environment& envi
         Overloaded{
             [](const Verbatim& v) { return v.string; },
             [&](const Localized& l) {
-                const std::string format = detail::lookupLocalized(l.key, l.defaultValue, environment.locale);
+                const std::string format =
+                    foundation::localized(l.key, l.defaultValue, l.comment, environment.locale);
                 if (l.arguments.empty()) return format;
-                std::vector<std::string> arguments;
+                std::vector<foundation::FormatArgument> arguments;
                 for (const auto& a : l.arguments) {
                     arguments.push_back(std::visit(
                         Overloaded{[](const std::string& s) { return s; },
@@ -31,13 +34,15 @@ std::string Text::resolveContent(const Content& content, const Environment& envi
                                    }},
                         a));
                 }
-                return detail::substituteFormat(format, arguments);
+                return foundation::fillFormat(format, arguments);
             },
             [&](const Timer& t) {
                 return detail::timerText(t.from, t.to, environment.date, t.countsDown, t.showsHours,
                                          environment.locale);
             },
-            [&](const Relative& r) { return detail::relativeText(r.date, environment.date, environment.locale); },
+            [&](const Relative& r) {
+                return foundation::formatRelativePast(r.date, environment.date, environment.locale);
+            },
             [&](const Concatenation& c) {
                 std::string out;
                 for (const auto& part : c.parts) out += part->resolve(environment);
@@ -108,7 +113,7 @@ private:
             maxLines = maxLines > 0 ? std::min(maxLines, fitting) : fitting;
         }
         auto fits = [&](double scale) {
-            ShapedText probe(text_, TextFontSpec::from(env.font, env.locale, scale), width, 0, false);
+            ShapedText probe(text_, TextFontSpec::from(env.font, env.locale.identifier(), scale), width, 0, false);
             return maxLines == 0 || probe.lineCount() <= maxLines;
         };
         double scale = 1;
@@ -127,7 +132,7 @@ private:
         Shaping s;
         s.proposal = p;
         s.scale = scale;
-        s.text = std::make_shared<ShapedText>(text_, TextFontSpec::from(env.font, env.locale, scale), width, maxLines,
+        s.text = std::make_shared<ShapedText>(text_, TextFontSpec::from(env.font, env.locale.identifier(), scale), width, maxLines,
                                               true);
         return s;
     }
