@@ -1,0 +1,162 @@
+#pragma once
+// Internal: the layout elements a view description resolves into. Not part of the public interface.
+
+#include "platform/ui/Environment.hpp"
+#include "platform/ui/Geometry.hpp"
+#include "platform/ui/Rendering.hpp"
+#include "platform/ui/View.hpp"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+typedef struct _cairo cairo_t;
+
+namespace platform::ui::detail {
+
+/// What an element answers for a proposal: its size and the distance from its top to its first
+/// text baseline (its height when it shows no text).
+struct Measured {
+    Size size;
+    double firstBaseline = 0;
+};
+
+struct DumpWriter {
+    std::string out;
+    int depth = 0;
+    void line(const std::string& text);
+};
+
+/// An element of a resolved view tree. Parents propose, elements answer their size (measure), then
+/// parents place them (place): the rules are written at the top of Layout.cpp.
+class Element {
+public:
+    explicit Element(std::shared_ptr<const Environment> environment) : environment_(std::move(environment)) {}
+    virtual ~Element() = default;
+    Element(const Element&) = delete;
+    Element& operator=(const Element&) = delete;
+
+    /// The element's answer to `proposal`; the same proposal always gets the same answer.
+    Measured measure(ProposedSize proposal);
+    /// Places the element in `bounds` (in sheet coordinates), the size it answered to `proposal`.
+    virtual void place(Rect bounds, ProposedSize proposal) {
+        (void)proposal;
+        frame_ = bounds;
+    }
+
+    /// Empty views take no room and are left out of stacks.
+    virtual bool isEmpty() const { return false; }
+    /// A spacer's minimum length; absent for every other element.
+    virtual std::optional<double> spacerMinLength() const { return std::nullopt; }
+    /// Children a surrounding stack takes as its own (groups).
+    virtual const std::vector<ElementPtr>* groupChildren() const { return nullptr; }
+
+    virtual void draw(cairo_t* cr) const;
+    /// Appends this element (and its children) to a laid-out tree dump.
+    virtual void dump(DumpWriter& writer) const;
+    /// Appends what a screen reader announces for this element.
+    virtual void collectAccessibility(std::vector<AccessibilityNode>& nodes) const;
+    /// Container background the widget host fills with, if this subtree names one.
+    virtual const ShapeStyle* containerBackground() const;
+
+    const Rect& frame() const { return frame_; }
+    const Environment& environment() const { return *environment_; }
+    const std::shared_ptr<const Environment>& environmentPointer() const { return environment_; }
+
+protected:
+    virtual Measured computeMeasure(ProposedSize proposal) = 0;
+    /// "(x, y, w × h)" of the frame, for dumps.
+    std::string frameText() const;
+
+    std::shared_ptr<const Environment> environment_;
+    Rect frame_;
+
+private:
+    struct CacheEntry {
+        ProposedSize proposal;
+        Measured measured;
+    };
+    std::vector<CacheEntry> cache_;
+};
+
+/// An element with one child that it lays out exactly in its own frame (descriptive modifiers).
+class PassThroughElement : public Element {
+public:
+    PassThroughElement(std::shared_ptr<const Environment> environment, ElementPtr child)
+        : Element(std::move(environment)), child_(std::move(child)) {}
+    void place(Rect bounds, ProposedSize proposal) override;
+    bool isEmpty() const override { return child_->isEmpty(); }
+    void draw(cairo_t* cr) const override { child_->draw(cr); }
+    void dump(DumpWriter& writer) const override { child_->dump(writer); }
+    void collectAccessibility(std::vector<AccessibilityNode>& nodes) const override {
+        child_->collectAccessibility(nodes);
+    }
+    const ShapeStyle* containerBackground() const override { return child_->containerBackground(); }
+    const ElementPtr& child() const { return child_; }
+
+protected:
+    Measured computeMeasure(ProposedSize proposal) override { return child_->measure(proposal); }
+    ElementPtr child_;
+};
+
+/// What a shape view draws: its name (for dumps) and its path for a rectangle.
+struct ShapeDescription {
+    std::string name;
+    std::function<Path(Rect)> path;
+};
+
+// Factories of the primitive elements (each defined beside its view).
+ElementPtr makeEmptyElement(std::shared_ptr<const Environment> environment);
+ElementPtr makeTextElement(std::shared_ptr<const Environment> environment, std::string text);
+ElementPtr makeImageElement(std::shared_ptr<const Environment> environment, const Image::Description& image);
+ElementPtr makeShapeElement(std::shared_ptr<const Environment> environment, const ShapeDescription& shape,
+                            std::optional<ShapeStyle> fill, std::optional<std::pair<ShapeStyle, double>> strokeBorder);
+
+/// Descriptive attributes a modifier attaches to its child; they never change its layout.
+struct Attributes {
+    std::optional<std::string> help;
+    std::optional<Animation> animation;
+    std::optional<ShapeStyle> containerBackground;
+    std::optional<AccessibilityChildBehavior> accessibilityChildren;
+    std::optional<std::string> accessibilityLabel;
+    std::optional<std::string> accessibilityValue;
+    bool accessibilityHidden = false;
+};
+
+// Factories of the container elements (Layout.cpp).
+ElementPtr makeStackElement(std::shared_ptr<const Environment> environment, Axis axis,
+                            HorizontalAlignment horizontal, VerticalAlignment vertical,
+                            std::optional<double> spacing, std::vector<ElementPtr> children);
+ElementPtr makeZStackElement(std::shared_ptr<const Environment> environment, Alignment alignment,
+                             std::vector<ElementPtr> children);
+ElementPtr makeGroupElement(std::shared_ptr<const Environment> environment, std::vector<ElementPtr> children);
+ElementPtr makeSpacerElement(std::shared_ptr<const Environment> environment, double minLength);
+ElementPtr makeFrameElement(std::shared_ptr<const Environment> environment, ElementPtr child,
+                            std::optional<double> width, std::optional<double> height, Alignment alignment);
+ElementPtr makeFlexibleFrameElement(std::shared_ptr<const Environment> environment, ElementPtr child,
+                                    FrameBounds bounds);
+ElementPtr makePaddingElement(std::shared_ptr<const Environment> environment, ElementPtr child, EdgeInsets insets);
+ElementPtr makeAspectRatioElement(std::shared_ptr<const Environment> environment, ElementPtr child,
+                                  std::optional<double> ratio, ContentMode mode);
+ElementPtr makeFixedSizeElement(std::shared_ptr<const Environment> environment, ElementPtr child, bool horizontal,
+                                bool vertical);
+ElementPtr makeOverlayElement(std::shared_ptr<const Environment> environment, ElementPtr base, ElementPtr layer,
+                              Alignment alignment, bool behind);
+ElementPtr makeGeometryReaderElement(std::shared_ptr<const Environment> environment,
+                                     std::function<View(Size)> content);
+ElementPtr makeProbeElement(std::shared_ptr<const Environment> environment,
+                            std::shared_ptr<std::vector<ProposedSize>> log, ElementPtr child);
+ElementPtr makeAttributesElement(std::shared_ptr<const Environment> environment, ElementPtr child,
+                                 Attributes attributes);
+
+/// Formats a length for dumps: at most two decimals, no trailing zeros.
+std::string formatLength(double value);
+/// "rgba(0,122,255,1)" for dumps.
+std::string formatColor(const Color& color);
+
+/// The horizontal offset of a child of width `child` in a container of width `container`.
+double horizontalOffset(HorizontalAlignment alignment, double container, double child, LayoutDirection direction);
+double verticalOffset(VerticalAlignment alignment, double container, double child, double containerBaseline,
+                      double childBaseline);
+
+} // namespace platform::ui::detail

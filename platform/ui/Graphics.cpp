@@ -1,0 +1,223 @@
+// Shapes and images: their elements, sizes and drawing.
+
+#include "platform/ui/Element.hpp"
+#include "platform/ui/Symbols.hpp"
+#include "platform/ui/TextEngine.hpp"
+
+#include <cairo.h>
+#include <librsvg/rsvg.h>
+
+#include <filesystem>
+
+namespace platform::ui {
+
+namespace {
+
+std::string assetFolder(const Environment& environment) {
+    return environment.assetDirectory.empty() ? defaultAssetDirectory() : environment.assetDirectory;
+}
+
+/// The file of an image asset: `<name>.svg`, else `<name>.png`, in the asset folder.
+std::optional<std::filesystem::path> assetFile(const std::string& name, const Environment& environment) {
+    if (name.empty() || name.find('/') != std::string::npos || name.find('\0') != std::string::npos)
+        return std::nullopt;
+    const std::filesystem::path folder = assetFolder(environment);
+    if (folder.empty()) return std::nullopt;
+    for (const char* extension : {".svg", ".png"}) {
+        std::error_code error;
+        const auto file = folder / (name + extension);
+        if (std::filesystem::is_regular_file(file, error)) return file;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+bool imageAssetExists(const std::string& name, const Environment& environment) {
+    return assetFile(name, environment).has_value();
+}
+
+namespace detail {
+
+void appendPath(cairo_t* cr, const Path& path) {
+    for (const auto& e : path.elements()) {
+        switch (e.kind) {
+        case Path::Element::Kind::move: cairo_move_to(cr, e.points[0].x, e.points[0].y); break;
+        case Path::Element::Kind::line: cairo_line_to(cr, e.points[0].x, e.points[0].y); break;
+        case Path::Element::Kind::curve:
+            cairo_curve_to(cr, e.points[0].x, e.points[0].y, e.points[1].x, e.points[1].y, e.points[2].x,
+                           e.points[2].y);
+            break;
+        case Path::Element::Kind::close: cairo_close_path(cr); break;
+        case Path::Element::Kind::rect:
+            cairo_rectangle(cr, e.rect.minX(), e.rect.minY(), e.rect.width(), e.rect.height());
+            break;
+        }
+    }
+}
+
+namespace {
+
+void setSource(cairo_t* cr, const Color& c) { cairo_set_source_rgba(cr, c.red, c.green, c.blue, c.alpha); }
+
+class ShapeElement final : public Element {
+public:
+    ShapeElement(std::shared_ptr<const Environment> environment, ShapeDescription shape, std::optional<ShapeStyle> fill,
+                 std::optional<std::pair<ShapeStyle, double>> stroke)
+        : Element(std::move(environment)), shape_(std::move(shape)), fill_(std::move(fill)), stroke_(std::move(stroke)) {}
+
+    void draw(cairo_t* cr) const override {
+        cairo_save(cr);
+        cairo_new_path(cr);
+        if (stroke_) {
+            const double lineWidth = stroke_->second;
+            appendPath(cr, shape_.path(frame_.insetBy(lineWidth / 2, lineWidth / 2)));
+            cairo_set_line_width(cr, lineWidth);
+            setSource(cr, stroke_->first.resolve(*environment_));
+            cairo_stroke(cr);
+        } else {
+            appendPath(cr, shape_.path(frame_));
+            cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
+            setSource(cr, style().resolve(*environment_));
+            cairo_fill(cr);
+        }
+        cairo_restore(cr);
+    }
+    void dump(DumpWriter& writer) const override {
+        std::string line = shape_.name + " " + frameText();
+        if (stroke_)
+            line += " strokeBorder " + stroke_->first.description() + " " + formatLength(stroke_->second);
+        else
+            line += " fill " + style().description();
+        writer.line(line);
+    }
+
+protected:
+    Measured computeMeasure(ProposedSize p) override {
+        const Size s = p.replacingUnspecified({metrics::defaultFlexibleLength, metrics::defaultFlexibleLength});
+        return {s, s.height};
+    }
+
+private:
+    ShapeStyle style() const { return fill_ ? *fill_ : environment_->foregroundStyle; }
+
+    ShapeDescription shape_;
+    std::optional<ShapeStyle> fill_;
+    std::optional<std::pair<ShapeStyle, double>> stroke_;
+};
+
+/// An image asset (SVG through librsvg, PNG through Cairo), loaded when the view is resolved and
+/// released with the laid-out tree.
+class AssetImageElement final : public Element {
+public:
+    AssetImageElement(std::shared_ptr<const Environment> environment, Image::Description image)
+        : Element(std::move(environment)), image_(std::move(image)) {
+        const auto file = assetFile(image_.name, *environment_);
+        if (!file) return;
+        if (file->extension() == ".svg") {
+            GError* error = nullptr;
+            svg_ = rsvg_handle_new_from_file(file->c_str(), &error);
+            if (error) g_error_free(error);
+            if (svg_) {
+                double w = 0, h = 0;
+                if (rsvg_handle_get_intrinsic_size_in_pixels(svg_, &w, &h)) intrinsic_ = {w, h};
+                else intrinsic_ = {metrics::defaultFlexibleLength, metrics::defaultFlexibleLength};
+            }
+        } else {
+            png_ = cairo_image_surface_create_from_png(file->c_str());
+            if (cairo_surface_status(png_) != CAIRO_STATUS_SUCCESS) {
+                cairo_surface_destroy(png_);
+                png_ = nullptr;
+            } else {
+                intrinsic_ = {static_cast<double>(cairo_image_surface_get_width(png_)),
+                              static_cast<double>(cairo_image_surface_get_height(png_))};
+            }
+        }
+    }
+    ~AssetImageElement() override {
+        if (svg_) g_object_unref(svg_);
+        if (png_) cairo_surface_destroy(png_);
+    }
+
+    void draw(cairo_t* cr) const override {
+        if (frame_.width() <= 0 || frame_.height() <= 0) return;
+        if (svg_) {
+            const RsvgRectangle viewport{frame_.minX(), frame_.minY(), frame_.width(), frame_.height()};
+            GError* error = nullptr;
+            rsvg_handle_render_document(svg_, cr, &viewport, &error);
+            if (error) g_error_free(error);
+        } else if (png_) {
+            cairo_save(cr);
+            cairo_translate(cr, frame_.minX(), frame_.minY());
+            cairo_scale(cr, frame_.width() / intrinsic_.width, frame_.height() / intrinsic_.height);
+            cairo_set_source_surface(cr, png_, 0, 0);
+            cairo_paint(cr);
+            cairo_restore(cr);
+        }
+    }
+    void dump(DumpWriter& writer) const override {
+        writer.line("Image \"" + image_.name + "\" " + frameText() + ((svg_ || png_) ? "" : " missing"));
+    }
+    void collectAccessibility(std::vector<AccessibilityNode>& nodes) const override {
+        nodes.push_back({image_.name, ""});
+    }
+
+protected:
+    Measured computeMeasure(ProposedSize p) override {
+        const Size s = image_.resizable ? p.replacingUnspecified(intrinsic_) : intrinsic_;
+        return {s, s.height};
+    }
+
+private:
+    Image::Description image_;
+    RsvgHandle* svg_ = nullptr;
+    cairo_surface_t* png_ = nullptr;
+    Size intrinsic_;
+};
+
+/// A symbol image: as large as the font's size (a square), or as offered when resizable.
+class SymbolImageElement final : public Element {
+public:
+    SymbolImageElement(std::shared_ptr<const Environment> environment, Image::Description image)
+        : Element(std::move(environment)), image_(std::move(image)) {}
+
+    void draw(cairo_t* cr) const override {
+        drawSymbol(cr, image_.name, frame_, environment_->font.effectiveWeight(),
+                   environment_->foregroundStyle.resolve(*environment_));
+    }
+    void dump(DumpWriter& writer) const override {
+        writer.line("Symbol \"" + image_.name + "\" " + frameText() + " " + symbolSourceDescription(image_.name) +
+                    " " + toString(environment_->font.effectiveWeight()) + " " +
+                    environment_->foregroundStyle.description());
+    }
+    void collectAccessibility(std::vector<AccessibilityNode>& nodes) const override {
+        nodes.push_back({image_.name, ""});
+    }
+
+protected:
+    Measured computeMeasure(ProposedSize p) override {
+        const double side = metrics::textStyle(environment_->font.style).size;
+        const Size s = image_.resizable ? p.replacingUnspecified({side, side}) : Size{side, side};
+        // Like a glyph, the symbol stands on the baseline with a small descent.
+        return {s, s.height * 0.85};
+    }
+
+private:
+    Image::Description image_;
+};
+
+} // namespace
+
+ElementPtr makeShapeElement(std::shared_ptr<const Environment> environment, const ShapeDescription& shape,
+                            std::optional<ShapeStyle> fill, std::optional<std::pair<ShapeStyle, double>> strokeBorder) {
+    return std::make_shared<ShapeElement>(std::move(environment), shape, std::move(fill), std::move(strokeBorder));
+}
+
+ElementPtr makeImageElement(std::shared_ptr<const Environment> environment, const Image::Description& image) {
+    if (image.source == Image::Source::symbol)
+        return std::make_shared<SymbolImageElement>(std::move(environment), image);
+    return std::make_shared<AssetImageElement>(std::move(environment), image);
+}
+
+} // namespace detail
+} // namespace platform::ui

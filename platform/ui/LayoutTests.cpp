@@ -1,0 +1,173 @@
+#include "platform/ui/Rendering.hpp"
+
+#include <gtest/gtest.h>
+
+namespace platform::ui {
+namespace {
+
+std::string dump(const View& view, ProposedSize proposal, Environment environment = {}) {
+    return layout(view, environment, proposal).layoutDump();
+}
+
+Environment rightToLeft() {
+    Environment e;
+    e.layoutDirection = LayoutDirection::rightToLeft;
+    e.locale = foundation::Locale("he");
+    return e;
+}
+
+TEST(Layout, stackDistributesFixedFlexibleAndSpacerChildrenAcrossWidths) {
+    const View row = HStack(VerticalAlignment::center, 8,
+                            {Rectangle().frame(30, 10), Text::verbatim("Weekly"), Spacer(4), Rectangle()});
+    EXPECT_EQ(dump(row, {300.0, 20.0}), "HStack (0, 0, 300 × 20) spacing 8\n"
+                                       "  frame(width 30, height 10) (0, 5, 30 × 10)\n"
+                                       "    Rectangle (0, 5, 30 × 10) fill primary\n"
+                                       "  Text \"Weekly\" (38, 2, 44.21 × 16) body regular 13pt primary\n"
+                                       "  Spacer (90.21, 0, 4 × 0) min 4\n"
+                                       "  Rectangle (102.21, 0, 197.79 × 20) fill primary\n");
+    // Narrower: the text and the shape share what the fixed child and the spacer leave.
+    EXPECT_EQ(dump(row, {120.0, 20.0}), "HStack (0, 0, 120 × 20) spacing 8\n"
+                                       "  frame(width 30, height 10) (0, 5, 30 × 10)\n"
+                                       "    Rectangle (0, 5, 30 × 10) fill primary\n"
+                                       "  Text \"We…\" (38, 2, 31 × 16) body regular 13pt primary\n"
+                                       "  Spacer (77, 0, 4 × 0) min 4\n"
+                                       "  Rectangle (89, 0, 31 × 20) fill primary\n");
+    // Text with a spacer: the spacer pushes the second text to the trailing edge at every width.
+    for (double width : {80.0, 138.0, 200.0}) {
+        SCOPED_TRACE(width);
+        const auto laidOut = layout(HStack({Text::verbatim("Codex"), Spacer(4), Text::verbatim("58%")}), {},
+                                    ProposedSize{width, std::nullopt});
+        EXPECT_DOUBLE_EQ(laidOut.size().width, width);
+    }
+}
+
+TEST(Layout, emptyChildrenTakeNeitherRoomNorSpacing) {
+    EXPECT_EQ(dump(VStack(HorizontalAlignment::leading, 10,
+                          {Rectangle().frame(10, 10), EmptyView(), Text::verbatim(""), Rectangle().frame(10, 10)}),
+                   {}),
+              "VStack (0, 0, 10 × 30) spacing 10\n"
+              "  frame(width 10, height 10) (0, 0, 10 × 10)\n"
+              "    Rectangle (0, 0, 10 × 10) fill primary\n"
+              "  frame(width 10, height 10) (0, 20, 10 × 10)\n"
+              "    Rectangle (0, 20, 10 × 10) fill primary\n");
+}
+
+TEST(Layout, groupsBecomeChildrenOfTheSurroundingStack) {
+    const View v = VStack(HorizontalAlignment::leading, 4,
+                          {Rectangle().frame(10, 10), Group({Rectangle().frame(20, 10), Rectangle().frame(30, 10)})});
+    EXPECT_EQ(layout(v, {}, {}).size(), (Size{30, 38}));
+}
+
+TEST(Layout, verticalStackAlignmentMirrorsRightToLeft) {
+    const View v = VStack(HorizontalAlignment::leading, 0, {Rectangle().frame(40, 10), Rectangle().frame(10, 10)});
+    EXPECT_EQ(dump(v, {}), "VStack (0, 0, 40 × 20) spacing 0\n"
+                           "  frame(width 40, height 10) (0, 0, 40 × 10)\n"
+                           "    Rectangle (0, 0, 40 × 10) fill primary\n"
+                           "  frame(width 10, height 10) (0, 10, 10 × 10)\n"
+                           "    Rectangle (0, 10, 10 × 10) fill primary\n");
+    EXPECT_EQ(dump(v, {}, rightToLeft()), "VStack (0, 0, 40 × 20) spacing 0\n"
+                                          "  frame(width 40, height 10) (0, 0, 40 × 10)\n"
+                                          "    Rectangle (0, 0, 40 × 10) fill primary\n"
+                                          "  frame(width 10, height 10) (30, 10, 10 × 10)\n"
+                                          "    Rectangle (30, 10, 10 × 10) fill primary\n");
+}
+
+TEST(Layout, horizontalStackRunsFromTheRightInRightToLeft) {
+    const View v = HStack(VerticalAlignment::center, 0, {Rectangle().frame(10, 10), Rectangle().frame(20, 10)})
+                       .frame(FrameBounds{.maxWidth = infinity, .alignment = Alignment::leading});
+    EXPECT_EQ(dump(v, {100.0, 10.0}, rightToLeft()), "frame(maxWidth inf) (0, 0, 100 × 10)\n"
+                                                     "  HStack (70, 0, 30 × 10) spacing 0\n"
+                                                     "    frame(width 10, height 10) (90, 0, 10 × 10)\n"
+                                                     "      Rectangle (90, 0, 10 × 10) fill primary\n"
+                                                     "    frame(width 20, height 10) (70, 0, 20 × 10)\n"
+                                                     "      Rectangle (70, 0, 20 × 10) fill primary\n");
+    // Padding swaps its leading and trailing insets.
+    const auto padded = layout(Rectangle().frame(10, 10).padding(EdgeInsets{0, 5, 0, 1}), rightToLeft(), {});
+    EXPECT_NE(padded.layoutDump().find("Rectangle (1, 0, 10 × 10)"), std::string::npos) << padded.layoutDump();
+}
+
+TEST(Layout, firstTextBaselineAlignsTextsOfDifferentSizes) {
+    const View v = HStack(VerticalAlignment::firstTextBaseline, std::nullopt,
+                          {Text::verbatim("58%").font(Font(TextStyle::title2)),
+                           Text::verbatim("left").font(Font(TextStyle::caption)), Rectangle().frame(6, 6)});
+    EXPECT_EQ(dump(v, {}), "HStack (0, 0, 72.07 × 22) spacing 8\n"
+                           "  Text \"58%\" (0, 0, 34.63 × 22) title2 regular 17pt primary\n"
+                           "  Text \"left\" (42.63, 7.05, 15.44 × 13) caption regular 10pt primary\n"
+                           "  frame(width 6, height 6) (66.07, 11.18, 6 × 6)\n"
+                           "    Rectangle (66.07, 11.18, 6 × 6) fill primary\n");
+}
+
+TEST(Layout, framesWithMaximumWidthTakeTheOfferAndAlignTheirContent) {
+    const Text codex = Text::verbatim("Codex");
+    EXPECT_EQ(dump(codex.frame(FrameBounds{.maxWidth = infinity, .alignment = Alignment::trailing}), {200.0, 50.0}),
+              "frame(maxWidth inf) (0, 0, 200 × 16)\n"
+              "  Text \"Codex\" (160.32, 0, 39.68 × 16) body regular 13pt primary\n");
+    // A bounded maximum stops growing there; without an offer the frame hugs its content.
+    EXPECT_EQ(layout(codex.frame(FrameBounds{.maxWidth = 100}), {}, {200.0, 50.0}).size(), (Size{100, 16}));
+    EXPECT_NEAR(layout(codex.frame(FrameBounds{.maxWidth = infinity}), {}, {}).size().width, 39.68, 0.01);
+    // A fixed frame takes exactly its lengths and centres its content.
+    EXPECT_EQ(dump(codex.frame(94, std::nullopt, Alignment::leading), {}),
+              "frame(width 94, height nil) (0, 0, 94 × 16)\n"
+              "  Text \"Codex\" (0, 0, 39.68 × 16) body regular 13pt primary\n");
+}
+
+TEST(Layout, probeRecordsWhatTheStackProposed) {
+    auto log = std::make_shared<std::vector<ProposedSize>>();
+    const View v = HStack(VerticalAlignment::center, 10, {Rectangle().frame(20, 10), Probe(log, Rectangle())});
+    (void)layout(v, {}, {100.0, 30.0});
+    // The stack measured the probe's flexibility (zero and infinity), then offered it the rest.
+    ASSERT_EQ(log->size(), 3u);
+    EXPECT_EQ((*log)[0], (ProposedSize{infinity, 30.0}));
+    EXPECT_EQ((*log)[1], (ProposedSize{0.0, 30.0}));
+    EXPECT_EQ((*log)[2], (ProposedSize{70.0, 30.0}));
+    // fixedSize offers nothing; a fixed frame offers its own lengths.
+    log->clear();
+    (void)layout(Probe(log, Rectangle()).fixedSize(), {}, {100.0, 30.0});
+    EXPECT_EQ(log->back(), ProposedSize::unspecified());
+    log->clear();
+    (void)layout(Probe(log, Rectangle()).frame(12, 12), {}, {100.0, 30.0});
+    EXPECT_EQ(log->back(), (ProposedSize{12.0, 12.0}));
+}
+
+TEST(Layout, aspectRatioFitsTheOfferAndGeometryReaderSeesItsSize) {
+    EXPECT_EQ(layout(Rectangle().aspectRatio(0.5, ContentMode::fit), {}, {100.0, 100.0}).size(), (Size{50, 100}));
+    EXPECT_EQ(layout(Rectangle().aspectRatio(2, ContentMode::fit), {}, {100.0, 100.0}).size(), (Size{100, 50}));
+    Size seen;
+    (void)layout(GeometryReader([&](Size s) {
+                     seen = s;
+                     return View(Rectangle());
+                 }).frame(std::nullopt, 4),
+                 {}, {120.0, 50.0});
+    EXPECT_EQ(seen, (Size{120, 4}));
+}
+
+TEST(Layout, textWrapsTruncatesAndScales) {
+    const Text message = Text::verbatim("Install or use a supported AI coding tool to start tracking usage.");
+    EXPECT_EQ(dump(message, {120.0, std::nullopt}), "Text \"Install or use a\n"
+                                                     "supported AI\n"
+                                                     "coding tool to start\n"
+                                                     "tracking usage.\" (0, 0, 117.19 × 64) body regular 13pt primary\n");
+    EXPECT_EQ(dump(message.lineLimit(2), {120.0, std::nullopt}),
+              "Text \"Install or use a\nsupported AI codi…\" (0, 0, 120 × 32) body regular 13pt lines 2 primary\n");
+    // An offered height of one line truncates after the first line.
+    EXPECT_EQ(layout(message, {}, {120.0, 20.0}).size().height, 16);
+    // It shrinks before it truncates, down to its minimum scale factor.
+    const Text tokens = Text::verbatim("12.8M tokens today");
+    EXPECT_EQ(dump(tokens.lineLimit(1).minimumScaleFactor(0.7), {100.0, std::nullopt}),
+              "Text \"12.8M tokens today\" (0, 0, 99.61 × 13.28) body regular 13pt scaled 0.83 lines 1 primary\n");
+    EXPECT_EQ(dump(tokens.lineLimit(1).minimumScaleFactor(0.7), {60.0, std::nullopt}),
+              "Text \"12.8M token…\" (0, 0, 60 × 11.2) body regular 13pt scaled 0.7 lines 1 primary\n");
+    // Ideal size: one unwrapped line.
+    EXPECT_EQ(layout(message, {}, {}).size().height, 16);
+}
+
+TEST(Layout, widgetContentSitsInsideTheMargins) {
+    Environment e;
+    e.widgetFamily = WidgetFamily::systemMedium;
+    const auto laidOut = layoutWidget(Rectangle(), e);
+    EXPECT_EQ(laidOut.size(), (Size{364, 170}));
+    EXPECT_EQ(laidOut.layoutDump(), "Rectangle (16, 16, 332 × 138) fill primary\n");
+}
+
+} // namespace
+} // namespace platform::ui

@@ -1,0 +1,263 @@
+// Laying out, rendering (Cairo: PNG, SVG, PDF), the accessibility tree and the laid-out tree dump.
+
+#include "platform/ui/Rendering.hpp"
+
+#include "platform/ui/Element.hpp"
+#include "platform/ui/TextEngine.hpp"
+
+#include <cairo-pdf.h>
+#include <cairo-svg.h>
+#include <cairo.h>
+
+#include <cmath>
+
+namespace platform::ui {
+
+using detail::ElementPtr;
+using foundation::Failure;
+using foundation::Result;
+using foundation::Success;
+
+namespace detail {
+
+void appendPath(cairo_t* cr, const Path& path);
+
+namespace {
+
+std::string joinNonEmpty(const std::vector<std::string>& parts) {
+    std::string out;
+    for (const auto& p : parts) {
+        if (p.empty()) continue;
+        if (!out.empty()) out += ", ";
+        out += p;
+    }
+    return out;
+}
+
+/// Help, animation, container background and accessibility: they change no layout.
+class AttributesElement final : public PassThroughElement {
+public:
+    AttributesElement(std::shared_ptr<const Environment> environment, ElementPtr child, Attributes attributes)
+        : PassThroughElement(std::move(environment), std::move(child)), attributes_(std::move(attributes)) {}
+
+    void dump(DumpWriter& writer) const override {
+        std::string head;
+        if (attributes_.help) head += "help \"" + *attributes_.help + "\"";
+        if (attributes_.animation) head += (head.empty() ? "" : " ") + ("animation " + attributes_.animation->description);
+        if (attributes_.containerBackground)
+            head += (head.empty() ? "" : " ") + ("containerBackground " + attributes_.containerBackground->description());
+        if (head.empty()) {
+            child_->dump(writer);
+            return;
+        }
+        writer.line(head);
+        ++writer.depth;
+        child_->dump(writer);
+        --writer.depth;
+    }
+
+    void collectAccessibility(std::vector<AccessibilityNode>& nodes) const override {
+        if (attributes_.accessibilityHidden) return;
+        std::vector<AccessibilityNode> inner;
+        child_->collectAccessibility(inner);
+        if (attributes_.accessibilityChildren == AccessibilityChildBehavior::ignore) {
+            inner = {AccessibilityNode{}};
+        } else if (attributes_.accessibilityChildren == AccessibilityChildBehavior::combine) {
+            inner = {combined(inner)};
+        }
+        if (attributes_.accessibilityLabel || attributes_.accessibilityValue) {
+            if (inner.size() != 1) inner = {combined(inner)};
+            if (attributes_.accessibilityLabel) inner[0].label = *attributes_.accessibilityLabel;
+            if (attributes_.accessibilityValue) inner[0].value = *attributes_.accessibilityValue;
+        }
+        nodes.insert(nodes.end(), inner.begin(), inner.end());
+    }
+
+    const ShapeStyle* containerBackground() const override {
+        if (attributes_.containerBackground) return &*attributes_.containerBackground;
+        return child_->containerBackground();
+    }
+
+private:
+    static AccessibilityNode combined(const std::vector<AccessibilityNode>& nodes) {
+        std::vector<std::string> labels, values;
+        for (const auto& n : nodes) {
+            labels.push_back(n.label);
+            values.push_back(n.value);
+        }
+        return {joinNonEmpty(labels), joinNonEmpty(values)};
+    }
+
+    Attributes attributes_;
+};
+
+} // namespace
+
+ElementPtr makeAttributesElement(std::shared_ptr<const Environment> environment, ElementPtr child,
+                                 Attributes attributes) {
+    return std::make_shared<AttributesElement>(std::move(environment), std::move(child), std::move(attributes));
+}
+
+} // namespace detail
+
+struct LaidOutView::Tree {
+    ElementPtr root;
+    std::shared_ptr<const Environment> environment;
+    Size size;
+    /// Widgets: the container's background, drawn under the content and clipped to its corners.
+    std::optional<ShapeStyle> containerBackground;
+    bool roundedContainer = false;
+};
+
+namespace {
+
+void drawTree(const LaidOutView::Tree& tree, cairo_t* cr) {
+    if (tree.containerBackground) {
+        Path container;
+        container.addRoundedRect(Rect{{0, 0}, tree.size}, metrics::widgetCornerRadius, RoundedCornerStyle::continuous);
+        cairo_new_path(cr);
+        detail::appendPath(cr, container);
+        cairo_clip(cr);
+        const Color c = tree.containerBackground->resolve(*tree.environment);
+        cairo_set_source_rgba(cr, c.red, c.green, c.blue, c.alpha);
+        cairo_paint(cr);
+    }
+    tree.root->draw(cr);
+}
+
+cairo_status_t appendToVector(void* closure, const unsigned char* data, unsigned int length) {
+    auto* bytes = static_cast<std::vector<std::uint8_t>*>(closure);
+    bytes->insert(bytes->end(), data, data + length);
+    return CAIRO_STATUS_SUCCESS;
+}
+
+int pixels(double points, double scale) { return std::max(1, static_cast<int>(std::ceil(points * scale - 1e-9))); }
+
+std::string cairoError(cairo_status_t status) { return cairo_status_to_string(status); }
+
+} // namespace
+
+Size LaidOutView::size() const { return tree_->size; }
+
+std::string LaidOutView::layoutDump() const {
+    std::lock_guard guard(detail::textLock());
+    detail::DumpWriter writer;
+    tree_->root->dump(writer);
+    return writer.out;
+}
+
+std::vector<AccessibilityNode> LaidOutView::accessibilityTree() const {
+    std::vector<AccessibilityNode> nodes;
+    tree_->root->collectAccessibility(nodes);
+    std::erase_if(nodes, [](const AccessibilityNode& n) { return n.label.empty() && n.value.empty(); });
+    return nodes;
+}
+
+std::string LaidOutView::accessibilityDump() const {
+    std::string out;
+    for (const auto& n : accessibilityTree()) {
+        out += "\"" + n.label + "\"";
+        if (!n.value.empty()) out += ", value \"" + n.value + "\"";
+        out += '\n';
+    }
+    return out;
+}
+
+Result<std::vector<std::uint8_t>, std::string> LaidOutView::png(double scale) const {
+    if (!(scale > 0 && scale <= 8)) return Failure{std::string("scale factor must be between 0 and 8")};
+    std::lock_guard guard(detail::textLock());
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, pixels(tree_->size.width, scale),
+                                                          pixels(tree_->size.height, scale));
+    cairo_t* cr = cairo_create(surface);
+    cairo_scale(cr, scale, scale);
+    drawTree(*tree_, cr);
+    cairo_destroy(cr);
+    std::vector<std::uint8_t> bytes;
+    const cairo_status_t status = cairo_surface_write_to_png_stream(surface, appendToVector, &bytes);
+    cairo_surface_destroy(surface);
+    if (status != CAIRO_STATUS_SUCCESS) return Failure{cairoError(status)};
+    return bytes;
+}
+
+Result<Success, std::string> LaidOutView::write(const std::filesystem::path& file, ImageFormat format,
+                                                double scale) const {
+    if (format == ImageFormat::png) {
+        auto bytes = png(scale);
+        if (!bytes) return Failure{bytes.error()};
+        std::FILE* out = std::fopen(file.c_str(), "wb");
+        if (!out) return Failure{"cannot write " + file.string()};
+        const bool written = std::fwrite(bytes->data(), 1, bytes->size(), out) == bytes->size();
+        if (std::fclose(out) != 0 || !written) return Failure{"cannot write " + file.string()};
+        return Success{};
+    }
+    std::lock_guard guard(detail::textLock());
+    cairo_surface_t* surface =
+        format == ImageFormat::svg
+            ? cairo_svg_surface_create(file.c_str(), tree_->size.width, tree_->size.height)
+            : cairo_pdf_surface_create(file.c_str(), tree_->size.width, tree_->size.height);
+    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
+        const auto status = cairo_surface_status(surface);
+        cairo_surface_destroy(surface);
+        return Failure{"cannot write " + file.string() + ": " + cairoError(status)};
+    }
+    cairo_t* cr = cairo_create(surface);
+    drawTree(*tree_, cr);
+    cairo_destroy(cr);
+    cairo_surface_finish(surface);
+    const cairo_status_t status = cairo_surface_status(surface);
+    cairo_surface_destroy(surface);
+    if (status != CAIRO_STATUS_SUCCESS) return Failure{"cannot write " + file.string() + ": " + cairoError(status)};
+    return Success{};
+}
+
+LaidOutView layout(const View& view, const Environment& environment, ProposedSize proposal) {
+    std::lock_guard guard(detail::textLock());
+    auto tree = std::make_shared<LaidOutView::Tree>();
+    tree->environment = std::make_shared<const Environment>(environment);
+    tree->root = detail::resolveView(view, tree->environment);
+    tree->size = tree->root->measure(proposal).size;
+    tree->root->place(Rect{{0, 0}, tree->size}, proposal);
+    return LaidOutView(std::move(tree));
+}
+
+LaidOutView layoutWidget(const View& content, const Environment& environment) {
+    std::lock_guard guard(detail::textLock());
+    auto tree = std::make_shared<LaidOutView::Tree>();
+    tree->environment = std::make_shared<const Environment>(environment);
+    tree->size = metrics::widgetSize(environment.widgetFamily);
+    const double margin = metrics::widgetContentMargin;
+    const Size inner{tree->size.width - 2 * margin, tree->size.height - 2 * margin};
+    // The host offers the content the area inside the margins and centres what it takes.
+    auto root = detail::resolveView(content, tree->environment);
+    const Size taken = root->measure(inner).size;
+    root->place(Rect{{margin + (inner.width - taken.width) / 2, margin + (inner.height - taken.height) / 2}, taken},
+                inner);
+    const ShapeStyle* background = root->containerBackground();
+    tree->containerBackground = background ? *background : ShapeStyle::system(SystemColor::widgetBackground);
+    tree->root = std::move(root);
+    return LaidOutView(std::move(tree));
+}
+
+Result<Success, std::string> writeSheet(const std::vector<SheetCell>& cells, Size sheetSize, Color background,
+                                        const std::filesystem::path& file, double scale) {
+    std::lock_guard guard(detail::textLock());
+    cairo_surface_t* surface =
+        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, pixels(sheetSize.width, scale), pixels(sheetSize.height, scale));
+    cairo_t* cr = cairo_create(surface);
+    cairo_scale(cr, scale, scale);
+    cairo_set_source_rgba(cr, background.red, background.green, background.blue, background.alpha);
+    cairo_paint(cr);
+    for (const auto& cell : cells) {
+        cairo_save(cr);
+        cairo_translate(cr, cell.origin.x, cell.origin.y);
+        drawTree(*cell.view.tree(), cr);
+        cairo_restore(cr);
+    }
+    cairo_destroy(cr);
+    const cairo_status_t status = cairo_surface_write_to_png(surface, file.c_str());
+    cairo_surface_destroy(surface);
+    if (status != CAIRO_STATUS_SUCCESS) return Failure{"cannot write " + file.string() + ": " + cairoError(status)};
+    return Success{};
+}
+
+} // namespace platform::ui

@@ -1,0 +1,69 @@
+#pragma once
+// Laying a view out at a size and rendering it: PNG (at a scale factor), SVG and PDF, plus the text
+// dumps that tests and debugging read (the laid-out tree and the accessibility tree).
+
+#include "platform/foundation/Result.hpp"
+#include "platform/ui/Environment.hpp"
+#include "platform/ui/Geometry.hpp"
+#include "platform/ui/View.hpp"
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace platform::ui {
+
+enum class ImageFormat { png, svg, pdf };
+
+/// What a screen reader announces for one element.
+struct AccessibilityNode {
+    std::string label;
+    std::string value;
+    bool operator==(const AccessibilityNode&) const = default;
+};
+
+/// A view tree resolved in an environment and laid out in a size.
+class LaidOutView {
+public:
+    Size size() const;
+    /// Each view's frame, with texts as drawn, fonts and colours; one line per view, indented.
+    std::string layoutDump() const;
+    /// The elements a screen reader announces, in reading order.
+    std::vector<AccessibilityNode> accessibilityTree() const;
+    /// The accessibility tree as text, one element per line: `"label", value "value"`.
+    std::string accessibilityDump() const;
+
+    /// PNG bytes at `scale` device pixels per point.
+    foundation::Result<std::vector<std::uint8_t>, std::string> png(double scale = metrics::defaultScaleFactor) const;
+    /// Writes the rendering to `file`; `scale` applies to PNG only.
+    foundation::Result<foundation::Success, std::string> write(const std::filesystem::path& file, ImageFormat format,
+                                                              double scale = metrics::defaultScaleFactor) const;
+
+    struct Tree;
+    explicit LaidOutView(std::shared_ptr<Tree> tree) : tree_(std::move(tree)) {}
+    const std::shared_ptr<Tree>& tree() const { return tree_; }
+
+private:
+    std::shared_ptr<Tree> tree_;
+};
+
+/// Lays `view` out in `environment`, proposing `proposal` (an absent length asks for the ideal one).
+LaidOutView layout(const View& view, const Environment& environment, ProposedSize proposal);
+
+/// Lays a widget's content out the way the host shows it: the family's size (from the
+/// environment), its content margins, and its container background clipped to continuous corners.
+LaidOutView layoutWidget(const View& content, const Environment& environment);
+
+/// One laid-out view placed on a sheet.
+struct SheetCell {
+    LaidOutView view;
+    Point origin;
+};
+/// Draws several laid-out views onto one PNG sheet of `sheetSize` points over `background` (galleries).
+foundation::Result<foundation::Success, std::string> writeSheet(const std::vector<SheetCell>& cells, Size sheetSize,
+                                                               Color background, const std::filesystem::path& file,
+                                                               double scale = metrics::defaultScaleFactor);
+
+} // namespace platform::ui

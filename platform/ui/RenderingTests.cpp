@@ -1,0 +1,132 @@
+#include "platform/ui/Rendering.hpp"
+
+#include <cairo.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+namespace platform::ui {
+namespace {
+
+std::filesystem::path temporaryFile(const std::string& name) {
+    return std::filesystem::temp_directory_path() / ("tallyfox-ui-" + std::to_string(::getpid()) + "-" + name);
+}
+
+/// Reads back a PNG and returns the pixel (ARGB, premultiplied) at device coordinates.
+struct Pixels {
+    cairo_surface_t* surface;
+    explicit Pixels(const std::filesystem::path& file) : surface(cairo_image_surface_create_from_png(file.c_str())) {}
+    ~Pixels() { cairo_surface_destroy(surface); }
+    int width() const { return cairo_image_surface_get_width(surface); }
+    int height() const { return cairo_image_surface_get_height(surface); }
+    std::uint32_t at(int x, int y) const {
+        const auto* row = cairo_image_surface_get_data(surface) + y * cairo_image_surface_get_stride(surface);
+        return reinterpret_cast<const std::uint32_t*>(row)[x];
+    }
+};
+
+View bar() {
+    // A 100 × 10 view: an accent bar on its left half only.
+    return ZStack(Alignment::leading, {Rectangle().fill(ShapeStyle::fixed(Color{0, 0, 0, 0})),
+                                       Capsule(RoundedCornerStyle::continuous).fill(ShapeStyle::accent()).frame(50, 10)})
+        .frame(100, 10);
+}
+
+TEST(Rendering, pngHasThePixelSizeOfItsScaleAndDrawsTheBarOnlyWhereItIs) {
+    const auto file = temporaryFile("bar.png");
+    const auto laidOut = layout(bar(), {}, {});
+    ASSERT_TRUE(laidOut.write(file, ImageFormat::png, 2).hasValue());
+    Pixels pixels(file);
+    EXPECT_EQ(pixels.width(), 200);
+    EXPECT_EQ(pixels.height(), 20);
+    EXPECT_EQ(pixels.at(50, 10), 0xFF007AFFu); // accent blue, opaque
+    EXPECT_EQ(pixels.at(150, 10), 0u);         // transparent beyond the bar
+    std::filesystem::remove(file);
+
+    auto bytes = laidOut.png(3);
+    ASSERT_TRUE(bytes.hasValue());
+    EXPECT_EQ(std::string(bytes->begin() + 1, bytes->begin() + 4), "PNG");
+    EXPECT_FALSE(laidOut.png(0).hasValue());
+}
+
+TEST(Rendering, svgAndPdfAreWrittenAtPointSize) {
+    const auto laidOut = layout(VStack({bar(), Text::verbatim("Codex")}), {}, {});
+    for (auto [format, name, magic] : {std::tuple{ImageFormat::svg, "bar.svg", "<?xml"},
+                                       std::tuple{ImageFormat::pdf, "bar.pdf", "%PDF-"}}) {
+        const auto file = temporaryFile(name);
+        ASSERT_TRUE(laidOut.write(file, format).hasValue());
+        std::ifstream in(file);
+        std::string head(5, '\0');
+        in.read(head.data(), 5);
+        EXPECT_EQ(head, magic);
+        std::filesystem::remove(file);
+    }
+    const auto failed = laidOut.write("/nonexistent-folder/x.pdf", ImageFormat::pdf);
+    ASSERT_FALSE(failed.hasValue());
+    EXPECT_NE(failed.error().find("cannot write /nonexistent-folder/x.pdf"), std::string::npos);
+}
+
+TEST(Rendering, widgetBackgroundFollowsTheAppearanceAndCornersAreClipped) {
+    Environment dark;
+    dark.colorScheme = ColorScheme::dark;
+    const auto file = temporaryFile("widget.png");
+    ASSERT_TRUE(layoutWidget(EmptyView(), dark).write(file, ImageFormat::png, 1).hasValue());
+    Pixels pixels(file);
+    EXPECT_EQ(pixels.width(), 170);
+    EXPECT_EQ(pixels.at(85, 85), 0xFF1E1E1Eu); // 30,30,30
+    EXPECT_EQ(pixels.at(0, 0), 0u);            // outside the rounded corner
+    std::filesystem::remove(file);
+}
+
+TEST(Colors, resolveAgainstAppearanceAndContrast) {
+    Environment e;
+    EXPECT_EQ(ShapeStyle::secondary().resolve(e), (Color{0, 0, 0, 0.498}));
+    e.colorSchemeContrast = ColorSchemeContrast::increased;
+    EXPECT_EQ(ShapeStyle::secondary().resolve(e), (Color{0, 0, 0, 0.65}));
+    EXPECT_EQ(ShapeStyle::primary().resolve(e), (Color{0, 0, 0, 0.847}));
+    e.colorScheme = ColorScheme::dark;
+    EXPECT_EQ(ShapeStyle::tertiary().resolve(e), (Color{1, 1, 1, 0.45}));
+    EXPECT_EQ(ShapeStyle::red().resolve(e), Color::rgb255(255, 69, 58));
+    const auto track = ShapeStyle::dynamic({Color{0, 0, 0, 0.08}, Color{1, 1, 1, 0.13}});
+    EXPECT_EQ(track.resolve(e), (Color{1, 1, 1, 0.13}));
+    EXPECT_EQ(ShapeStyle::accent().opacity(0.45).resolve(e).alpha, 0.45);
+}
+
+TEST(Accessibility, elementsCombineIgnoreAndHide) {
+    const View row = HStack({Text::verbatim("Codex"), Text::verbatim("58%"), Image::system("clock")});
+    auto tree = [](const View& v) { return layout(v, {}, {}).accessibilityDump(); };
+    EXPECT_EQ(tree(row), "\"Codex\"\n\"58%\"\n\"clock\"\n");
+    EXPECT_EQ(tree(row.accessibilityElement(AccessibilityChildBehavior::combine)), "\"Codex, 58%, clock\"\n");
+    EXPECT_EQ(tree(row.accessibilityElement(AccessibilityChildBehavior::ignore)
+                       .accessibilityLabel(Text::verbatim("Codex"))
+                       .accessibilityValue(Text::verbatim("58% left"))),
+              "\"Codex\", value \"58% left\"\n");
+    EXPECT_EQ(tree(VStack({row.accessibilityHidden(), Text::verbatim("Tallyfox")})), "\"Tallyfox\"\n");
+}
+
+TEST(Symbols, knownSymbolsDrawAndUnknownOnesDrawNothing) {
+    auto inkOf = [](const std::string& name) {
+        const auto laidOut = layout(Image::system(name).resizable().frame(20, 20), {}, {});
+        const auto file = temporaryFile(name + ".png");
+        EXPECT_TRUE(laidOut.write(file, ImageFormat::png, 1).hasValue());
+        Pixels pixels(file);
+        int ink = 0;
+        for (int y = 0; y < pixels.height(); ++y)
+            for (int x = 0; x < pixels.width(); ++x) ink += (pixels.at(x, y) >> 24) > 0;
+        std::filesystem::remove(file);
+        return ink;
+    };
+    for (const char* name : {"terminal", "asterisk", "sparkle", "circle.hexagonpath", "sparkles",
+                             "chevron.left.forwardslash.chevron.right", "circle.dashed", "wind", "square.stack.3d.up",
+                             "moon", "arrow.triangle.branch", "cloud", "cursorarrow", "magnifyingglass", "waveform",
+                             "z.square", "m.square", "exclamationmark.triangle.fill", "exclamationmark.circle.fill",
+                             "clock"}) {
+        EXPECT_GT(inkOf(name), 20) << name;
+    }
+    EXPECT_EQ(inkOf("no.such.symbol"), 0);
+}
+
+} // namespace
+} // namespace platform::ui

@@ -1,0 +1,153 @@
+#include "platform/foundation/Formatters.hpp"
+#include "platform/foundation/LocalizedString.hpp"
+#include "platform/ui/Element.hpp"
+#include "platform/ui/LiveText.hpp"
+#include "platform/ui/TextEngine.hpp"
+#include "platform/ui/View.hpp"
+
+#include <cmath>
+
+namespace platform::ui {
+
+namespace {
+template <class... Ts> struct Overloaded : Ts... {
+    using Ts::operator()...;
+};
+template <class... Ts> Overloaded(Ts...) -> Overloaded<Ts...>;
+} // namespace
+
+std::string Text::resolveContent(const Content& content, const Environment& environment) {
+    return std::visit(
+        Overloaded{
+            [](const Verbatim& v) { return v.string; },
+            [&](const Localized& l) {
+                const std::string format =
+                    foundation::localized(l.key, l.defaultValue, l.comment, environment.locale);
+                if (l.arguments.empty()) return format;
+                std::vector<foundation::FormatArgument> arguments;
+                for (const auto& a : l.arguments) {
+                    arguments.push_back(std::visit(
+                        Overloaded{[](const std::string& s) { return s; },
+                                   [&](std::int64_t n) { return detail::localizedInteger(n, environment.locale); },
+                                   [&](const std::shared_ptr<const Text>& t) {
+                                       return t ? t->resolve(environment) : std::string();
+                                   }},
+                        a));
+                }
+                return foundation::fillFormat(format, arguments);
+            },
+            [&](const Timer& t) {
+                return detail::timerText(t.from, t.to, environment.date, t.countsDown, t.showsHours,
+                                         environment.locale);
+            },
+            [&](const Relative& r) {
+                return foundation::formatRelativePast(r.date, environment.date, environment.locale);
+            },
+            [&](const Concatenation& c) {
+                std::string out;
+                for (const auto& part : c.parts) out += part->resolve(environment);
+                return out;
+            },
+        },
+        content);
+}
+
+namespace detail {
+namespace {
+
+/// A text shaped through Pango: wraps, truncates and scales as the layout rules say.
+class TextElement final : public Element {
+public:
+    TextElement(std::shared_ptr<const Environment> environment, std::string text)
+        : Element(std::move(environment)), text_(std::move(text)) {}
+
+    bool isEmpty() const override { return text_.empty(); }
+    void place(Rect bounds, ProposedSize proposal) override {
+        frame_ = bounds;
+        placed_ = shape(proposal).text;
+        placedScale_ = shape(proposal).scale;
+    }
+    void draw(cairo_t* cr) const override {
+        if (!placed_) return;
+        placed_->draw(cr, frame_.origin, environment_->foregroundStyle.resolve(*environment_));
+    }
+    void dump(DumpWriter& writer) const override {
+        std::string line = "Text \"" + (placed_ ? placed_->drawnText() : text_) + "\" " + frameText() + " " +
+                           environment_->font.description();
+        if (placedScale_ < 1) line += " scaled " + formatLength(placedScale_);
+        if (environment_->lineLimit) line += " lines " + std::to_string(*environment_->lineLimit);
+        line += " " + environment_->foregroundStyle.description();
+        writer.line(line);
+    }
+    void collectAccessibility(std::vector<AccessibilityNode>& nodes) const override {
+        nodes.push_back({text_, ""});
+    }
+
+protected:
+    Measured computeMeasure(ProposedSize p) override {
+        const Shaping& s = shape(p);
+        return {s.text->size(), s.text->firstBaseline()};
+    }
+
+private:
+    struct Shaping {
+        ProposedSize proposal;
+        std::shared_ptr<ShapedText> text;
+        double scale = 1;
+    };
+
+    const Shaping& shape(ProposedSize p) {
+        for (const auto& s : shapings_)
+            if (s.proposal == p) return s;
+        shapings_.push_back(computeShaping(p));
+        return shapings_.back();
+    }
+
+    Shaping computeShaping(ProposedSize p) const {
+        const Environment& env = *environment_;
+        const auto lineHeight = metrics::textStyle(env.font.style).lineHeight;
+        const std::optional<double> width = p.width && std::isfinite(*p.width) ? p.width : std::nullopt;
+        int maxLines = env.lineLimit.value_or(0);
+        if (p.height && std::isfinite(*p.height)) {
+            const int fitting = std::max(1, static_cast<int>(std::floor(*p.height / lineHeight + 1e-6)));
+            maxLines = maxLines > 0 ? std::min(maxLines, fitting) : fitting;
+        }
+        auto fits = [&](double scale) {
+            ShapedText probe(text_, TextFontSpec::from(env.font, env.locale.identifier(), scale), width, 0, false);
+            return maxLines == 0 || probe.lineCount() <= maxLines;
+        };
+        double scale = 1;
+        const double minimum = std::clamp(env.minimumScaleFactor, 0.01, 1.0);
+        if (width && maxLines > 0 && minimum < 1 && !fits(1)) {
+            // The largest scale that fits, to a hundredth; the minimum when none does.
+            double lo = minimum, hi = 1;
+            if (fits(lo)) {
+                for (int i = 0; i < 8; ++i) {
+                    const double mid = (lo + hi) / 2;
+                    (fits(mid) ? lo : hi) = mid;
+                }
+            }
+            scale = std::floor(lo * 100) / 100;
+        }
+        Shaping s;
+        s.proposal = p;
+        s.scale = scale;
+        s.text = std::make_shared<ShapedText>(text_, TextFontSpec::from(env.font, env.locale.identifier(), scale), width, maxLines,
+                                              true);
+        return s;
+    }
+
+    std::string text_;
+    std::vector<Shaping> shapings_;
+    std::shared_ptr<ShapedText> placed_;
+    double placedScale_ = 1;
+};
+
+} // namespace
+
+ElementPtr makeTextElement(std::shared_ptr<const Environment> environment, std::string text) {
+    return std::make_shared<TextElement>(std::move(environment), std::move(text));
+}
+
+} // namespace detail
+} // namespace platform::ui

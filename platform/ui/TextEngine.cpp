@@ -1,0 +1,240 @@
+#include "platform/ui/TextEngine.hpp"
+
+#include "platform/ui/Metrics.hpp"
+
+#include <cairo.h>
+#include <fontconfig/fontconfig.h>
+#include <pango/pangocairo.h>
+#include <pango/pangofc-fontmap.h>
+
+#include <array>
+#include <filesystem>
+#include <vector>
+
+namespace platform::ui::detail {
+
+namespace {
+
+// The only fonts the platform renders with, all from Debian packages that scripts/setup installs.
+// Building our own fontconfig set from them keeps renderings the same on every machine, whatever
+// else is installed.
+constexpr std::array fontFiles = {
+    "/usr/share/fonts/opentype/inter/Inter-Regular.otf",
+    "/usr/share/fonts/opentype/inter/Inter-Medium.otf",
+    "/usr/share/fonts/opentype/inter/Inter-SemiBold.otf",
+    "/usr/share/fonts/opentype/inter/Inter-Bold.otf",
+    "/usr/share/fonts/truetype/noto/NotoSansHebrew-Regular.ttf",
+    "/usr/share/fonts/truetype/noto/NotoSansHebrew-Bold.ttf",
+    "/usr/share/fonts/opentype/noto/NotoSansCJK-Regular.ttc",
+    "/usr/share/fonts/opentype/noto/NotoSansCJK-Bold.ttc",
+    "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf",
+    "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf",
+    "/usr/share/fonts/truetype/material-design-icons-iconfont/MaterialIcons-Regular.ttf",
+    "/usr/share/fonts/truetype/font-awesome/fontawesome-webfont.ttf",
+};
+
+struct FontSystem {
+    PangoFontMap* fontMap = nullptr;
+    PangoContext* context = nullptr;
+
+    FontSystem() {
+        FcConfig* config = FcConfigCreate();
+        for (const char* file : fontFiles)
+            if (std::filesystem::exists(file))
+                FcConfigAppFontAddFile(config, reinterpret_cast<const FcChar8*>(file));
+        fontMap = pango_cairo_font_map_new_for_font_type(CAIRO_FONT_TYPE_FT);
+        pango_fc_font_map_set_config(PANGO_FC_FONT_MAP(fontMap), config);
+        FcConfigDestroy(config);
+        pango_cairo_font_map_set_resolution(PANGO_CAIRO_FONT_MAP(fontMap), 72); // one point per unit
+        context = pango_font_map_create_context(fontMap);
+        // Unhinted outlines and unrounded positions: a text measures the same at every scale factor.
+        cairo_font_options_t* options = cairo_font_options_create();
+        cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
+        cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+        cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
+        pango_cairo_context_set_font_options(context, options);
+        cairo_font_options_destroy(options);
+        pango_context_set_round_glyph_positions(context, FALSE);
+    }
+};
+
+FontSystem& fonts() {
+    static FontSystem* system = new FontSystem(); // lives as long as the process; Pango keeps pointers into it
+    return *system;
+}
+
+PangoWeight pangoWeight(FontWeight weight) {
+    switch (weight) {
+    case FontWeight::ultraLight: return PANGO_WEIGHT_ULTRALIGHT;
+    case FontWeight::thin: return PANGO_WEIGHT_THIN;
+    case FontWeight::light: return PANGO_WEIGHT_LIGHT;
+    case FontWeight::regular: return PANGO_WEIGHT_NORMAL;
+    case FontWeight::medium: return PANGO_WEIGHT_MEDIUM;
+    case FontWeight::semibold: return PANGO_WEIGHT_SEMIBOLD;
+    case FontWeight::bold: return PANGO_WEIGHT_BOLD;
+    case FontWeight::heavy: return PANGO_WEIGHT_ULTRABOLD;
+    case FontWeight::black: return PANGO_WEIGHT_HEAVY;
+    }
+    return PANGO_WEIGHT_NORMAL;
+}
+
+PangoFontDescription* describe(const std::string& families, double size, FontWeight weight) {
+    PangoFontDescription* d = pango_font_description_new();
+    pango_font_description_set_family(d, families.c_str());
+    pango_font_description_set_absolute_size(d, size * PANGO_SCALE);
+    pango_font_description_set_weight(d, pangoWeight(weight));
+    return d;
+}
+
+} // namespace
+
+std::recursive_mutex& textLock() {
+    static std::recursive_mutex lock;
+    return lock;
+}
+
+TextFontSpec TextFontSpec::from(const Font& font, const std::string& localeIdentifier, double scale) {
+    const auto m = metrics::textStyle(font.style);
+    TextFontSpec spec;
+    spec.families = metrics::fontFamilies(localeIdentifier);
+    spec.size = m.size * scale;
+    spec.lineHeight = m.lineHeight * scale;
+    spec.weight = font.effectiveWeight();
+    spec.tabularDigits = font.monospacedDigit;
+    return spec;
+}
+
+ShapedText::ShapedText(const std::string& text, const TextFontSpec& spec, std::optional<double> width, int maxLines,
+                       bool ellipsize) {
+    std::lock_guard guard(textLock());
+    layout_ = pango_layout_new(fonts().context);
+    PangoFontDescription* d = describe(spec.families, spec.size, spec.weight);
+    pango_layout_set_font_description(layout_, d);
+    pango_font_description_free(d);
+
+    PangoAttrList* attributes = pango_attr_list_new();
+    pango_attr_list_insert(attributes, pango_attr_line_height_new_absolute(static_cast<int>(spec.lineHeight * PANGO_SCALE)));
+    if (spec.tabularDigits) pango_attr_list_insert(attributes, pango_attr_font_features_new("tnum 1"));
+    pango_layout_set_attributes(layout_, attributes);
+    pango_attr_list_unref(attributes);
+
+    pango_layout_set_auto_dir(layout_, TRUE);
+    pango_layout_set_wrap(layout_, PANGO_WRAP_WORD_CHAR);
+    if (width) pango_layout_set_width(layout_, static_cast<int>(*width * PANGO_SCALE));
+    if (ellipsize) {
+        pango_layout_set_ellipsize(layout_, PANGO_ELLIPSIZE_END);
+        pango_layout_set_height(layout_, maxLines > 0 ? -maxLines : -1000000);
+    }
+    pango_layout_set_text(layout_, text.c_str(), static_cast<int>(text.size()));
+
+    PangoRectangle logical;
+    pango_layout_get_extents(layout_, nullptr, &logical);
+    lines_ = pango_layout_get_line_count(layout_);
+    double w = static_cast<double>(logical.width) / PANGO_SCALE;
+    if (width) w = std::min(w, *width);
+    size_ = {w, static_cast<double>(logical.height) / PANGO_SCALE};
+    baseline_ = static_cast<double>(pango_layout_get_baseline(layout_)) / PANGO_SCALE;
+    logicalX_ = static_cast<double>(logical.x) / PANGO_SCALE;
+}
+
+ShapedText::~ShapedText() {
+    std::lock_guard guard(textLock());
+    if (layout_) g_object_unref(layout_);
+}
+
+bool ShapedText::isTruncated() const {
+    std::lock_guard guard(textLock());
+    return pango_layout_is_ellipsized(layout_);
+}
+
+std::string ShapedText::drawnText() const {
+    std::lock_guard guard(textLock());
+    const char* text = pango_layout_get_text(layout_);
+    std::string out;
+    PangoLayoutIter* it = pango_layout_get_iter(layout_);
+    PangoLayoutLine* previousLine = nullptr;
+    auto endLine = [&out] {
+        while (!out.empty() && (out.back() == ' ' || out.back() == '\n')) out.pop_back();
+    };
+    do {
+        PangoLayoutLine* line = pango_layout_iter_get_line_readonly(it);
+        if (previousLine && line != previousLine) {
+            endLine();
+            out += '\n';
+        }
+        previousLine = line;
+        PangoLayoutRun* run = pango_layout_iter_get_run_readonly(it);
+        if (!run) continue;
+        if (run->item->analysis.flags & PANGO_ANALYSIS_FLAG_IS_ELLIPSIS)
+            out += "…";
+        else
+            out.append(text + run->item->offset, static_cast<std::size_t>(run->item->length));
+    } while (pango_layout_iter_next_run(it));
+    pango_layout_iter_free(it);
+    endLine();
+    return out;
+}
+
+void ShapedText::draw(cairo_t* cr, Point origin, const Color& color) const {
+    std::lock_guard guard(textLock());
+    cairo_save(cr);
+    cairo_set_source_rgba(cr, color.red, color.green, color.blue, color.alpha);
+    cairo_move_to(cr, origin.x - logicalX_, origin.y);
+    pango_cairo_show_layout(cr, layout_);
+    cairo_restore(cr);
+}
+
+bool drawIconGlyph(cairo_t* cr, const std::string& family, char32_t codepoint, Rect box, double fill,
+                   const Color& color) {
+    std::lock_guard guard(textLock());
+    char utf8[8] = {};
+    gint length = g_unichar_to_utf8(static_cast<gunichar>(codepoint), utf8);
+    PangoLayout* layout = pango_layout_new(fonts().context);
+    const double size = 100;
+    PangoFontDescription* d = describe(family, size, FontWeight::regular);
+    pango_layout_set_font_description(layout, d);
+    pango_font_description_free(d);
+    pango_layout_set_text(layout, utf8, length);
+    const bool found = pango_layout_get_unknown_glyphs_count(layout) == 0;
+    if (found) {
+        PangoRectangle ink;
+        pango_layout_get_extents(layout, &ink, nullptr);
+        const double inkW = static_cast<double>(ink.width) / PANGO_SCALE, inkH = static_cast<double>(ink.height) / PANGO_SCALE;
+        if (inkW > 0 && inkH > 0) {
+            const double scale = std::min(box.width(), box.height()) * fill / std::max(inkW, inkH);
+            cairo_save(cr);
+            cairo_translate(cr, box.midX(), box.midY());
+            cairo_scale(cr, scale, scale);
+            cairo_translate(cr, -(static_cast<double>(ink.x) / PANGO_SCALE + inkW / 2),
+                            -(static_cast<double>(ink.y) / PANGO_SCALE + inkH / 2));
+            cairo_set_source_rgba(cr, color.red, color.green, color.blue, color.alpha);
+            cairo_move_to(cr, 0, 0);
+            pango_cairo_show_layout(cr, layout);
+            cairo_restore(cr);
+        }
+    }
+    g_object_unref(layout);
+    return found;
+}
+
+void drawCenteredLetter(cairo_t* cr, const std::string& letter, Rect box, double size, FontWeight weight,
+                        const Color& color) {
+    std::lock_guard guard(textLock());
+    PangoLayout* layout = pango_layout_new(fonts().context);
+    PangoFontDescription* d = describe(metrics::fontFamilies("en"), size, weight);
+    pango_layout_set_font_description(layout, d);
+    pango_font_description_free(d);
+    pango_layout_set_text(layout, letter.c_str(), static_cast<int>(letter.size()));
+    PangoRectangle ink;
+    pango_layout_get_extents(layout, &ink, nullptr);
+    const double x = box.midX() - (static_cast<double>(ink.x) + ink.width / 2.0) / PANGO_SCALE;
+    const double y = box.midY() - (static_cast<double>(ink.y) + ink.height / 2.0) / PANGO_SCALE;
+    cairo_save(cr);
+    cairo_set_source_rgba(cr, color.red, color.green, color.blue, color.alpha);
+    cairo_move_to(cr, x, y);
+    pango_cairo_show_layout(cr, layout);
+    cairo_restore(cr);
+    g_object_unref(layout);
+}
+
+} // namespace platform::ui::detail
