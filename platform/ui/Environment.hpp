@@ -3,6 +3,7 @@
 // family, the instant being rendered, text attributes, and keys the system defines for itself.
 
 #include "platform/foundation/Date.hpp"
+#include "platform/foundation/Locale.hpp"
 #include "platform/ui/Color.hpp"
 #include "platform/ui/Font.hpp"
 #include "platform/ui/Metrics.hpp"
@@ -27,14 +28,14 @@ concept EnvironmentKey = requires {
 /// The environment a view is resolved in. Copies are cheap; modifiers change a copy for a subtree.
 class Environment {
 public:
-    /// BCP 47 or ICU identifier of the locale texts are looked up and formatted in ("en", "he", "ja").
-    std::string locale = "en";
+    /// The locale texts are looked up and formatted in.
+    foundation::Locale locale = foundation::Locale("en");
     LayoutDirection layoutDirection = LayoutDirection::leftToRight;
     ColorScheme colorScheme = ColorScheme::light;
     ColorSchemeContrast colorSchemeContrast = ColorSchemeContrast::standard;
     WidgetFamily widgetFamily = WidgetFamily::systemSmall;
     /// The instant being rendered: live texts show their value at this instant.
-    foundation::Date date;
+    foundation::Date date = foundation::Clock::now();
     /// Folder that images named by asset are looked up in (a bundle's Resources).
     std::string assetDirectory;
 
@@ -59,7 +60,8 @@ public:
         entries_ = std::move(entry);
     }
 
-    /// The environment every render starts from: light, standard contrast, English, left to right.
+    /// The environment every render starts from: light, standard contrast, English, left to right,
+    /// at the current instant.
     static Environment standard() { return Environment{}; }
 
 private:

@@ -469,7 +469,6 @@ class SingleChildElement : public Element {
 public:
     SingleChildElement(EnvironmentPtr environment, ElementPtr child)
         : Element(std::move(environment)), child_(std::move(child)) {}
-    bool isEmpty() const override { return child_->isEmpty(); }
     void place(Rect bounds, ProposedSize proposal) override {
         frame_ = bounds;
         const Layout l = layoutFor(proposal);

@@ -12,7 +12,7 @@ std::string dump(const View& view, ProposedSize proposal, Environment environmen
 Environment rightToLeft() {
     Environment e;
     e.layoutDirection = LayoutDirection::rightToLeft;
-    e.locale = "he";
+    e.locale = foundation::Locale("he");
     return e;
 }
 

@@ -8,8 +8,11 @@
 #include <cairo-pdf.h>
 #include <cairo-svg.h>
 #include <cairo.h>
+#include <png.h>
 
 #include <cmath>
+#include <csetjmp>
+#include <cstdio>
 
 namespace platform::ui {
 
@@ -125,10 +128,62 @@ void drawTree(const LaidOutView::Tree& tree, cairo_t* cr) {
     tree.root->draw(cr);
 }
 
-cairo_status_t appendToVector(void* closure, const unsigned char* data, unsigned int length) {
-    auto* bytes = static_cast<std::vector<std::uint8_t>*>(closure);
+void appendToVector(png_structp png, png_bytep data, png_size_t length) {
+    auto* bytes = static_cast<std::vector<std::uint8_t>*>(png_get_io_ptr(png));
     bytes->insert(bytes->end(), data, data + length);
-    return CAIRO_STATUS_SUCCESS;
+}
+
+/// Encodes an ARGB32 surface as an RGBA PNG. Fast compression: renderings are written per entry and
+/// thrown away, so speed matters more than the last few bytes.
+Result<std::vector<std::uint8_t>, std::string> encodePNG(cairo_surface_t* surface) {
+    cairo_surface_flush(surface);
+    const int width = cairo_image_surface_get_width(surface), height = cairo_image_surface_get_height(surface);
+    const int stride = cairo_image_surface_get_stride(surface);
+    const unsigned char* data = cairo_image_surface_get_data(surface);
+    std::vector<std::uint8_t> bytes;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (!png || !info) {
+        png_destroy_write_struct(&png, &info);
+        return Failure{std::string("cannot encode PNG: out of memory")};
+    }
+    std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * 4);
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return Failure{std::string("cannot encode PNG")};
+    }
+    png_set_write_fn(png, &bytes, appendToVector, nullptr);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
+                 PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_compression_level(png, 1);
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
+    png_write_info(png, info);
+    for (int y = 0; y < height; ++y) {
+        const auto* pixels = reinterpret_cast<const std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride);
+        for (int x = 0; x < width; ++x) {
+            // Cairo keeps premultiplied alpha; PNG wants it straight.
+            const std::uint32_t p = pixels[x];
+            const unsigned a = p >> 24;
+            std::uint8_t* out = &row[static_cast<std::size_t>(x) * 4];
+            auto channel = [a](unsigned c) { return static_cast<std::uint8_t>(a == 0 ? 0 : (c * 255 + a / 2) / a); };
+            out[0] = channel((p >> 16) & 0xFF);
+            out[1] = channel((p >> 8) & 0xFF);
+            out[2] = channel(p & 0xFF);
+            out[3] = static_cast<std::uint8_t>(a);
+        }
+        png_write_row(png, row.data());
+    }
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    return bytes;
+}
+
+Result<Success, std::string> writeBytes(const std::filesystem::path& file, const std::vector<std::uint8_t>& bytes) {
+    std::FILE* out = std::fopen(file.c_str(), "wb");
+    if (!out) return Failure{"cannot write " + file.string()};
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+    if (std::fclose(out) != 0 || !written) return Failure{"cannot write " + file.string()};
+    return Success{};
 }
 
 int pixels(double points, double scale) { return std::max(1, static_cast<int>(std::ceil(points * scale - 1e-9))); }
@@ -172,10 +227,8 @@ Result<std::vector<std::uint8_t>, std::string> LaidOutView::png(double scale) co
     cairo_scale(cr, scale, scale);
     drawTree(*tree_, cr);
     cairo_destroy(cr);
-    std::vector<std::uint8_t> bytes;
-    const cairo_status_t status = cairo_surface_write_to_png_stream(surface, appendToVector, &bytes);
+    auto bytes = encodePNG(surface);
     cairo_surface_destroy(surface);
-    if (status != CAIRO_STATUS_SUCCESS) return Failure{cairoError(status)};
     return bytes;
 }
 
@@ -184,11 +237,7 @@ Result<Success, std::string> LaidOutView::write(const std::filesystem::path& fil
     if (format == ImageFormat::png) {
         auto bytes = png(scale);
         if (!bytes) return Failure{bytes.error()};
-        std::FILE* out = std::fopen(file.c_str(), "wb");
-        if (!out) return Failure{"cannot write " + file.string()};
-        const bool written = std::fwrite(bytes->data(), 1, bytes->size(), out) == bytes->size();
-        if (std::fclose(out) != 0 || !written) return Failure{"cannot write " + file.string()};
-        return Success{};
+        return writeBytes(file, *bytes);
     }
     std::lock_guard guard(detail::textLock());
     cairo_surface_t* surface =
@@ -254,10 +303,10 @@ Result<Success, std::string> writeSheet(const std::vector<SheetCell>& cells, Siz
         cairo_restore(cr);
     }
     cairo_destroy(cr);
-    const cairo_status_t status = cairo_surface_write_to_png(surface, file.c_str());
+    auto bytes = encodePNG(surface);
     cairo_surface_destroy(surface);
-    if (status != CAIRO_STATUS_SUCCESS) return Failure{"cannot write " + file.string() + ": " + cairoError(status)};
-    return Success{};
+    if (!bytes) return Failure{bytes.error()};
+    return writeBytes(file, *bytes);
 }
 
 } // namespace platform::ui

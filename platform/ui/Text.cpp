@@ -1,3 +1,5 @@
+#include "platform/foundation/Formatters.hpp"
+#include "platform/foundation/LocalizedString.hpp"
 #include "platform/ui/Element.hpp"
 #include "platform/ui/LiveText.hpp"
 #include "platform/ui/TextEngine.hpp"
@@ -19,9 +21,10 @@ std::string Text::resolveContent(const Content& content, const Environment& envi
         Overloaded{
             [](const Verbatim& v) { return v.string; },
             [&](const Localized& l) {
-                const std::string format = detail::lookupLocalized(l.key, l.defaultValue, environment.locale);
+                const std::string format =
+                    foundation::localized(l.key, l.defaultValue, l.comment, environment.locale);
                 if (l.arguments.empty()) return format;
-                std::vector<std::string> arguments;
+                std::vector<foundation::FormatArgument> arguments;
                 for (const auto& a : l.arguments) {
                     arguments.push_back(std::visit(
                         Overloaded{[](const std::string& s) { return s; },
@@ -31,13 +34,15 @@ std::string Text::resolveContent(const Content& content, const Environment& envi
                                    }},
                         a));
                 }
-                return detail::substituteFormat(format, arguments);
+                return foundation::fillFormat(format, arguments);
             },
             [&](const Timer& t) {
                 return detail::timerText(t.from, t.to, environment.date, t.countsDown, t.showsHours,
                                          environment.locale);
             },
-            [&](const Relative& r) { return detail::relativeText(r.date, environment.date, environment.locale); },
+            [&](const Relative& r) {
+                return foundation::formatRelativePast(r.date, environment.date, environment.locale);
+            },
             [&](const Concatenation& c) {
                 std::string out;
                 for (const auto& part : c.parts) out += part->resolve(environment);
@@ -98,7 +103,16 @@ private:
         return shapings_.back();
     }
 
-    Shaping computeShaping(ProposedSize p) const {
+    /// The text at full size on as many lines as its paragraphs have: what it takes when nothing
+    /// limits it, and what it shows whenever that fits the offer (the common case, shaped once).
+    const ShapedText& ideal() {
+        if (!ideal_)
+            ideal_ = std::make_shared<ShapedText>(
+                text_, TextFontSpec::from(environment_->font, environment_->locale.identifier()), std::nullopt, 0, false);
+        return *ideal_;
+    }
+
+    Shaping computeShaping(ProposedSize p) {
         const Environment& env = *environment_;
         const auto lineHeight = metrics::textStyle(env.font.style).lineHeight;
         const std::optional<double> width = p.width && std::isfinite(*p.width) ? p.width : std::nullopt;
@@ -107,32 +121,45 @@ private:
             const int fitting = std::max(1, static_cast<int>(std::floor(*p.height / lineHeight + 1e-6)));
             maxLines = maxLines > 0 ? std::min(maxLines, fitting) : fitting;
         }
+        Shaping s;
+        s.proposal = p;
+        const ShapedText& full = ideal();
+        if ((!width || full.size().width <= *width) && (maxLines == 0 || full.lineCount() <= maxLines)) {
+            s.text = ideal_;
+            return s;
+        }
+        const std::string locale = env.locale.identifier();
         auto fits = [&](double scale) {
-            ShapedText probe(text_, TextFontSpec::from(env.font, env.locale, scale), width, 0, false);
+            ShapedText probe(text_, TextFontSpec::from(env.font, locale, scale), width, 0, false);
             return maxLines == 0 || probe.lineCount() <= maxLines;
         };
         double scale = 1;
         const double minimum = std::clamp(env.minimumScaleFactor, 0.01, 1.0);
-        if (width && maxLines > 0 && minimum < 1 && !fits(1)) {
-            // The largest scale that fits, to a hundredth; the minimum when none does.
-            double lo = minimum, hi = 1;
-            if (fits(lo)) {
-                for (int i = 0; i < 8; ++i) {
-                    const double mid = (lo + hi) / 2;
-                    (fits(mid) ? lo : hi) = mid;
+        if (width && *width > 0 && maxLines > 0 && minimum < 1) {
+            if (maxLines == 1 && full.lineCount() == 1) {
+                // One line: its width shrinks in proportion to the font size (outlines are unhinted),
+                // so the scale that fits follows from the ideal width; one check covers rounding.
+                scale = std::max(minimum, std::floor(*width / full.size().width * 100) / 100);
+                if (scale > minimum && !fits(scale)) scale = std::max(minimum, scale - 0.01);
+            } else if (!fits(1)) {
+                // The largest scale that fits, to a hundredth; the minimum when none does.
+                double lo = minimum, hi = 1;
+                if (fits(lo)) {
+                    for (int i = 0; i < 7; ++i) {
+                        const double mid = (lo + hi) / 2;
+                        (fits(mid) ? lo : hi) = mid;
+                    }
                 }
+                scale = std::floor(lo * 100) / 100;
             }
-            scale = std::floor(lo * 100) / 100;
         }
-        Shaping s;
-        s.proposal = p;
         s.scale = scale;
-        s.text = std::make_shared<ShapedText>(text_, TextFontSpec::from(env.font, env.locale, scale), width, maxLines,
-                                              true);
+        s.text = std::make_shared<ShapedText>(text_, TextFontSpec::from(env.font, locale, scale), width, maxLines, true);
         return s;
     }
 
     std::string text_;
+    std::shared_ptr<ShapedText> ideal_;
     std::vector<Shaping> shapings_;
     std::shared_ptr<ShapedText> placed_;
     double placedScale_ = 1;

@@ -26,7 +26,6 @@ constexpr std::array fontFiles = {
     "/usr/share/fonts/truetype/noto/NotoSansHebrew-Regular.ttf",
     "/usr/share/fonts/truetype/noto/NotoSansHebrew-Bold.ttf",
     "/usr/share/fonts/opentype/noto/NotoSansCJK-Regular.ttc",
-    "/usr/share/fonts/opentype/noto/NotoSansCJK-Bold.ttc",
     "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf",
     "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf",
     "/usr/share/fonts/truetype/material-design-icons-iconfont/MaterialIcons-Regular.ttf",

@@ -292,8 +292,8 @@ View View::lineLimit(std::optional<int> lines) const {
 View View::minimumScaleFactor(double factor) const {
     return transformEnvironment([factor](Environment& e) { e.minimumScaleFactor = factor; });
 }
-View View::locale(std::string identifier) const {
-    return transformEnvironment([identifier](Environment& e) { e.locale = identifier; });
+View View::locale(foundation::Locale locale) const {
+    return transformEnvironment([locale](Environment& e) { e.locale = locale; });
 }
 View View::layoutDirection(LayoutDirection direction) const {
     return transformEnvironment([direction](Environment& e) { e.layoutDirection = direction; });

@@ -87,7 +87,7 @@ public:
     View foregroundStyle(ShapeStyle style) const;
     View lineLimit(std::optional<int> lines) const;
     View minimumScaleFactor(double factor) const;
-    View locale(std::string identifier) const;
+    View locale(foundation::Locale locale) const;
     View layoutDirection(LayoutDirection direction) const;
     View colorScheme(ColorScheme scheme) const;
     View colorSchemeContrast(ColorSchemeContrast contrast) const;
