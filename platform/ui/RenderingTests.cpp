@@ -1,3 +1,4 @@
+#include "platform/foundation/Logger.hpp"
 #include "platform/ui/Rendering.hpp"
 
 #include <cairo.h>
@@ -125,7 +126,10 @@ TEST(Symbols, knownSymbolsDrawAndUnknownOnesDrawNothing) {
                              "clock"}) {
         EXPECT_GT(inkOf(name), 20) << name;
     }
+    foundation::LogCapture log;
     EXPECT_EQ(inkOf("no.such.symbol"), 0);
+    EXPECT_EQ(inkOf("no.such.symbol"), 0);
+    EXPECT_EQ(log.messages(), (std::vector<std::string>{"unknown symbol \"no.such.symbol\" draws nothing"}));
 }
 
 } // namespace
