@@ -4,6 +4,7 @@
 
 #include <unicode/calendar.h>
 #include <unicode/dtptngen.h>
+#include <unicode/listformatter.h>
 #include <unicode/measfmt.h>
 #include <unicode/measunit.h>
 #include <unicode/measure.h>
@@ -57,8 +58,11 @@ struct LocaleFormatters {
     nf::LocalizedNumberFormatter decimalAmount;
     nf::LocalizedNumberFormatter twoDigits;
 
+    // Spelled-out hours and minutes, joined as the locale lists units ("3 hours, 8 minutes").
     std::once_flag durationOnce;
-    Guarded<icu::MeasureFormat> duration;
+    nf::LocalizedNumberFormatter hours;
+    nf::LocalizedNumberFormatter minutes;
+    Guarded<icu::ListFormatter> unitList;
     std::once_flag timerOnce;
     Guarded<icu::MeasureFormat> timer;
     std::once_flag relativeOnce[2];
@@ -224,11 +228,31 @@ std::optional<std::string> formatHoursAndMinutes(double seconds, const Locale& l
     if (!std::isfinite(seconds) || seconds < 60 || seconds > 1e15) return std::nullopt;
     const auto minutesTotal = static_cast<std::int64_t>(seconds / 60);
     auto& formatters = Cache::shared().formatters(locale);
-    std::call_once(formatters.durationOnce,
-                   [&] { formatters.duration.formatter = makeMeasureFormat(formatters.icuLocale, UMEASFMT_WIDTH_WIDE); });
-    std::string text = formatMeasures(formatters.duration, minutesTotal / 60, minutesTotal % 60, std::nullopt, false);
-    if (text.empty()) return std::nullopt;
-    return text;
+    std::call_once(formatters.durationOnce, [&] {
+        const auto base = nf::NumberFormatter::withLocale(formatters.icuLocale).unitWidth(UNUM_UNIT_WIDTH_FULL_NAME);
+        formatters.hours = base.unit(icu::MeasureUnit::getHour());
+        formatters.minutes = base.unit(icu::MeasureUnit::getMinute());
+        UErrorCode status = U_ZERO_ERROR;
+        std::unique_ptr<icu::ListFormatter> list(
+            icu::ListFormatter::createInstance(formatters.icuLocale, ULISTFMT_TYPE_UNITS, ULISTFMT_WIDTH_WIDE, status));
+        if (U_SUCCESS(status)) formatters.unitList.formatter = std::move(list);
+    });
+    if (!formatters.unitList.formatter) return std::nullopt;
+    icu::UnicodeString parts[2];
+    int count = 0;
+    UErrorCode status = U_ZERO_ERROR;
+    if (const std::int64_t hours = minutesTotal / 60; hours != 0)
+        parts[count++] = formatters.hours.formatInt(hours, status).toString(status);
+    if (const std::int64_t minutes = minutesTotal % 60; minutes != 0)
+        parts[count++] = formatters.minutes.formatInt(minutes, status).toString(status);
+    if (U_FAILURE(status) || count == 0) return std::nullopt;
+    icu::UnicodeString text;
+    {
+        std::lock_guard lock(formatters.unitList.mutex);
+        formatters.unitList.formatter->format(parts, count, text, status);
+    }
+    if (U_FAILURE(status) || text.isEmpty()) return std::nullopt;
+    return utf8(text);
 }
 
 std::string formatRelativePast(Date date, Date now, const Locale& locale, RelativeTimeWidth width) {

@@ -26,44 +26,55 @@ struct PlistDeleter {
 };
 using PlistPointer = std::unique_ptr<void, PlistDeleter>;
 
-std::optional<PropertyListValue> fromPlist(plist_t node) {
+// Fills `out` with the value of `node`; false for node types that have no place in defaults
+// (keys and UIDs). Written with an out parameter: GCC 12 misreads an optional of this variant.
+bool fromPlist(plist_t node, PropertyListValue& out) {
     switch (plist_get_node_type(node)) {
     case PLIST_BOOLEAN: {
         uint8_t value = 0;
         plist_get_bool_val(node, &value);
-        return PropertyListValue(value != 0);
+        out.storage = value != 0;
+        return true;
     }
     case PLIST_UINT: {
         uint64_t value = 0;
         plist_get_uint_val(node, &value);
-        return PropertyListValue(static_cast<std::int64_t>(value)); // negative integers come back two's complement
+        out.storage = static_cast<std::int64_t>(value); // negative integers come back two's complement
+        return true;
     }
     case PLIST_REAL: {
         double value = 0;
         plist_get_real_val(node, &value);
-        return PropertyListValue(value);
+        out.storage = value;
+        return true;
     }
     case PLIST_STRING: {
         uint64_t length = 0;
         const char* text = plist_get_string_ptr(node, &length);
-        return PropertyListValue(std::string(text ? text : "", text ? length : 0));
+        out.storage = std::string(text ? text : "", text ? length : 0);
+        return true;
     }
     case PLIST_DATE: {
         int32_t seconds = 0, microseconds = 0;
         plist_get_date_val(node, &seconds, &microseconds);
-        return PropertyListValue(Date{seconds + microseconds / 1e6 + referenceDateOffset});
+        out.storage = Date{seconds + microseconds / 1e6 + referenceDateOffset};
+        return true;
     }
     case PLIST_DATA: {
         uint64_t length = 0;
         const auto* bytes = reinterpret_cast<const std::uint8_t*>(plist_get_data_ptr(node, &length));
-        return PropertyListValue(PropertyListValue::Data(bytes, bytes + length));
+        out.storage = PropertyListValue::Data(bytes, bytes + length);
+        return true;
     }
     case PLIST_ARRAY: {
         PropertyListValue::Array array;
         const uint32_t size = plist_array_get_size(node);
-        for (uint32_t i = 0; i < size; ++i)
-            if (auto item = fromPlist(plist_array_get_item(node, i))) array.push_back(std::move(*item));
-        return PropertyListValue(std::move(array));
+        for (uint32_t i = 0; i < size; ++i) {
+            PropertyListValue item(false);
+            if (fromPlist(plist_array_get_item(node, i), item)) array.push_back(std::move(item));
+        }
+        out.storage = std::move(array);
+        return true;
     }
     case PLIST_DICT: {
         PropertyListValue::Dictionary dictionary;
@@ -74,14 +85,16 @@ std::optional<PropertyListValue> fromPlist(plist_t node) {
             plist_t value = nullptr;
             plist_dict_next_item(node, iterator, &key, &value);
             if (!key) break;
-            if (auto item = fromPlist(value)) dictionary.insert_or_assign(key, std::move(*item));
+            PropertyListValue item(false);
+            if (fromPlist(value, item)) dictionary.insert_or_assign(key, std::move(item));
             std::free(key);
         }
         std::free(iterator);
-        return PropertyListValue(std::move(dictionary));
+        out.storage = std::move(dictionary);
+        return true;
     }
     default:
-        return std::nullopt; // keys and UIDs have no place in defaults
+        return false;
     }
 }
 
@@ -122,6 +135,13 @@ std::filesystem::path homeDirectory() {
 // Every domain this process has touched, keyed by its file, so that a test pointing HOME elsewhere
 // sees fresh domains. A domain without a file (no name) lives only here.
 class DomainStore {
+    // A domain without a file is kept under a key no path can have.
+    static std::string memoryKey(std::string_view name) {
+        std::string key(1, '\n');
+        key.append(name);
+        return key;
+    }
+
 public:
     static DomainStore& shared() {
         static DomainStore store;
@@ -132,7 +152,7 @@ public:
 
     PropertyListValue::Dictionary* domain(std::string_view name, bool create) {
         const std::filesystem::path file = UserDefaults::fileForDomain(name);
-        const std::string key = file.empty() ? "\n" + std::string(name) : file.string();
+        const std::string key = file.empty() ? memoryKey(name) : file.string();
         auto it = domains_.find(key);
         if (it == domains_.end()) it = domains_.emplace(key, Entry{load(file)}).first;
         if (!it->second.contents && create) it->second.contents.emplace();
@@ -154,7 +174,7 @@ public:
 
     void forget(std::string_view name) {
         const std::filesystem::path file = UserDefaults::fileForDomain(name);
-        const std::string key = file.empty() ? "\n" + std::string(name) : file.string();
+        const std::string key = file.empty() ? memoryKey(name) : file.string();
         domains_[key].contents.reset();
     }
 
@@ -173,8 +193,9 @@ private:
         plist_from_memory(bytes.data(), static_cast<uint32_t>(bytes.size()), &root);
         const PlistPointer owner(root);
         if (!root || plist_get_node_type(root) != PLIST_DICT) return std::nullopt; // unreadable: as if absent
-        auto value = fromPlist(root);
-        return std::move(*std::get_if<PropertyListValue::Dictionary>(&value->storage));
+        PropertyListValue value(false);
+        fromPlist(root, value);
+        return std::move(std::get<PropertyListValue::Dictionary>(value.storage));
     }
 
     // Written to a temporary file beside the target and renamed over it, so that a reader never
@@ -189,7 +210,10 @@ private:
         if (!xml) return;
         static std::atomic<unsigned> counter{0};
         std::filesystem::path temporary = file;
-        temporary += ".tmp." + std::to_string(getpid()) + "." + std::to_string(counter++);
+        temporary += ".tmp.";
+        temporary += std::to_string(getpid());
+        temporary += ".";
+        temporary += std::to_string(counter++);
         bool written = false;
         {
             std::ofstream stream(temporary, std::ios::binary | std::ios::trunc);
