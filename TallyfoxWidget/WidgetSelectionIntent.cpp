@@ -9,18 +9,19 @@
 namespace tallyfox {
 
 using platform::intents::DisplayRepresentation;
+using platform::intents::localizedResource;
 using platform::intents::LocalizedStringResource;
 using platform::intents::TypeDisplayRepresentation;
 
 TypeDisplayRepresentation WidgetSourceEntity::typeDisplayRepresentation() {
-    return {LocalizedStringResource::localized("Provider and account")};
+    return {localizedResource("Provider and account")};
 }
 
 DisplayRepresentation WidgetSourceEntity::displayRepresentation() const {
-    return {LocalizedStringResource::verbatimText(name), std::nullopt, std::nullopt};
+    return {name, std::nullopt, std::nullopt}; // the name itself is never looked up
 }
 
-LocalizedStringResource WidgetSelectionIntent::title() { return LocalizedStringResource::localized("Choose providers"); }
+LocalizedStringResource WidgetSelectionIntent::title() { return localizedResource("Choose providers"); }
 
 std::vector<std::string> WidgetSelectionIntent::sourceIDs() const {
     std::vector<std::string> ids;

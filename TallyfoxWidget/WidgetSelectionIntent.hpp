@@ -38,7 +38,7 @@ struct WidgetSourceQuery {
 /// The configuration intent stored with each placed widget: one optional list of sources.
 struct WidgetSelectionIntent {
     platform::intents::IntentParameter<std::vector<WidgetSourceEntity>> sources{
-        platform::intents::LocalizedStringResource::localized("Providers and accounts"), std::nullopt};
+        platform::intents::localizedResource("Providers and accounts"), std::nullopt};
 
     static platform::intents::LocalizedStringResource title();
     /// Configuration only: performing does nothing.

@@ -24,8 +24,7 @@ TEST(WidgetSourceQuery, suggestsEveryEntryOfTheSnapshotInOrder) {
                                                           {"codex-b", "Codex \xC2\xB7 b"},
                                                           {"cursor", "Cursor"},
                                                           {"cursor", "Cursor"}}));
-    EXPECT_EQ(suggested[1].displayRepresentation().title.key, "Codex \xC2\xB7 b");
-    EXPECT_TRUE(suggested[1].displayRepresentation().title.verbatim);
+    EXPECT_EQ(suggested[1].displayRepresentation().title, platform::intents::IntentText("Codex \xC2\xB7 b")); // verbatim
     EXPECT_EQ(WidgetSourceEntity::typeDisplayRepresentation().name.key, "Provider and account");
     EXPECT_EQ(WidgetSelectionIntent::title().key, "Choose providers");
     EXPECT_EQ(WidgetSelectionIntent{}.sources.title.key, "Providers and accounts");

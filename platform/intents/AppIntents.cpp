@@ -4,14 +4,14 @@
 
 namespace platform::intents {
 
-LocalizedStringResource LocalizedStringResource::localized(std::string key, std::string defaultValue,
-                                                           std::string comment) {
-    if (defaultValue.empty()) defaultValue = key;
-    return {std::move(key), std::move(defaultValue), std::move(comment), false};
+LocalizedStringResource localizedResource(std::string key, std::string comment) {
+    std::string defaultValue = key;
+    return {std::move(key), std::move(defaultValue), std::move(comment), {}};
 }
 
-LocalizedStringResource LocalizedStringResource::verbatimText(std::string text) {
-    return {text, text, {}, true};
+std::string resolved(const IntentText& text) {
+    if (const auto* verbatim = std::get_if<std::string>(&text)) return *verbatim;
+    return std::get<LocalizedStringResource>(text).resolved();
 }
 
 } // namespace platform::intents

@@ -2,35 +2,32 @@
 // Configuration intents: entities a user picks from, the query that lists them, and the intent that
 // holds the pick with each placed widget.
 
+#include "platform/foundation/LocalizedString.hpp"
+
 #include <concepts>
 #include <functional>
 #include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 namespace platform::intents {
 
-/// A text the host shows: looked up by key in the extension's string table (falling back to the
-/// default value), or, when `verbatim`, shown exactly as given.
-struct LocalizedStringResource {
-    std::string key;
-    std::string defaultValue;
-    std::string comment;
-    bool verbatim = false;
+using platform::foundation::LocalizedStringResource;
 
-    /// A string-table text; the key doubles as the English default when no default is given.
-    static LocalizedStringResource localized(std::string key, std::string defaultValue = {},
-                                             std::string comment = {});
-    /// A text shown as it is, never looked up.
-    static LocalizedStringResource verbatimText(std::string text);
+/// A string-table text whose key is also its English default.
+LocalizedStringResource localizedResource(std::string key, std::string comment = {});
 
-    bool operator==(const LocalizedStringResource&) const = default;
-};
+/// A text of the configuration editor: shown as it is (a string), or looked up in the string table
+/// when it is shown (a resource).
+using IntentText = std::variant<std::string, LocalizedStringResource>;
+/// The text as the editor shows it now, in the process's language.
+std::string resolved(const IntentText& text);
 
 /// How one entity appears in the editor's list.
 struct DisplayRepresentation {
-    LocalizedStringResource title;
-    std::optional<LocalizedStringResource> subtitle;
+    IntentText title;
+    std::optional<IntentText> subtitle;
     std::optional<std::string> image; ///< a symbol or asset name
 
     bool operator==(const DisplayRepresentation&) const = default;

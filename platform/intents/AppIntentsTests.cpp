@@ -17,9 +17,9 @@ struct Fruit {
     };
     std::string id;
     static TypeDisplayRepresentation typeDisplayRepresentation() {
-        return {LocalizedStringResource::localized("Fruit")};
+        return {localizedResource("Fruit")};
     }
-    DisplayRepresentation displayRepresentation() const { return {LocalizedStringResource::verbatimText(id), {}, {}}; }
+    DisplayRepresentation displayRepresentation() const { return {id, {}, {}}; }
 };
 static_assert(AppEntity<Fruit>);
 
@@ -27,10 +27,12 @@ static_assert(AppEntity<Fruit>);
 
 TEST(AppIntents, erasedQueryListsSuggestionsAndResolvesIdentifiersInOrder) {
     const AnyEntityQuery query = eraseQuery<Fruit>();
-    EXPECT_EQ(query.type.name, (LocalizedStringResource{"Fruit", "Fruit", "", false}));
+    EXPECT_EQ(query.type.name, localizedResource("Fruit"));
+    EXPECT_EQ(resolved(IntentText(localizedResource("Fruit"))), "Fruit");
     const auto listed = query.results();
     ASSERT_EQ(listed.size(), 2u);
-    EXPECT_EQ(listed[1], (EntityDescription{"pear", {LocalizedStringResource{"pear", "pear", "", true}, {}, {}}}));
+    EXPECT_EQ(listed[1], (EntityDescription{"pear", {std::string("pear"), {}, {}}}));
+    EXPECT_EQ(resolved(listed[1].display.title), "pear");
     const auto resolved = query.entities({"pear", "kiwi", "pear"});
     ASSERT_EQ(resolved.size(), 3u);
     EXPECT_EQ(resolved[1].id, "kiwi");
