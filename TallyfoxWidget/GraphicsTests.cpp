@@ -102,6 +102,13 @@ TEST(WidgetActivityChart, barHeightsAndColours) {
     EXPECT_EQ(count, 20u);
     EXPECT_EQ(many.accessibilityDump(), "\"Activity, last 14 days\"\n");
     EXPECT_EQ(ui::layout(WidgetActivityChart{{}, 22}, environment(), {100.0, 50.0}).size(), (ui::Size{100, 22}));
+    // Right to left, the most recent day stands at the left end.
+    auto rtl = environment();
+    rtl.layoutDirection = ui::LayoutDirection::rightToLeft;
+    EXPECT_NE(ui::layout(WidgetActivityChart{{0, 0.5, 1}, 12}, rtl, {31.0, std::nullopt})
+                  .layoutDump()
+                  .find("RoundedRectangle (0, 0, 9.33 × 12) fill accent\n"),
+              std::string::npos);
 }
 
 TEST(TallyfoxSymbolShape, reproducesTheDesignAndCentresInASquare) {

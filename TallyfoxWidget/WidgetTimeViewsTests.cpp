@@ -61,5 +61,12 @@ TEST_F(TimeViews, updatedLabelIsLiveAndCompactDropsTheWord) {
     EXPECT_EQ(shown(WidgetUpdatedLabel{updatedAt, now, true}, "en", now.addingTimeInterval(86400)), "\"1 day ago\"\n");
 }
 
+TEST_F(TimeViews, hebrewAndJapaneseWordingAndDigits) {
+    EXPECT_EQ(shown(WidgetResetLabel{now, now}, "ja"), "\"更新待ち\"\n");
+    EXPECT_EQ(shown(WidgetResetLabel{now.addingTimeInterval(11292), now}, "ja"), "\"3:08:12後にリセット\"\n");
+    EXPECT_EQ(shown(WidgetUpdatedLabel{now.addingTimeInterval(-300), now, true}, "he"), "\"לפני 5 דקות\"\n");
+    EXPECT_EQ(shown(WidgetCountdown{now.addingTimeInterval(86400), now}, "ja"), "\"12:00 (火)\"\n");
+}
+
 } // namespace
 } // namespace tallyfox

@@ -1,3 +1,4 @@
+#include "platform/ui/Element.hpp"
 #include "platform/ui/Rendering.hpp"
 
 #include <gtest/gtest.h>
@@ -167,6 +168,100 @@ TEST(Layout, widgetContentSitsInsideTheMargins) {
     const auto laidOut = layoutWidget(Rectangle(), e);
     EXPECT_EQ(laidOut.size(), (Size{364, 170}));
     EXPECT_EQ(laidOut.layoutDump(), "Rectangle (16, 16, 332 × 138) fill primary\n");
+}
+
+} // namespace
+} // namespace platform::ui
+
+namespace platform::ui {
+namespace {
+
+TEST(Layout, layersOverlaysAndBackgroundsTakeTheSizeOfWhatTheyDecorate) {
+    const View badge = Rectangle().frame(30, 10).overlay(Circle(), Alignment::trailing);
+    EXPECT_EQ(dump(badge, {}), "frame(width 30, height 10) (0, 0, 30 × 10)\n"
+                               "  Rectangle (0, 0, 30 × 10) fill primary\n"
+                               "overlay (0, 0, 30 × 10)\n"
+                               "  Circle (0, 0, 30 × 10) fill primary\n");
+    EXPECT_EQ(layout(Text::verbatim("Codex").padding(4).background(Capsule()), {}, {}).size(),
+              layout(Text::verbatim("Codex").padding(4), {}, {}).size());
+    const View layers = ZStack(Alignment::bottomTrailing, {Rectangle().frame(40, 40), Rectangle().frame(10, 10)});
+    EXPECT_NE(dump(layers, {}).find("Rectangle (30, 30, 10 × 10)"), std::string::npos);
+}
+
+TEST(Layout, spacersPushContentToTheEndsOfVerticalStacks) {
+    const View v = VStack(HorizontalAlignment::leading, 8,
+                          {Text::verbatim("Tallyfox"), Spacer(0), Text::verbatim("Next reset")});
+    const std::string d = dump(v, {138.0, 138.0});
+    EXPECT_NE(d.find("Spacer (0, 24, 0 × 90) min 0"), std::string::npos) << d;
+    EXPECT_NE(d.find("Text \"Next reset\" (0, 122,"), std::string::npos) << d;
+    // Outside a stack a spacer takes what it is offered.
+    EXPECT_EQ(layout(Spacer(4), {}, {20.0, 30.0}).size(), (Size{20, 30}));
+    EXPECT_EQ(layout(Spacer(4), {}, {}).size(), (Size{4, 4}));
+}
+
+TEST(Layout, columnsWithMaximumWidthsShareAStackEqually) {
+    // The medium layout's two columns: each stretched to the width, content at the leading edge.
+    auto column = [](const char* name) {
+        return VStack(HorizontalAlignment::leading, 6, {Text::verbatim(name), Rectangle().frame(std::nullopt, 4)})
+            .frame(FrameBounds{.maxWidth = infinity, .alignment = Alignment::leading});
+    };
+    const auto laidOut = layout(HStack(VerticalAlignment::top, 16, {column("Codex"), column("Claude Code")}), {},
+                                {332.0, 138.0});
+    const std::string d = laidOut.layoutDump();
+    EXPECT_NE(d.find("  frame(maxWidth inf) (0, 0, 158 × 26)"), std::string::npos) << d;
+    EXPECT_NE(d.find("  frame(maxWidth inf) (174, 0, 158 × 26)"), std::string::npos) << d;
+    EXPECT_NE(d.find("Rectangle (174, 22, 158 × 4)"), std::string::npos) << d;
+}
+
+TEST(Layout, fixedSizeInOneAxisKeepsTheIdealWidthButWrapsNothingElse) {
+    const Text name = Text::verbatim("Tallyfox");
+    const double ideal = layout(name, {}, {}).size().width;
+    const View header = HStack(VerticalAlignment::center, 5,
+                               {name.fixedSize(true, false), Spacer(4), Text::verbatim("12 minutes ago").lineLimit(1)});
+    const std::string d = dump(header, {80.0, std::nullopt});
+    EXPECT_NE(d.find("Text \"Tallyfox\" (0, 0, " + detail::formatLength(ideal) + " × 16)"), std::string::npos) << d;
+    EXPECT_NE(d.find("…"), std::string::npos) << d; // the other text gives way
+}
+
+TEST(Layout, verticalStackBaselineIsItsFirstChildsAndAlignsInRows) {
+    const View twoLines = VStack(HorizontalAlignment::leading, 0,
+                                 {Text::verbatim("5-hour").font(Font(TextStyle::caption)), Text::verbatim("58%")});
+    const View row = HStack(VerticalAlignment::firstTextBaseline, 4,
+                            {Text::verbatim("Codex").font(Font(TextStyle::title2)), twoLines});
+    const auto laidOut = layout(row, {}, {});
+    const std::string d = laidOut.layoutDump();
+    // The caption's baseline meets the title's: it starts lower by the difference of their ascents.
+    EXPECT_NE(d.find("Text \"5-hour\" ("), std::string::npos);
+    const auto captionTop = std::stod(d.substr(d.find(", ", d.find("Text \"5-hour\" (")) + 2));
+    EXPECT_GT(captionTop, 5);
+    EXPECT_LT(captionTop, 9);
+}
+
+TEST(Layout, environmentKeysFlowDownAndInnerValuesWin) {
+    struct Style {
+        using Value = int;
+        static Value defaultValue() { return 7; }
+    };
+    struct Reader {
+        std::shared_ptr<std::vector<int>> seen;
+        View body(const Environment& e) const {
+            seen->push_back(e.value<Style>());
+            return EmptyView();
+        }
+    };
+    auto seen = std::make_shared<std::vector<int>>();
+    (void)layout(VStack({Reader{seen}, VStack({Reader{seen}}).environment<Style>(2)}).environment<Style>(1), {}, {});
+    (void)layout(Reader{seen}, {}, {});
+    EXPECT_EQ(*seen, (std::vector<int>{1, 2, 7}));
+}
+
+TEST(Layout, descriptiveModifiersAreKeptWithoutChangingLayout) {
+    const View plain = Text::verbatim("clock");
+    const View described = plain.help("Updated 5 minutes ago").animation(Animation::spring(0.35, 1, 0), "42");
+    EXPECT_EQ(layout(described, {}, {}).size(), layout(plain, {}, {}).size());
+    EXPECT_EQ(dump(described, {}), "animation spring(response 0.35, damping 1, blend 0) on 42\n"
+                                   "  help \"Updated 5 minutes ago\"\n"
+                                   "    Text \"clock\" (0, 0, 32.43 × 16) body regular 13pt primary\n");
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include <cairo-svg.h>
 #include <cairo.h>
 #include <png.h>
+#include <zlib.h>
 
 #include <cmath>
 #include <csetjmp>
@@ -156,6 +157,7 @@ Result<std::vector<std::uint8_t>, std::string> encodePNG(cairo_surface_t* surfac
     png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
                  PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_set_compression_level(png, 1);
+    png_set_compression_strategy(png, Z_RLE);
     png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
     png_write_info(png, info);
     for (int y = 0; y < height; ++y) {
@@ -165,10 +167,15 @@ Result<std::vector<std::uint8_t>, std::string> encodePNG(cairo_surface_t* surfac
             const std::uint32_t p = pixels[x];
             const unsigned a = p >> 24;
             std::uint8_t* out = &row[static_cast<std::size_t>(x) * 4];
-            auto channel = [a](unsigned c) { return static_cast<std::uint8_t>(a == 0 ? 0 : (c * 255 + a / 2) / a); };
-            out[0] = channel((p >> 16) & 0xFF);
-            out[1] = channel((p >> 8) & 0xFF);
-            out[2] = channel(p & 0xFF);
+            unsigned r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
+            if (a != 0xFF && a != 0) {
+                r = (r * 255 + a / 2) / a;
+                g = (g * 255 + a / 2) / a;
+                b = (b * 255 + a / 2) / a;
+            }
+            out[0] = static_cast<std::uint8_t>(r);
+            out[1] = static_cast<std::uint8_t>(g);
+            out[2] = static_cast<std::uint8_t>(b);
             out[3] = static_cast<std::uint8_t>(a);
         }
         png_write_row(png, row.data());

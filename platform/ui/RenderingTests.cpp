@@ -1,3 +1,4 @@
+#include "platform/foundation/Logger.hpp"
 #include "platform/ui/Rendering.hpp"
 
 #include <cairo.h>
@@ -125,7 +126,70 @@ TEST(Symbols, knownSymbolsDrawAndUnknownOnesDrawNothing) {
                              "clock"}) {
         EXPECT_GT(inkOf(name), 20) << name;
     }
+    foundation::LogCapture log;
     EXPECT_EQ(inkOf("no.such.symbol"), 0);
+    EXPECT_EQ(inkOf("no.such.symbol"), 0);
+    EXPECT_EQ(log.messages(), (std::vector<std::string>{"unknown symbol \"no.such.symbol\" draws nothing"}));
+}
+
+} // namespace
+} // namespace platform::ui
+
+namespace platform::ui {
+namespace {
+
+TEST(Rendering, scaleFactorsAndImageAssets) {
+    const auto folder = std::filesystem::temp_directory_path() / ("tallyfox-assets-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    {
+        std::ofstream svg(folder / "Square.svg");
+        svg << R"(<svg xmlns="http://www.w3.org/2000/svg" width="20" height="10"><rect width="20" height="10" fill="#ff0000"/></svg>)";
+    }
+    Environment e;
+    e.assetDirectory = folder.string();
+    EXPECT_TRUE(imageAssetExists("Square", e));
+    EXPECT_FALSE(imageAssetExists("Missing", e));
+    EXPECT_FALSE(imageAssetExists("../Square", e));
+
+    // Not resizable: its own size. Resizable and fitted: the largest 2:1 box in the offer.
+    EXPECT_EQ(layout(Image::asset("Square"), e, {100.0, 100.0}).size(), (Size{20, 10}));
+    const auto fitted = layout(Image::asset("Square").resizable().aspectRatio(std::nullopt, ContentMode::fit), e,
+                               {40.0, 40.0});
+    EXPECT_EQ(fitted.size(), (Size{40, 20}));
+    for (double scale : {1.0, 3.0}) {
+        const auto file = folder / "out.png";
+        ASSERT_TRUE(fitted.write(file, ImageFormat::png, scale).hasValue());
+        Pixels pixels(file);
+        EXPECT_EQ(pixels.width(), 40 * scale);
+        EXPECT_EQ(pixels.at(static_cast<int>(20 * scale), static_cast<int>(10 * scale)), 0xFFFF0000u);
+    }
+    // A missing asset takes no room and draws nothing.
+    const auto missing = layout(Image::asset("Missing").frame(10, 10), e, {});
+    EXPECT_NE(missing.layoutDump().find("Image \"Missing\" (5, 5, 0 × 0) missing"), std::string::npos);
+    std::filesystem::remove_all(folder);
+}
+
+TEST(Rendering, widgetUsesTheContentsContainerBackground) {
+    const View content = Rectangle().fill(ShapeStyle::fixed(Color{0, 0, 0, 0})).containerBackground(ShapeStyle::red());
+    const auto file = temporaryFile("red.png");
+    ASSERT_TRUE(layoutWidget(content, {}).write(file, ImageFormat::png, 1).hasValue());
+    Pixels pixels(file);
+    EXPECT_EQ(pixels.at(85, 5), 0xFFFF3B30u);
+    std::filesystem::remove(file);
+}
+
+TEST(Accessibility, combinedElementsJoinLabelsAndValuesInReadingOrder) {
+    const View row = HStack({Text::verbatim("Weekly"), Text::verbatim("58% left")})
+                         .accessibilityElement(AccessibilityChildBehavior::combine);
+    const View withValue = Text::verbatim("Codex").accessibilityValue(Text::verbatim("42% used"));
+    const auto laidOut = layout(VStack({row, withValue}), {}, {});
+    EXPECT_EQ(laidOut.accessibilityTree(),
+              (std::vector<AccessibilityNode>{{"Weekly, 58% left", ""}, {"Codex", "42% used"}}));
+    // Right to left, the reading order stays the order of the views.
+    Environment rtl;
+    rtl.layoutDirection = LayoutDirection::rightToLeft;
+    EXPECT_EQ(layout(HStack({Text::verbatim("a"), Text::verbatim("b")}), rtl, {}).accessibilityDump(),
+              "\"a\"\n\"b\"\n");
 }
 
 } // namespace

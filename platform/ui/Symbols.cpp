@@ -1,5 +1,6 @@
 #include "platform/ui/Symbols.hpp"
 
+#include "platform/foundation/Logger.hpp"
 #include "platform/ui/Path.hpp"
 #include "platform/ui/TextEngine.hpp"
 
@@ -101,8 +102,12 @@ std::optional<char32_t> codepointFor(const SymbolRow& row) {
 void logOnce(const std::string& message) {
     static std::mutex lock;
     static std::set<std::string> logged;
-    std::lock_guard guard(lock);
-    if (logged.insert(message).second) std::fprintf(stderr, "platform.ui: %s\n", message.c_str());
+    {
+        std::lock_guard guard(lock);
+        if (!logged.insert(message).second) return;
+    }
+    static const foundation::Logger logger("com.tallyfox.platform", "ui");
+    logger.info(message);
 }
 
 double strokeFactor(FontWeight weight) {
