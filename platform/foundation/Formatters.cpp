@@ -50,6 +50,7 @@ struct LocaleFormatters {
         compactName = base.notation(nf::Notation::compactShort()).precision(nf::Precision::minMaxSignificantDigits(1, 3));
         decimalAmount = base.precision(nf::Precision::minMaxFraction(0, 2)).grouping(UNUM_GROUPING_AUTO);
         twoDigits = base.integerWidth(nf::IntegerWidth::zeroFillTo(2).truncateAt(2)).grouping(UNUM_GROUPING_OFF);
+        plainInteger = base.grouping(UNUM_GROUPING_OFF).precision(nf::Precision::integer());
     }
 
     icu::Locale icuLocale;
@@ -57,6 +58,7 @@ struct LocaleFormatters {
     nf::LocalizedNumberFormatter compactName;
     nf::LocalizedNumberFormatter decimalAmount;
     nf::LocalizedNumberFormatter twoDigits;
+    nf::LocalizedNumberFormatter plainInteger;
 
     // Spelled-out hours and minutes, joined as the locale lists units ("3 hours, 8 minutes").
     std::once_flag durationOnce;
@@ -206,6 +208,10 @@ std::string formatDecimalAmount(const Decimal& amount, const Locale& locale) {
         icu::StringPiece(text.data(), static_cast<int32_t>(text.size())), status);
     auto result = formatted.toString(status);
     return U_SUCCESS(status) ? utf8(result) : amount.description();
+}
+
+std::string formatInteger(std::int64_t value, const Locale& locale) {
+    return format(Cache::shared().formatters(locale).plainInteger, value);
 }
 
 std::string formatTwoDigitInteger(std::int64_t value, const Locale& locale) {

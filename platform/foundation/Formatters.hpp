@@ -25,6 +25,9 @@ std::string formatCompactName(std::int64_t count, const Locale& locale);
 /// formatted from its exact digits: 2.23 gives "2.23", 88 000 gives "88,000".
 std::string formatDecimalAmount(const Decimal& amount, const Locale& locale);
 
+/// `value` in the locale's digits without grouping: what a %lld placeholder shows ("1234", "١٢٣٤").
+std::string formatInteger(std::int64_t value, const Locale& locale);
+
 /// `value` as an integer of exactly two digits, zero-padded, in the locale's digits: 8 gives "08".
 std::string formatTwoDigitInteger(std::int64_t value, const Locale& locale);
 

@@ -6,6 +6,9 @@
 
 #include <cstdlib>
 #include <memory>
+#include <mutex>
+#include <shared_mutex>
+#include <unordered_map>
 
 namespace platform::foundation {
 namespace {
@@ -29,10 +32,39 @@ std::optional<std::string> languageOfSetting(std::string value) {
 
 Locale::Locale() : Locale(std::string()) {}
 
-Locale::Locale(std::string identifier) : identifier_(std::move(identifier)), canonical_(canonicalName(identifier_)) {
-    const icu::Locale locale(canonical_.c_str());
-    if (const char* language = locale.getLanguage(); language && *language) languageCode_ = language;
-    if (!canonical_.empty() && locale.isRightToLeft()) direction_ = LanguageDirection::rightToLeft;
+namespace {
+
+struct LocaleFacts {
+    std::string canonical;
+    std::optional<std::string> languageCode;
+    LanguageDirection direction = LanguageDirection::leftToRight;
+};
+
+// Canonicalising through ICU costs microseconds, and views make locales on every render; the
+// handful of identifiers a process sees are remembered.
+const LocaleFacts& factsFor(const std::string& identifier) {
+    static std::shared_mutex mutex;
+    static std::unordered_map<std::string, std::unique_ptr<const LocaleFacts>> known;
+    {
+        std::shared_lock lock(mutex);
+        if (const auto it = known.find(identifier); it != known.end()) return *it->second;
+    }
+    auto facts = std::make_unique<LocaleFacts>();
+    facts->canonical = canonicalName(identifier);
+    const icu::Locale locale(facts->canonical.c_str());
+    if (const char* language = locale.getLanguage(); language && *language) facts->languageCode = language;
+    if (!facts->canonical.empty() && locale.isRightToLeft()) facts->direction = LanguageDirection::rightToLeft;
+    std::unique_lock lock(mutex);
+    return *known.try_emplace(identifier, std::move(facts)).first->second;
+}
+
+} // namespace
+
+Locale::Locale(std::string identifier) : identifier_(std::move(identifier)) {
+    const LocaleFacts& facts = factsFor(identifier_);
+    canonical_ = facts.canonical;
+    languageCode_ = facts.languageCode;
+    direction_ = facts.direction;
 }
 
 Locale Locale::current() {

@@ -100,6 +100,9 @@ TEST(FillFormat, substitutesSequentialAndPositionalPlaceholders) {
     EXPECT_EQ(fillFormat("%@ and %@", {std::string("one")}), "one and "); // a missing argument leaves nothing
     EXPECT_EQ(fillFormat("%d", {-7}), "-7");
     EXPECT_EQ(fillFormat("50% off", {}), "50% off"); // not a placeholder: kept
+    const Locale arabic("ar_EG"), english("en");
+    EXPECT_EQ(fillFormat("%lldm", {1234}, &arabic), "\u0661\u0662\u0663\u0664m"); // the locale's digits, no grouping
+    EXPECT_EQ(fillFormat("%lldm", {1234}, &english), "1234m");
 }
 
 TEST(FormatSignature, tellsWhetherTwoFormatsTakeTheSameArguments) {

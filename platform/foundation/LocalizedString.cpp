@@ -1,6 +1,7 @@
 #include "platform/foundation/LocalizedString.hpp"
 
 #include "platform/foundation/FormatPlaceholders.hpp"
+#include "platform/foundation/Formatters.hpp"
 #include "platform/foundation/Localization.hpp"
 
 #include <boost/locale/generator.hpp>
@@ -97,14 +98,17 @@ std::string localized(std::string_view key, std::string_view defaultValue, std::
     return lookUp(key, defaultValue, stringTableLanguage(locale));
 }
 
-std::string localizedFormat(std::string_view key, std::string_view defaultValue, std::string_view comment,
+std::string localizedFormat(std::string_view key, std::string_view defaultValue, std::string_view /*comment*/,
                             const std::vector<FormatArgument>& arguments) {
-    return fillFormat(localized(key, defaultValue, comment), arguments);
+    // The integers are written in the digits of the language the text is in.
+    const std::string language = stringTableLanguage();
+    const Locale locale(language);
+    return fillFormat(lookUp(key, defaultValue, language), arguments, &locale);
 }
 
-std::string localizedFormat(std::string_view key, std::string_view defaultValue, std::string_view comment,
+std::string localizedFormat(std::string_view key, std::string_view defaultValue, std::string_view /*comment*/,
                             const std::vector<FormatArgument>& arguments, const Locale& locale) {
-    return fillFormat(localized(key, defaultValue, comment, locale), arguments);
+    return fillFormat(lookUp(key, defaultValue, stringTableLanguage(locale)), arguments, &locale);
 }
 
 std::string LocalizedStringResource::resolved() const {
@@ -115,7 +119,7 @@ std::string LocalizedStringResource::resolved(const Locale& locale) const {
     return localizedFormat(key, defaultValue, comment, arguments, locale);
 }
 
-std::string fillFormat(std::string_view format, const std::vector<FormatArgument>& arguments) {
+std::string fillFormat(std::string_view format, const std::vector<FormatArgument>& arguments, const Locale* locale) {
     const auto placeholders = parseFormatPlaceholders(format);
     std::string result;
     if (!placeholders) {
@@ -138,7 +142,9 @@ std::string fillFormat(std::string_view format, const std::vector<FormatArgument
         written = placeholder.offset + placeholder.length;
         const auto index = static_cast<std::size_t>(placeholder.position - 1);
         if (index >= arguments.size()) continue;
-        if (const auto* integer = std::get_if<std::int64_t>(&arguments[index])) {
+        if (const auto* integer = std::get_if<std::int64_t>(&arguments[index]); integer && locale) {
+            result += formatInteger(*integer, *locale);
+        } else if (integer) {
             char digits[24];
             const auto end = std::to_chars(digits, digits + sizeof digits, *integer).ptr;
             result.append(digits, end);

@@ -46,10 +46,11 @@ std::string localizedFormat(std::string_view key, std::string_view defaultValue,
 std::string localizedFormat(std::string_view key, std::string_view defaultValue, std::string_view comment,
                             const std::vector<FormatArgument>& arguments, const Locale& locale);
 
-/// Fills the placeholders of `format` with `arguments`. Integers are written in plain digits; an
-/// argument of the other kind is converted; a missing one leaves nothing; an unknown "%" sequence
-/// is kept as written.
-std::string fillFormat(std::string_view format, const std::vector<FormatArgument>& arguments);
+/// Fills the placeholders of `format` with `arguments`. Integers are written in the digits of
+/// `locale` without grouping (ASCII digits without a locale); an argument of the other kind is
+/// converted; a missing one leaves nothing; an unknown "%" sequence is kept as written.
+std::string fillFormat(std::string_view format, const std::vector<FormatArgument>& arguments,
+                       const Locale* locale = nullptr);
 
 /// The string-table language for `locale`: the shipped localization that matches it, else the
 /// development language.
