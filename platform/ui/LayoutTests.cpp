@@ -168,6 +168,9 @@ TEST(Layout, widgetContentSitsInsideTheMargins) {
     const auto laidOut = layoutWidget(Rectangle(), e);
     EXPECT_EQ(laidOut.size(), (Size{364, 170}));
     EXPECT_EQ(laidOut.layoutDump(), "Rectangle (16, 16, 332 × 138) fill primary\n");
+    // A host may ask for any size; a size smaller than the margins leaves the content nothing.
+    EXPECT_EQ(layoutWidget(Rectangle(), e, {200, 100}).layoutDump(), "Rectangle (16, 16, 168 × 68) fill primary\n");
+    EXPECT_EQ(layoutWidget(Rectangle(), e, {20, 20}).layoutDump(), "Rectangle (16, 16, 0 × 0) fill primary\n");
 }
 
 } // namespace

@@ -110,7 +110,6 @@ struct LaidOutView::Tree {
     Size size;
     /// Widgets: the container's background, drawn under the content and clipped to its corners.
     std::optional<ShapeStyle> containerBackground;
-    bool roundedContainer = false;
 };
 
 namespace {
@@ -277,12 +276,16 @@ LaidOutView layout(const View& view, const Environment& environment, ProposedSiz
 }
 
 LaidOutView layoutWidget(const View& content, const Environment& environment) {
+    return layoutWidget(content, environment, metrics::widgetSize(environment.widgetFamily));
+}
+
+LaidOutView layoutWidget(const View& content, const Environment& environment, Size widgetSize) {
     std::lock_guard guard(detail::textLock());
     auto tree = std::make_shared<LaidOutView::Tree>();
     tree->environment = std::make_shared<const Environment>(environment);
-    tree->size = metrics::widgetSize(environment.widgetFamily);
+    tree->size = {std::max(0.0, widgetSize.width), std::max(0.0, widgetSize.height)};
     const double margin = metrics::widgetContentMargin;
-    const Size inner{tree->size.width - 2 * margin, tree->size.height - 2 * margin};
+    const Size inner{std::max(0.0, tree->size.width - 2 * margin), std::max(0.0, tree->size.height - 2 * margin)};
     // The host offers the content the area inside the margins and centres what it takes.
     auto root = detail::resolveView(content, tree->environment);
     const Size taken = root->measure(inner).size;

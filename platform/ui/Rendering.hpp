@@ -55,6 +55,8 @@ LaidOutView layout(const View& view, const Environment& environment, ProposedSiz
 /// Lays a widget's content out the way the host shows it: the family's size (from the
 /// environment), its content margins, and its container background clipped to continuous corners.
 LaidOutView layoutWidget(const View& content, const Environment& environment);
+/// The same in a size of the host's choosing (a preview larger or smaller than the family's).
+LaidOutView layoutWidget(const View& content, const Environment& environment, Size widgetSize);
 
 /// One laid-out view placed on a sheet.
 struct SheetCell {
