@@ -53,8 +53,8 @@ TEST_F(ResetTexts, countdownRoundsUpToTheMinuteAndDropsLeftoverMinutesOfDays) {
 
 TEST_F(ResetTexts, countdownWordsFollowTheProcessLanguageAndPaddingTheFormattersLocale) {
     speak("de");
-    EXPECT_EQ(countdown(3 * 3600 + 7 * 60 + 10), "3 Std. 08 Min.");
-    EXPECT_EQ(countdown(2 * 86400 + 4 * 3600), "2 T 4 Std.");
+    EXPECT_EQ(countdown(3 * 3600 + 7 * 60 + 10), "3 h 08 min");
+    EXPECT_EQ(countdown(2 * 86400 + 4 * 3600), "2 T 4 h");
     speak("ja");
     EXPECT_EQ(countdown(38 * 60), "38分");
 }
