@@ -180,3 +180,5 @@ Decoded<WidgetSnapshot> WidgetSnapshot::decode(const JSONDocument& document) {
 }
 
 } // namespace tallyfox
+
+#undef TRY_DECODE

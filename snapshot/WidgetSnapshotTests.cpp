@@ -102,15 +102,6 @@ TEST(WidgetSnapshotDecoding, readsTheFullExampleDocumentCompletely) {
     EXPECT_EQ(elevenlabs.id(), "elevenlabs");
 }
 
-TEST(WidgetSnapshotDecoding, entryIdentityFallsBackToProviderAndAccount) {
-    WidgetProviderSnapshot codex{ProviderID::codex};
-    EXPECT_EQ(codex.id(), "codex");
-    codex.accountName = "work";
-    EXPECT_EQ(codex.id(), "codex \xC2\xB7 work");
-    codex.selectionID = "codex-1";
-    EXPECT_EQ(codex.id(), "codex-1");
-}
-
 TEST(WidgetSnapshotDecoding, stateIsDecidedByTheFirstKeyPresent) {
     using Kind = WidgetSnapshot::State::Kind;
     auto kindOf = [](const std::string& state) { return WidgetSnapshot::decode(withState(state)).value().stateKind(); };

@@ -42,10 +42,3 @@ TEST(Timeline, requestsRunOnAnotherThreadAndKeepTheirConfiguration) {
     EXPECT_EQ(requestSnapshot(provider, 3, {}).get().value, 3);
 }
 
-TEST(WidgetFamily, namesRoundTripAndShortFormsAreAccepted) {
-    for (const auto family : {WidgetFamily::systemSmall, WidgetFamily::systemMedium, WidgetFamily::systemLarge})
-        EXPECT_EQ(widgetFamily(name(family)), family);
-    EXPECT_EQ(widgetFamily("large"), WidgetFamily::systemLarge);
-    EXPECT_EQ(widgetFamily("extraLarge"), std::nullopt);
-    EXPECT_EQ(widgetFamily(""), std::nullopt);
-}
