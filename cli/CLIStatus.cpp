@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 
 namespace tallyfox::cli {
 
@@ -16,22 +15,9 @@ namespace {
 
 // MARK: Reading the snapshot
 
-// The saved snapshot as the tool reads it: only the keys it prints, all else ignored.
-struct SavedWindow {
-    std::string kindName;
-    std::optional<std::int64_t> minutes;
-    std::optional<std::string> scope;
-    std::optional<double> usage;
-    std::optional<Date> resetsAt;
-};
-
-struct SavedProvider {
-    std::string provider;
-    std::optional<std::string> selectionID, accountName, planName;
-    std::optional<Date> updatedAt;
-    std::optional<std::string> quotaUnavailableReason;
-    std::vector<SavedWindow> windows;
-};
+// The snapshot is read in one pass straight into the status: each window and provider is decoded
+// strictly and, as it is, turned into its printed form against `now`. Nothing else of the document
+// is kept.
 
 std::optional<std::string> copy(std::optional<std::string_view> text) {
     return text ? std::optional<std::string>(*text) : std::nullopt;
@@ -43,62 +29,121 @@ std::optional<std::string> copy(std::optional<std::string_view> text) {
     if (!variable##Decoded) return Failure{std::move(variable##Decoded.error())};                              \
     auto variable = std::move(variable##Decoded.value())
 
+// A window has no remaining share once it has reset; otherwise it is 100 − used, used limited to 0...100.
+std::optional<double> remainingPercent(std::optional<double> usage, std::optional<Date> resetsAt, Date now) {
+    if (resetsAt && *resetsAt <= now) return std::nullopt;
+    if (!usage) return std::nullopt;
+    return 100.0 - std::clamp(*usage, 0.0, 100.0);
+}
+
+// Records are read in one pass over their members: each member we read is picked up by its key (the
+// first of duplicate keys wins), then decoded by the same strict rules as a lookup would apply.
+using Slot = std::optional<JSONValue>;
+
+void pick(Slot& slot, const JSONMember& member) {
+    if (!slot) slot = member.value;
+}
+
+Decoded<JSONValue> required(const JSONObject& object, const Slot& slot, std::string_view key) {
+    if (!slot) {
+        auto path = object.codingPath();
+        path.push_back(CodingKey::key(key));
+        return Failure{DecodingError{DecodingError::Kind::keyNotFound, std::move(path),
+                                     "No value associated with key \"" + std::string(key) + "\"."}};
+    }
+    if (slot->isNull()) {
+        return Failure{DecodingError{DecodingError::Kind::valueNotFound, slot->codingPath(),
+                                     "Expected a value for key \"" + std::string(key) + "\" but found null instead."}};
+    }
+    return *slot;
+}
+
+template <class T, class Get> Decoded<std::optional<T>> optional(const Slot& slot, Get get) {
+    if (!slot || slot->isNull()) return std::optional<T>{};
+    Decoded<T> decoded = get(*slot);
+    if (!decoded) return Failure{std::move(decoded.error())};
+    return std::optional<T>(std::move(decoded.value()));
+}
+
+Decoded<std::optional<std::string_view>> optionalString(const Slot& slot) {
+    return optional<std::string_view>(slot, [](const JSONValue& v) { return v.string(); });
+}
+Decoded<std::optional<Date>> optionalDate(const Slot& slot) {
+    return optional<Date>(slot, [](const JSONValue& v) { return v.date(); });
+}
+
 // "kind" is an integer (a length in minutes) or a string (a named kind, taken unchanged).
-Decoded<SavedWindow> readWindow(JSONValue value) {
+Decoded<CLIStatus::Window> readWindow(JSONValue value, Date now) {
     TRY(object, value.object());
-    SavedWindow window;
-    TRY(kind, object.required("kind"));
+    Slot kindSlot, scopeSlot, usageSlot, resetsAtSlot;
+    for (const JSONMember member : object) {
+        if (member.key == "kind") pick(kindSlot, member);
+        else if (member.key == "scope") pick(scopeSlot, member);
+        else if (member.key == "usage") pick(usageSlot, member);
+        else if (member.key == "resetsAt") pick(resetsAtSlot, member);
+    }
+    CLIStatus::Window window;
+    TRY(kind, required(object, kindSlot, "kind"));
     if (kind.type() == JSONType::number) {
         TRY(minutes, kind.int64());
-        window.minutes = minutes;
-        window.kindName = minutes == 300 ? "fiveHour" : minutes == 10080 ? "weekly" : "custom";
+        window.durationMinutes = minutes;
+        window.kind = minutes == 300 ? "fiveHour" : minutes == 10080 ? "weekly" : "custom";
     } else if (kind.type() == JSONType::string) {
-        window.kindName = std::string(kind.string().value());
+        window.kind = std::string(kind.string().value());
     } else {
         return Failure{kind.error(DecodingError::Kind::typeMismatch,
                                   "Expected to decode an integer or a string but found " +
                                       std::string(describe(kind.type())) + " instead.")};
     }
-    TRY(scope, object.optionalString("scope"));
-    TRY(usage, object.optionalNumber("usage"));
-    TRY(resetsAt, object.optionalDate("resetsAt"));
+    TRY(scope, optionalString(scopeSlot));
+    TRY(usage, optional<double>(usageSlot, [](const JSONValue& v) { return v.number(); }));
+    TRY(resetsAt, optionalDate(resetsAtSlot));
     window.scope = copy(scope);
-    window.usage = usage;
+    window.remainingPercent = remainingPercent(usage, resetsAt, now);
     window.resetsAt = resetsAt;
     return window;
 }
 
-Decoded<SavedProvider> readProvider(JSONValue value) {
+// The identifier: the selection identifier, else provider · account, else the provider.
+std::string identifier(std::string_view provider, std::optional<std::string_view> selectionID,
+                       std::optional<std::string_view> accountName) {
+    if (selectionID) return std::string(*selectionID);
+    if (accountName) return std::string(provider) + " \u00B7 " + std::string(*accountName);
+    return std::string(provider);
+}
+
+Decoded<CLIStatus::Provider> readProvider(JSONValue value, Date generatedAt, Date now) {
     TRY(object, value.object());
-    SavedProvider provider;
-    TRY(name, object.requiredString("provider"));
-    TRY(selectionID, object.optionalString("selectionID"));
-    TRY(accountName, object.optionalString("accountName"));
-    TRY(planName, object.optionalString("planName"));
-    TRY(updatedAt, object.optionalDate("updatedAt"));
-    TRY(reason, object.optionalString("quotaUnavailableReason"));
-    TRY(windows, object.requiredArray("windows"));
-    TRY(savedWindows, windows.decodeEach<SavedWindow>(readWindow));
+    Slot providerSlot, selectionIDSlot, accountNameSlot, planNameSlot, updatedAtSlot, reasonSlot, windowsSlot;
+    for (const JSONMember member : object) {
+        if (member.key == "provider") pick(providerSlot, member);
+        else if (member.key == "selectionID") pick(selectionIDSlot, member);
+        else if (member.key == "accountName") pick(accountNameSlot, member);
+        else if (member.key == "planName") pick(planNameSlot, member);
+        else if (member.key == "updatedAt") pick(updatedAtSlot, member);
+        else if (member.key == "quotaUnavailableReason") pick(reasonSlot, member);
+        else if (member.key == "windows") pick(windowsSlot, member);
+    }
+    TRY(nameValue, required(object, providerSlot, "provider"));
+    TRY(name, nameValue.string());
+    TRY(selectionID, optionalString(selectionIDSlot));
+    TRY(accountName, optionalString(accountNameSlot));
+    TRY(planName, optionalString(planNameSlot));
+    TRY(updatedAt, optionalDate(updatedAtSlot));
+    TRY(reason, optionalString(reasonSlot));
+    TRY(windowsValue, required(object, windowsSlot, "windows"));
+    TRY(windowList, windowsValue.array());
+    TRY(windows, windowList.decodeEach<CLIStatus::Window>([now](JSONValue window) { return readWindow(window, now); }));
+    CLIStatus::Provider provider;
+    provider.id = identifier(name, selectionID, accountName);
     provider.provider = std::string(name);
-    provider.selectionID = copy(selectionID);
     provider.accountName = copy(accountName);
-    provider.planName = copy(planName);
+    provider.plan = copy(planName);
     provider.updatedAt = updatedAt;
+    provider.stale = isStale(updatedAt.value_or(generatedAt), now);
     provider.quotaUnavailableReason = copy(reason);
-    provider.windows = std::move(savedWindows);
+    provider.windows = std::move(windows);
     return provider;
-}
-
-std::string identifier(const SavedProvider& provider) {
-    if (provider.selectionID) return *provider.selectionID;
-    if (provider.accountName) return provider.provider + " \u00B7 " + *provider.accountName;
-    return provider.provider;
-}
-
-std::optional<double> remainingPercent(const SavedWindow& window, Date now) {
-    if (window.resetsAt && *window.resetsAt <= now) return std::nullopt;
-    if (!window.usage) return std::nullopt;
-    return 100.0 - std::clamp(*window.usage, 0.0, 100.0);
 }
 
 // MARK: Writing JSON
@@ -106,7 +151,12 @@ std::optional<double> remainingPercent(const SavedWindow& window, Date now) {
 void appendQuoted(std::string& out, std::string_view text) {
     static constexpr char hex[] = "0123456789abcdef";
     out += '"';
-    for (const char c : text) {
+    std::size_t run = 0; // start of the pending run of characters that need no escaping
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x20 && c != '"' && c != '\\') continue;
+        out.append(text.data() + run, i - run);
+        run = i + 1;
         switch (c) {
         case '"': out += "\\\""; break;
         case '\\': out += "\\\\"; break;
@@ -116,15 +166,12 @@ void appendQuoted(std::string& out, std::string_view text) {
         case '\b': out += "\\b"; break;
         case '\f': out += "\\f"; break;
         default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                out += "\\u00";
-                out += hex[(c >> 4) & 0xF];
-                out += hex[c & 0xF];
-            } else {
-                out += c;
-            }
+            out += "\\u00";
+            out += hex[c >> 4];
+            out += hex[c & 0xF];
         }
     }
+    out.append(text.data() + run, text.size() - run);
     out += '"';
 }
 
@@ -139,12 +186,14 @@ public:
         out_ += '}';
     }
 
+    /// Our own keys need no escaping.
     void key(std::string_view name) {
         out_ += first_ ? "\n" : ",\n";
         first_ = false;
         indent(depth_ + 1);
-        appendQuoted(out_, name);
-        out_ += " : ";
+        out_ += '"';
+        out_ += name;
+        out_ += "\" : ";
     }
     void string(std::string_view name, std::string_view value) {
         key(name);
@@ -153,8 +202,13 @@ public:
     void optionalString(std::string_view name, const std::optional<std::string>& value) {
         if (value) string(name, std::string_view(*value));
     }
+    /// A time stamp needs no escaping either.
     void date(std::string_view name, std::optional<Date> value) {
-        if (value) string(name, std::string_view(ISO8601::string(*value)));
+        if (!value) return;
+        key(name);
+        out_ += '"';
+        ISO8601::append(out_, *value);
+        out_ += '"';
     }
     void integer(std::string_view name, std::optional<std::int64_t> value) {
         if (!value) return;
@@ -232,6 +286,17 @@ bool writeProvider(std::string& out, const CLIStatus::Provider& provider, int de
     return written;
 }
 
+// Room for the whole rendering and the final line feed, so that building it never copies it.
+std::size_t estimatedSize(const std::vector<CLIStatus::Provider>& providers, std::size_t perProvider,
+                          std::size_t perWindow) {
+    std::size_t size = 512;
+    for (const auto& provider : providers) {
+        size += perProvider + provider.provider.size() + (provider.accountName ? provider.accountName->size() : 0);
+        size += provider.windows.size() * perWindow;
+    }
+    return size;
+}
+
 } // namespace
 
 bool isStale(Date reference, Date now) {
@@ -252,7 +317,13 @@ Result<CLIStatus, CLIReadError> CLIStatus::read(std::string_view bytes, Date now
     auto failed = [](DecodingError error) { return Failure{CLIReadError(std::move(error))}; };
     auto unsupported = Failure{CLIReadError(CLIError::unsupportedSnapshot)};
 
-    auto document = JSONDocument::parse(bytes, capacity);
+    // Keys of the format that the tool never prints are validated, not kept; the document lives
+    // only within this function, so it may point into the bytes.
+    static const JSONParseOptions options{{"modelName", "tokensToday", "requestsToday", "creditsToday",
+                                           "recentDays", "totals", "usageAmountStyle", "language",
+                                           "followedSelectionIDs"},
+                                          true};
+    auto document = JSONDocument::parse(bytes, capacity, options);
     if (!document) return failed(std::move(document.error()));
     auto top = document->root().object();
     if (!top) return failed(std::move(top.error()));
@@ -262,54 +333,39 @@ Result<CLIStatus, CLIReadError> CLIStatus::read(std::string_view bytes, Date now
     if (!stateValue) return failed(std::move(stateValue.error()));
 
     // The first state key present decides; the two states without data are not looked into.
-    std::string stateName;
-    std::vector<SavedProvider> saved;
+    CLIStatus status;
+    const Date generatedAt = header->second;
     if (stateValue->contains("providers")) {
-        stateName = "providers";
+        status.state = "providers";
         auto payload = stateValue->requiredObject("providers");
         if (!payload) return failed(std::move(payload.error()));
         auto list = payload->requiredArray("_0");
         if (!list) return failed(std::move(list.error()));
-        auto providers = list->decodeEach<SavedProvider>(readProvider);
+        auto providers = list->decodeEach<Provider>(
+            [generatedAt, now](JSONValue provider) { return readProvider(provider, generatedAt, now); });
         if (!providers) return failed(std::move(providers.error()));
-        saved = std::move(providers.value());
+        status.providers = std::move(providers.value());
     } else if (stateValue->contains("noProvidersEnabled")) {
-        stateName = "noProvidersEnabled";
+        status.state = "noProvidersEnabled";
     } else if (stateValue->contains("noProvidersDetected")) {
-        stateName = "noProvidersDetected";
+        status.state = "noProvidersDetected";
     } else {
         return unsupported;
     }
     if (header->first != 1) return unsupported;
 
-    CLIStatus status;
     status.schemaVersion = 1;
-    status.generatedAt = header->second;
+    status.generatedAt = generatedAt;
     status.readAt = now;
-    status.state = std::move(stateName);
-    status.stale = isStale(status.generatedAt, now);
-    status.providers.reserve(saved.size());
-    for (SavedProvider& source : saved) {
-        Provider provider;
-        provider.id = identifier(source);
-        provider.stale = isStale(source.updatedAt.value_or(status.generatedAt), now);
-        provider.provider = std::move(source.provider);
-        provider.accountName = std::move(source.accountName);
-        provider.plan = std::move(source.planName);
-        provider.updatedAt = source.updatedAt;
-        provider.quotaUnavailableReason = std::move(source.quotaUnavailableReason);
-        provider.windows.reserve(source.windows.size());
-        for (SavedWindow& window : source.windows) {
-            provider.windows.push_back(Window{std::move(window.kindName), window.minutes, std::move(window.scope),
-                                              remainingPercent(window, now), window.resetsAt});
-        }
-        status.providers.push_back(std::move(provider));
-    }
+    status.stale = isStale(generatedAt, now);
     return status;
 }
 
 std::string CLIStatus::text() const {
-    std::string out = "Tallyfox \u00B7 snapshot " + ISO8601::string(generatedAt);
+    std::string out;
+    out.reserve(estimatedSize(providers, 64, 96));
+    out += "Tallyfox \u00B7 snapshot ";
+    ISO8601::append(out, generatedAt);
     if (stale) out += " \u00B7 STALE \u2014 open Tallyfox to update";
     if (providers.empty()) {
         out += state == "noProvidersEnabled" ? "\nNo providers enabled." : "\nNo providers detected. Open Tallyfox.";
@@ -334,15 +390,20 @@ std::string CLIStatus::text() const {
             }
             out += ": ";
             if (window.remainingPercent) {
-                char buffer[64];
-                const int length = std::snprintf(buffer, sizeof buffer, "%.1f%% left", *window.remainingPercent);
-                out.append(buffer, static_cast<std::size_t>(std::clamp(length, 0, static_cast<int>(sizeof buffer) - 1)));
+                // One decimal, rounded to nearest on the exact binary value with ties to even, as
+                // printf's "%.1f" in the C locale, whatever the user's locale.
+                char buffer[400];
+                const auto end = std::to_chars(buffer, buffer + sizeof buffer, *window.remainingPercent,
+                                               std::chars_format::fixed, 1)
+                                     .ptr;
+                out.append(buffer, end);
+                out += "% left";
             } else {
                 out += "unknown";
             }
             if (window.resetsAt) {
                 out += " \u00B7 reset ";
-                out += ISO8601::string(*window.resetsAt);
+                ISO8601::append(out, *window.resetsAt);
             }
         }
         if (provider.quotaUnavailableReason) {
@@ -355,6 +416,7 @@ std::string CLIStatus::text() const {
 
 std::optional<std::string> CLIStatus::json() const {
     std::string out;
+    out.reserve(estimatedSize(providers, 320, 256));
     ObjectWriter object(out, 0);
     object.date("generatedAt", generatedAt);
     const bool written = object.list("providers", providers, [&out](const Provider& provider, int level) {

@@ -7,7 +7,8 @@ endif()
 
 # Warnings for our own targets only (third-party headers come from system include paths).
 function(tallyfox_warnings target)
-  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow=local -Wnon-virtual-dtor)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wnon-virtual-dtor
+    $<IF:$<CXX_COMPILER_ID:GNU>,-Wshadow=local,-Wshadow-uncaptured-local>)
   if(TALLYFOX_WERROR)
     target_compile_options(${target} PRIVATE -Werror)
   endif()

@@ -57,16 +57,17 @@ Result<FileBytes, FileReadFailure> readOnce(const std::filesystem::path& path, s
     if (!S_ISREG(status.st_mode)) return Failure{FileReadFailure{Kind::readFailed, S_ISDIR(status.st_mode) ? EISDIR : EINVAL}};
 
     FileBytes file;
-    file.capacity_ = maxBytes + spare;
-    file.data_.reset(new char[file.capacity_ == 0 ? 1 : file.capacity_]); // left uninitialised: unread pages cost nothing
+    // Unread pages cost nothing; huge pages only pay off for a file that fills several of them.
+    const bool large = static_cast<std::size_t>(status.st_size) >= 1024 * 1024;
+    file.data_ = LargeBuffer<char>(maxBytes + spare, large ? Pages::huge : Pages::ordinary);
     ssize_t got;
     do {
-        got = ::read(fd, file.data_.get(), maxBytes);
+        got = ::read(fd, file.data_.data(), maxBytes);
     } while (got < 0 && errno == EINTR);
     if (got < 0) return Failure{FileReadFailure{Kind::readFailed, errno}};
     if (got == 0) return Failure{FileReadFailure{Kind::endOfFile, 0}};
     file.size_ = static_cast<std::size_t>(got);
-    std::memset(file.data_.get() + file.size_, 0, std::min(spare, file.capacity_ - file.size_));
+    std::memset(file.data_.data() + file.size_, 0, std::min(spare, file.data_.capacity() - file.size_));
     return file;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The home directory, group containers, and the one way our readers read a file.
 
+#include "platform/foundation/LargeBuffer.hpp"
 #include "platform/foundation/Result.hpp"
 
 #include <cstddef>
@@ -33,16 +34,15 @@ struct FileReadFailure {
 /// Bytes read from a file, followed by spare capacity (see `readOnce`).
 class FileBytes {
 public:
-    std::string_view bytes() const { return {data_.get(), size_}; }
+    std::string_view bytes() const { return {data_.data(), size_}; }
     std::size_t size() const { return size_; }
     /// How many bytes are addressable from `bytes().data()`, the read bytes included.
-    std::size_t capacity() const { return capacity_; }
+    std::size_t capacity() const { return data_.capacity(); }
 
 private:
     friend Result<FileBytes, FileReadFailure> readOnce(const std::filesystem::path&, std::size_t, std::size_t);
-    std::unique_ptr<char[]> data_;
+    LargeBuffer<char> data_;
     std::size_t size_ = 0;
-    std::size_t capacity_ = 0;
 };
 
 /// Opens `path` and reads it with one read of at most `maxBytes` bytes, then closes it. The buffer has

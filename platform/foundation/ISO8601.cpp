@@ -53,13 +53,12 @@ bool digits(std::string_view text, std::size_t pos, std::size_t count, unsigned&
     return true;
 }
 
-void put(std::string& out, unsigned value, int width) {
-    char buffer[8];
+// Writes `value` as exactly `width` digits at `at`.
+void put(char* at, unsigned value, int width) {
     for (int i = width - 1; i >= 0; --i) {
-        buffer[i] = static_cast<char>('0' + value % 10);
+        at[i] = static_cast<char>('0' + value % 10);
         value /= 10;
     }
-    out.append(buffer, static_cast<std::size_t>(width));
 }
 
 } // namespace
@@ -95,7 +94,7 @@ std::optional<Date> date(std::string_view text) {
     return Date{static_cast<double>(local - offsetSeconds)};
 }
 
-std::string string(Date date) {
+void append(std::string& out, Date date) {
     constexpr double earliest = -62167219200.0; // 0000-01-01T00:00:00Z
     constexpr double latest = 253402300799.0;   // 9999-12-31T23:59:59Z
     double seconds = std::floor(date.timeIntervalSince1970);
@@ -110,20 +109,20 @@ std::string string(Date date) {
         days -= 1;
     }
     const Civil civil = civilFromDays(days);
+    char text[20] = {'0', '0', '0', '0', '-', '0', '0', '-', '0', '0', 'T', '0', '0', ':', '0', '0', ':', '0', '0', 'Z'};
+    put(text, static_cast<unsigned>(civil.year), 4);
+    put(text + 5, civil.month, 2);
+    put(text + 8, civil.day, 2);
+    put(text + 11, static_cast<unsigned>(rest / 3600), 2);
+    put(text + 14, static_cast<unsigned>(rest / 60 % 60), 2);
+    put(text + 17, static_cast<unsigned>(rest % 60), 2);
+    out.append(text, sizeof text);
+}
+
+std::string string(Date date) {
     std::string out;
     out.reserve(20);
-    put(out, static_cast<unsigned>(civil.year), 4);
-    out += '-';
-    put(out, civil.month, 2);
-    out += '-';
-    put(out, civil.day, 2);
-    out += 'T';
-    put(out, static_cast<unsigned>(rest / 3600), 2);
-    out += ':';
-    put(out, static_cast<unsigned>(rest / 60 % 60), 2);
-    out += ':';
-    put(out, static_cast<unsigned>(rest % 60), 2);
-    out += 'Z';
+    append(out, date);
     return out;
 }
 

@@ -20,5 +20,7 @@ std::optional<Date> date(std::string_view text);
 /// Writes `date` in UTC to the whole second: "2026-03-02T10:00:00Z". A fraction of a second is
 /// dropped (rounded towards the past). Years outside 0000...9999 are clamped to that range's ends.
 std::string string(Date date);
+/// Appends the same text as `string` to `out`, without a temporary.
+void append(std::string& out, Date date);
 
 } // namespace platform::foundation::ISO8601

@@ -5,10 +5,12 @@
 #include "platform/foundation/JSON.hpp"
 
 #include "platform/foundation/ISO8601.hpp"
+#include "platform/foundation/LargeBuffer.hpp"
 
 #include <simdjson.h>
 
 #include <charconv>
+#include <cstring>
 #include <limits>
 
 namespace platform::foundation {
@@ -18,7 +20,7 @@ namespace json_detail {
 struct Node {
     std::uint32_t parent = none;
     std::uint32_t next = none;      // next sibling
-    std::uint32_t keyOffset = 0;    // member key, in the arena
+    std::uint32_t keyOffset = 0;    // object members: the key, in the arena; array elements: the index
     std::uint32_t keyLength = 0;
     std::uint32_t first = none;     // containers: first child; strings and numbers: text offset
     std::uint32_t count = 0;        // containers: children; strings and numbers: text length
@@ -26,12 +28,24 @@ struct Node {
     bool boolean = false;
 };
 
+// Both buffers have a fixed capacity, known before parsing: strings, keys and number texts never take
+// more room than their source; a container takes at least two bytes, a scalar one, and every value
+// but the first of its container follows a comma, so a valid document of n bytes holds at most
+// (n + 1) / 2 values.
 struct Storage {
-    std::vector<Node> nodes; // nodes[0] is the root
-    std::string arena;
+    LargeBuffer<Node> nodes; // nodes[0] is the root
+    std::uint32_t nodeCount = 0;
+    LargeBuffer<char> arena;
+    std::uint32_t arenaSize = 0;
+    const char* input = nullptr; // set when texts may point into the input
+    std::size_t inputSize = 0;
+
+    // Text offsets with this bit set point into the input rather than the arena.
+    static constexpr std::uint32_t inInput = 0x8000'0000;
 
     std::string_view text(std::uint32_t offset, std::uint32_t length) const {
-        return std::string_view(arena).substr(offset, length);
+        if (offset & inInput) return std::string_view(input + (offset & ~inInput), length);
+        return std::string_view(arena.data() + offset, length);
     }
     std::string_view key(const Node& node) const { return text(node.keyOffset, node.keyLength); }
 
@@ -43,10 +57,7 @@ struct Storage {
             if (parent.type == JSONType::object) {
                 reversed.push_back(CodingKey::key(key(node)));
             } else {
-                std::size_t position = 0;
-                for (std::uint32_t sibling = parent.first; sibling != index; sibling = nodes[sibling].next)
-                    ++position;
-                reversed.push_back(CodingKey::index(position));
+                reversed.push_back(CodingKey::index(node.keyOffset));
             }
             index = node.parent;
         }
@@ -74,12 +85,13 @@ std::string_view trimTrailingSpace(std::string_view text) {
 // Walks one value and everything inside it into the storage, validating as it goes.
 class Builder {
 public:
-    explicit Builder(Storage& storage) : s_(storage) {}
+    Builder(Storage& storage, const std::vector<std::string_view>& unreadKeys) : s_(storage), unread_(unreadKeys) {}
 
     std::optional<DecodingError> failure;
 
     std::uint32_t appendRoot() {
-        s_.nodes.emplace_back();
+        new (&s_.nodes[0]) Node();
+        s_.nodeCount = 1;
         return 0;
     }
 
@@ -97,9 +109,15 @@ public:
                 simdjson::ondemand::field field;
                 if (auto error = std::move(member).get(field)) return fail(index, error);
                 std::string_view key;
-                if (auto error = field.unescaped_key().get(key)) return fail(index, error);
+                if (auto error = readKey(field, key)) return fail(index, error);
+                if (isUnread(key)) {
+                    simdjson::ondemand::value unread_value = field.value();
+                    if (!validate(unread_value, index, depth + 1)) return false;
+                    continue;
+                }
+                if (full()) return fail(index, "The given data was not valid JSON.");
                 const std::uint32_t child = appendChild(index, last);
-                s_.nodes[child].keyOffset = store(key);
+                s_.nodes[child].keyOffset = keep(key);
                 s_.nodes[child].keyLength = static_cast<std::uint32_t>(key.size());
                 simdjson::ondemand::value member_value = field.value();
                 if (!walk(member_value, child, depth + 1)) return false;
@@ -114,6 +132,7 @@ public:
             for (auto element : array) {
                 simdjson::ondemand::value element_value;
                 if (auto error = std::move(element).get(element_value)) return fail(index, error);
+                if (full()) return fail(index, "The given data was not valid JSON.");
                 const std::uint32_t child = appendChild(index, last);
                 if (!walk(element_value, child, depth + 1)) return false;
             }
@@ -124,13 +143,17 @@ public:
             if (auto error = rawToken(value).get(raw)) return fail(index, error);
             raw = trimTrailingSpace(raw);
             if (!validNumber(value, raw)) return fail(index, "The number \"" + std::string(raw.substr(0, 40)) + "\" is malformed.");
-            setText(index, JSONType::number, raw);
+            setText(index, JSONType::number, keep(raw), raw.size());
             return true;
         }
         case simdjson::ondemand::json_type::string: {
             std::string_view text;
-            if (auto error = value.get_string().get(text)) return fail(index, error);
-            setText(index, JSONType::string, text);
+            if (auto plain = plainString(value)) {
+                text = *plain;
+            } else if (auto error = value.get_string().get(text)) {
+                return fail(index, error);
+            }
+            setText(index, JSONType::string, keep(text), text.size());
             return true;
         }
         case simdjson::ondemand::json_type::boolean: {
@@ -151,6 +174,61 @@ public:
         return fail(index, "Invalid value.");
     }
 
+    // Checks a value that nobody will read, keeping nothing of it; errors are reported at `anchor`.
+    bool validate(simdjson::ondemand::value& value, std::uint32_t anchor, std::size_t depth) {
+        if (depth > maximumDepth) return fail(anchor, "The document is nested too deeply.");
+        simdjson::ondemand::json_type type;
+        if (auto error = value.type().get(type)) return fail(anchor, error);
+        switch (type) {
+        case simdjson::ondemand::json_type::object: {
+            simdjson::ondemand::object object;
+            if (auto error = value.get_object().get(object)) return fail(anchor, error);
+            for (auto member : object) {
+                simdjson::ondemand::field field;
+                if (auto error = std::move(member).get(field)) return fail(anchor, error);
+                std::string_view key;
+                if (auto error = readKey(field, key)) return fail(anchor, error);
+                simdjson::ondemand::value member_value = field.value();
+                if (!validate(member_value, anchor, depth + 1)) return false;
+            }
+            return true;
+        }
+        case simdjson::ondemand::json_type::array: {
+            simdjson::ondemand::array array;
+            if (auto error = value.get_array().get(array)) return fail(anchor, error);
+            for (auto element : array) {
+                simdjson::ondemand::value element_value;
+                if (auto error = std::move(element).get(element_value)) return fail(anchor, error);
+                if (!validate(element_value, anchor, depth + 1)) return false;
+            }
+            return true;
+        }
+        case simdjson::ondemand::json_type::number: {
+            const std::string_view raw = trimTrailingSpace(value.raw_json_token());
+            if (!validNumber(value, raw)) return fail(anchor, "The number \"" + std::string(raw.substr(0, 40)) + "\" is malformed.");
+            return true;
+        }
+        case simdjson::ondemand::json_type::string: {
+            if (plainString(value)) return true;
+            std::string_view text;
+            if (auto error = value.get_string().get(text)) return fail(anchor, error);
+            return true;
+        }
+        case simdjson::ondemand::json_type::boolean: {
+            bool flag;
+            if (auto error = value.get_bool().get(flag)) return fail(anchor, error);
+            return true;
+        }
+        case simdjson::ondemand::json_type::null: {
+            bool isNull = false;
+            if (auto error = value.is_null().get(isNull)) return fail(anchor, error);
+            if (!isNull) return fail(anchor, "Invalid value: expected null.");
+            return true;
+        }
+        }
+        return fail(anchor, "Invalid value.");
+    }
+
     bool fail(std::uint32_t index, simdjson::error_code error) {
         return fail(index, std::string("The given data was not valid JSON: ") + simdjson::error_message(error));
     }
@@ -161,6 +239,13 @@ public:
 
 private:
     Storage& s_;
+    const std::vector<std::string_view>& unread_;
+
+    bool isUnread(std::string_view key) const {
+        for (std::string_view unread : unread_)
+            if (unread == key) return true;
+        return false;
+    }
 
     static simdjson::simdjson_result<std::string_view> rawToken(simdjson::ondemand::value& value) {
         return value.raw_json_token();
@@ -203,11 +288,15 @@ private:
         return i == raw.size();
     }
 
+    // A valid document never fills the node buffer (see Storage); a malformed one can, before the
+    // parser notices what is wrong with it.
+    bool full() const { return s_.nodeCount >= s_.nodes.capacity(); }
+
     std::uint32_t appendChild(std::uint32_t parent, std::uint32_t& last) {
-        const auto child = static_cast<std::uint32_t>(s_.nodes.size());
-        Node node;
-        node.parent = parent;
-        s_.nodes.push_back(node);
+        const std::uint32_t child = s_.nodeCount++;
+        Node* node = new (&s_.nodes[child]) Node();
+        node->parent = parent;
+        if (s_.nodes[parent].type == JSONType::array) node->keyOffset = s_.nodes[parent].count;
         if (last == none) {
             s_.nodes[parent].first = child;
         } else {
@@ -219,17 +308,53 @@ private:
     }
 
     std::uint32_t store(std::string_view text) {
-        const auto offset = static_cast<std::uint32_t>(s_.arena.size());
-        s_.arena.append(text);
+        const std::uint32_t offset = s_.arenaSize;
+        if (!text.empty()) std::memcpy(s_.arena.data() + offset, text.data(), text.size());
+        s_.arenaSize += static_cast<std::uint32_t>(text.size());
         return offset;
     }
 
-    void setText(std::uint32_t index, JSONType type, std::string_view text) {
-        const std::uint32_t offset = store(text);
+    // Where a text is kept: in place in the input when allowed, else copied into the arena.
+    std::uint32_t keep(std::string_view text) {
+        if (s_.input && text.data() >= s_.input && text.data() + text.size() <= s_.input + s_.inputSize)
+            return static_cast<std::uint32_t>(text.data() - s_.input) | Storage::inInput;
+        return store(text);
+    }
+
+    void setText(std::uint32_t index, JSONType type, std::uint32_t offset, std::size_t length) {
         Node& node = s_.nodes[index];
         node.type = type;
         node.first = offset;
-        node.count = static_cast<std::uint32_t>(text.size());
+        node.count = static_cast<std::uint32_t>(length);
+    }
+
+    // The length of a string's contents from just after its opening quote when it holds no escape
+    // and no control character (so needs no unescaping), else nothing. Stage one of the parser has
+    // already checked the UTF-8 and found the closing quote.
+    static std::optional<std::size_t> plainLength(const char* start) {
+        for (const char* p = start;; ++p) {
+            const auto c = static_cast<unsigned char>(*p);
+            if (c == '"') return static_cast<std::size_t>(p - start);
+            if (c == '\\' || c < 0x20) return std::nullopt;
+        }
+    }
+
+    static std::optional<std::string_view> plainString(simdjson::ondemand::value& value) {
+        const std::string_view raw = value.raw_json_token();
+        if (raw.empty() || raw.front() != '"') return std::nullopt;
+        const auto length = plainLength(raw.data() + 1);
+        if (!length) return std::nullopt;
+        return raw.substr(1, *length);
+    }
+    static std::optional<std::string_view> plainString(simdjson::ondemand::document&) { return std::nullopt; }
+
+    static simdjson::error_code readKey(simdjson::ondemand::field& field, std::string_view& key) {
+        const char* start = field.key().raw();
+        if (const auto length = plainLength(start)) {
+            key = std::string_view(start, *length);
+            return simdjson::SUCCESS;
+        }
+        return field.unescaped_key().get(key);
     }
 };
 
@@ -457,7 +582,13 @@ JSONDocument::~JSONDocument() = default;
 
 JSONValue JSONDocument::root() const { return JSONValue(storage_.get(), 0); }
 
-Decoded<JSONDocument> JSONDocument::parse(std::string_view json, std::size_t capacity) {
+const JSONParseOptions& JSONDocument::defaultOptions() {
+    static const JSONParseOptions options;
+    return options;
+}
+
+Decoded<JSONDocument> JSONDocument::parse(std::string_view json, std::size_t capacity,
+                                          const JSONParseOptions& options) {
     auto notJSON = [](std::string description) {
         return Failure{DecodingError{Kind::dataCorrupted, {}, std::move(description)}};
     };
@@ -474,10 +605,10 @@ Decoded<JSONDocument> JSONDocument::parse(std::string_view json, std::size_t cap
 
     JSONDocument document;
     Storage& storage = *document.storage_;
-    // Strings, keys and number texts never take more room than their source. The node array is
-    // sized for the worst case up front: untouched pages of that reservation cost no memory.
-    storage.arena.reserve(json.size());
-    storage.nodes.reserve(json.size() / 2 + 2);
+    // Sized for the worst case up front: untouched pages of these buffers cost no memory.
+    const auto pages = json.size() >= 1024 * 1024 ? Pages::huge : Pages::ordinary;
+    storage.arena = LargeBuffer<char>(json.size(), pages);
+    storage.nodes = LargeBuffer<Node>(json.size() / 2 + 2, pages);
 
     simdjson::ondemand::parser parser;
     if (auto error = parser.allocate(json.size(), maximumDepth + 1))
@@ -486,7 +617,11 @@ Decoded<JSONDocument> JSONDocument::parse(std::string_view json, std::size_t cap
     if (auto error = parser.iterate(input).get(parsed))
         return notJSON(std::string("The given data was not valid JSON: ") + simdjson::error_message(error));
 
-    Builder builder(storage);
+    if (options.referencesInput) {
+        storage.input = json.data();
+        storage.inputSize = json.size();
+    }
+    Builder builder(storage, options.unreadKeys);
     const std::uint32_t root = builder.appendRoot();
     if (!builder.walk(parsed, root, 0)) return Failure{std::move(*builder.failure)};
     if (parsed.current_location().error() != simdjson::OUT_OF_BOUNDS) return notJSON("The given data was not valid JSON: unexpected text after the top-level value.");

@@ -73,7 +73,7 @@ struct DecodingError {
 
 template <class T> using Decoded = Result<T, DecodingError>;
 
-enum class JSONType { null, boolean, number, string, array, object };
+enum class JSONType : std::uint8_t { null, boolean, number, string, array, object };
 
 /// The JSON type's name as errors write it ("a string", "an object").
 std::string_view describe(JSONType type);
@@ -251,6 +251,17 @@ template <class T> std::optional<T> tolerant(Decoded<T> decoded) {
     return std::optional<T>(std::move(decoded.value()));
 }
 
+/// How `JSONDocument::parse` may save time and memory on large documents.
+struct JSONParseOptions {
+    /// Object keys, at any level, whose values the reader never looks at. Their values are still
+    /// validated, but not kept (the key reads as absent). An error inside such a value is reported
+    /// at the object that holds it.
+    std::vector<std::string_view> unreadKeys;
+    /// Keep views into the input instead of copies of keys, strings and numbers where they need no
+    /// unescaping. The input must then outlive the document.
+    bool referencesInput = false;
+};
+
 /// A parsed, validated JSON document. Movable; values stay valid across moves.
 class JSONDocument {
 public:
@@ -260,7 +271,8 @@ public:
     /// Parses and validates `json` whole. `capacity` is how many bytes are readable from
     /// `json.data()`; when it is at least `json.size() + padding` the input is used in place.
     /// Malformed JSON fails with dataCorrupted at the path where the parser stopped.
-    static Decoded<JSONDocument> parse(std::string_view json, std::size_t capacity = 0);
+    static Decoded<JSONDocument> parse(std::string_view json, std::size_t capacity = 0,
+                                       const struct JSONParseOptions& options = defaultOptions());
 
     JSONValue root() const;
 
@@ -270,6 +282,7 @@ public:
 
 private:
     JSONDocument();
+    static const JSONParseOptions& defaultOptions();
     std::unique_ptr<json_detail::Storage> storage_;
 };
 

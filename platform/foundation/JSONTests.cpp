@@ -26,7 +26,7 @@ TEST(JSONDocument, refusesMalformedTextAnywhereIncludingValuesNobodyReads) {
     for (const char* json : {"", " ", "{", "{\"a\":1,}", "{\"a\" 1}", "[1,]", "[1 2]", "{\"a\":1} x",
                              "{\"ignored\":[1,2,}", "{\"ignored\":tru}", "{\"ignored\":nul}", "{\"ignored\":01}",
                              "{\"ignored\":1.}", "{\"ignored\":-}", "{\"ignored\":\"\\x\"}", "{\"ignored\":\"\xff\"}",
-                             "{\"ignored\":NaN}", "{\"a\":1}{\"b\":2}", "{'a':1}"}) {
+                             "{\"ignored\":NaN}", "{\"a\":1}{\"b\":2}", "{'a':1}", "[[[[[)]", "[[[[[[[[", "{\"a\":[[[[[["}) {
         auto document = JSONDocument::parse(json);
         EXPECT_FALSE(document) << json;
         if (!document) {
@@ -142,4 +142,46 @@ TEST(JSONDocument, followsTheConformanceSuite) {
         ++cases;
     }
     EXPECT_GT(cases, 300);
+}
+
+TEST(JSONDocument, unreadKeysAreValidatedButNotKept) {
+    const JSONParseOptions options{{"skip"}, false};
+    auto document = JSONDocument::parse(R"({"keep":1,"skip":{"deep":[1,"x",{"skip":2}]},"inner":{"skip":3,"k":4}})", 0, options);
+    ASSERT_TRUE(document);
+    const auto object = rootObject(*document);
+    EXPECT_FALSE(object.contains("skip"));
+    EXPECT_EQ(object.size(), 2u);
+    EXPECT_EQ(object.requiredObject("inner")->requiredInt64("k").value(), 4);
+    EXPECT_FALSE(object.requiredObject("inner")->contains("skip"));
+
+    const auto broken = JSONDocument::parse(R"({"keep":1,"inner":{"skip":[1,tru]}})", 0, options);
+    ASSERT_FALSE(broken);
+    EXPECT_EQ(broken.error().pathString(), "inner") << "reported at the object that holds the unread key";
+}
+
+TEST(JSONDocument, referencesTheInputOnlyWhereNoUnescapingIsNeeded) {
+    std::string json = R"({"plain":"text","escaped":"a\"b\u00e9","n":-1.5e3,"k\u0065y":true})";
+    json.append(JSONDocument::padding, ' ');
+    const std::string_view input(json.data(), json.size() - JSONDocument::padding);
+    auto document = JSONDocument::parse(input, json.size(), JSONParseOptions{{}, true});
+    ASSERT_TRUE(document);
+    const auto object = rootObject(*document);
+    const std::string_view plain = object.requiredString("plain").value();
+    EXPECT_EQ(plain, "text");
+    EXPECT_TRUE(plain.data() >= json.data() && plain.data() < json.data() + json.size()) << "points into the input";
+    EXPECT_EQ(object.requiredString("escaped").value(), "a\"b\u00e9");
+    EXPECT_EQ(object["n"]->numberText().value(), "-1.5e3");
+    EXPECT_TRUE(object.requiredBool("key").value());
+}
+
+TEST(JSONDocument, readsLargeDocumentsWholeAndRefusesTruncatedOnes) {
+    std::string json = "[";
+    for (int i = 0; i < 200'000; ++i) json += "{\"a\":" + std::to_string(i) + ",\"b\":\"s\"},";
+    json += "null]";
+    ASSERT_GT(json.size(), 2u << 20);
+    const auto document = JSONDocument::parse(json);
+    ASSERT_TRUE(document);
+    EXPECT_EQ(document->root().array()->size(), 200'001u);
+    EXPECT_FALSE(JSONDocument::parse(std::string_view(json).substr(0, json.size() - 1)));
+    EXPECT_FALSE(JSONDocument::parse(std::string(json.size() / 2, '[')));
 }

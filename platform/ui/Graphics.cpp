@@ -8,6 +8,8 @@
 #include <librsvg/rsvg.h>
 
 #include <filesystem>
+#include <map>
+#include <mutex>
 
 namespace platform::ui {
 
@@ -59,6 +61,41 @@ void appendPath(cairo_t* cr, const Path& path) {
 namespace {
 
 void setSource(cairo_t* cr, const Color& c) { cairo_set_source_rgba(cr, c.red, c.green, c.blue, c.alpha); }
+
+/// A parsed SVG (a new reference the caller releases). Parsed documents are kept per file, and
+/// parsed again when the file changes, the way the platform keeps named images: widgets draw the
+/// same logos on every render. Used under the text lock, like everything that draws.
+RsvgHandle* loadSVG(const std::filesystem::path& file) {
+    struct Entry {
+        std::filesystem::file_time_type modified;
+        std::uintmax_t size = 0;
+        RsvgHandle* handle = nullptr;
+    };
+    static std::map<std::string, Entry> cache;
+    std::lock_guard guard(textLock());
+    std::error_code error;
+    const auto modified = std::filesystem::last_write_time(file, error);
+    const auto size = std::filesystem::file_size(file, error);
+    auto it = cache.find(file.string());
+    if (it != cache.end() && !error && it->second.modified == modified && it->second.size == size)
+        return RSVG_HANDLE(g_object_ref(it->second.handle));
+    GError* failure = nullptr;
+    RsvgHandle* handle = rsvg_handle_new_from_file(file.c_str(), &failure);
+    if (failure) g_error_free(failure);
+    if (!handle) return nullptr;
+    if (!error) {
+        if (cache.size() >= 64) {
+            for (auto& [path, entry] : cache) g_object_unref(entry.handle);
+            cache.clear();
+        }
+        if (it != cache.end()) {
+            g_object_unref(it->second.handle);
+            cache.erase(it);
+        }
+        cache.emplace(file.string(), Entry{modified, size, RSVG_HANDLE(g_object_ref(handle))});
+    }
+    return handle;
+}
 
 class ShapeElement final : public Element {
 public:
@@ -115,9 +152,7 @@ public:
         const auto file = assetFile(image_.name, *environment_);
         if (!file) return;
         if (file->extension() == ".svg") {
-            GError* error = nullptr;
-            svg_ = rsvg_handle_new_from_file(file->c_str(), &error);
-            if (error) g_error_free(error);
+            svg_ = loadSVG(*file);
             if (svg_) {
                 double w = 0, h = 0;
                 if (rsvg_handle_get_intrinsic_size_in_pixels(svg_, &w, &h)) intrinsic_ = {w, h};

@@ -194,3 +194,42 @@ TEST(Accessibility, combinedElementsJoinLabelsAndValuesInReadingOrder) {
 
 } // namespace
 } // namespace platform::ui
+
+namespace platform::ui {
+namespace {
+
+/// The leftmost and rightmost columns (in points) with any ink.
+std::pair<double, double> inkColumns(const LaidOutView& laidOut) {
+    const auto file = temporaryFile("ink.png");
+    EXPECT_TRUE(laidOut.write(file, ImageFormat::png, 1).hasValue());
+    Pixels pixels(file);
+    int left = pixels.width(), right = -1;
+    for (int y = 0; y < pixels.height(); ++y)
+        for (int x = 0; x < pixels.width(); ++x)
+            if ((pixels.at(x, y) >> 24) > 0) left = std::min(left, x), right = std::max(right, x);
+    std::filesystem::remove(file);
+    return {left, right};
+}
+
+TEST(Rendering, rightToLeftTextIsDrawnInsideItsOwnFrame) {
+    // Two long Hebrew words wrap onto two lines narrower than the width offered; the text takes the
+    // width of its longer line at the leading edge, and its glyphs must be drawn there, not at the
+    // far end of the width it wrapped in.
+    const Text words = Text::verbatim("אבגדהוזחטי אבגדהוזחטי");
+    const View v = words.frame(FrameBounds{.maxWidth = 120, .alignment = Alignment::leading});
+    const auto laidOut = layout(v, {}, {120.0, std::nullopt});
+    const double textWidth = layout(words, {}, {120.0, std::nullopt}).size().width;
+    ASSERT_LT(textWidth, 90);
+    const auto [left, right] = inkColumns(laidOut);
+    EXPECT_LT(left, 3);
+    EXPECT_LE(right, textWidth + 1);
+    // Right to left, leading is the right edge.
+    Environment rtl;
+    rtl.layoutDirection = LayoutDirection::rightToLeft;
+    const auto mirrored = inkColumns(layout(v, rtl, {120.0, std::nullopt}));
+    EXPECT_GE(mirrored.first, 120 - textWidth - 1);
+    EXPECT_GT(mirrored.second, 116);
+}
+
+} // namespace
+} // namespace platform::ui

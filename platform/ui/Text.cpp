@@ -6,6 +6,7 @@
 #include "platform/ui/View.hpp"
 
 #include <cmath>
+#include <unordered_map>
 
 namespace platform::ui {
 
@@ -55,6 +56,24 @@ std::string Text::resolveContent(const Content& content, const Environment& envi
 namespace detail {
 namespace {
 
+/// Unconstrained shapings of recent texts. Widgets are rendered again and again with mostly the same
+/// texts (only live times change), so the common case, a text that fits, costs no shaping at all.
+/// Shaped texts are immutable; the cache is used under the text lock.
+std::shared_ptr<ShapedText> idealShaping(const std::string& text, const TextFontSpec& spec) {
+    constexpr std::size_t capacity = 512;
+    std::lock_guard guard(textLock());
+    static std::unordered_map<std::string, std::shared_ptr<ShapedText>> cache;
+    std::string key = spec.families;
+    key += '\x1f';
+    key += std::to_string(spec.size) + '\x1f' + std::to_string(spec.lineHeight) + '\x1f' + std::to_string(static_cast<int>(spec.weight)) + '\x1f' +
+           (spec.tabularDigits ? "t" : "p") + '\x1f' + text;
+    if (auto it = cache.find(key); it != cache.end()) return it->second;
+    if (cache.size() >= capacity) cache.clear();
+    auto shaped = std::make_shared<ShapedText>(text, spec, std::nullopt, 0, false);
+    cache.emplace(std::move(key), shaped);
+    return shaped;
+}
+
 /// A text shaped through Pango: wraps, truncates and scales as the layout rules say.
 class TextElement final : public Element {
 public:
@@ -72,7 +91,7 @@ public:
         placed_->draw(cr, frame_.origin, environment_->foregroundStyle.resolve(*environment_));
     }
     void dump(DumpWriter& writer) const override {
-        std::string line = "Text \"" + (placed_ ? placed_->drawnText() : text_) + "\" " + frameText() + " " +
+        std::string line = "Text \"" + (placed_ ? placed_->drawnText() : std::string()) + "\" " + frameText() + " " +
                            environment_->font.description();
         if (placedScale_ < 1) line += " scaled " + formatLength(placedScale_);
         if (environment_->lineLimit) line += " lines " + std::to_string(*environment_->lineLimit);
@@ -86,13 +105,15 @@ public:
 protected:
     Measured computeMeasure(ProposedSize p) override {
         const Shaping& s = shape(p);
+        if (!s.text) return {{0, s.emptyHeight}, s.emptyHeight};
         return {s.text->size(), s.text->firstBaseline()};
     }
 
 private:
     struct Shaping {
         ProposedSize proposal;
-        std::shared_ptr<ShapedText> text;
+        std::shared_ptr<ShapedText> text; // none when offered no width at all: nothing is drawn
+        double emptyHeight = 0;
         double scale = 1;
     };
 
@@ -106,9 +127,7 @@ private:
     /// The text at full size on as many lines as its paragraphs have: what it takes when nothing
     /// limits it, and what it shows whenever that fits the offer (the common case, shaped once).
     const ShapedText& ideal() {
-        if (!ideal_)
-            ideal_ = std::make_shared<ShapedText>(
-                text_, TextFontSpec::from(environment_->font, environment_->locale.identifier()), std::nullopt, 0, false);
+        if (!ideal_) ideal_ = idealShaping(text_, TextFontSpec::from(environment_->font, environment_->locale.identifier()));
         return *ideal_;
     }
 
@@ -126,6 +145,13 @@ private:
         const ShapedText& full = ideal();
         if ((!width || full.size().width <= *width) && (maxLines == 0 || full.lineCount() <= maxLines)) {
             s.text = ideal_;
+            return s;
+        }
+        if (width && *width < 1) {
+            // Not even an ellipsis fits: the text takes one line's height and no width (stacks ask
+            // this when they measure how far a child can shrink).
+            s.scale = std::clamp(env.minimumScaleFactor, 0.01, 1.0);
+            s.emptyHeight = lineHeight * s.scale;
             return s;
         }
         const std::string locale = env.locale.identifier();
