@@ -611,7 +611,8 @@ Decoded<JSONDocument> JSONDocument::parse(std::string_view json, std::size_t cap
     storage.nodes = LargeBuffer<Node>(json.size() / 2 + 2, pages);
 
     simdjson::ondemand::parser parser;
-    if (auto error = parser.allocate(json.size(), maximumDepth + 1))
+    // Headroom above our own depth limit, so that ours is the one that speaks.
+    if (auto error = parser.allocate(json.size(), maximumDepth + 8))
         return notJSON(std::string("The document cannot be parsed: ") + simdjson::error_message(error));
     simdjson::ondemand::document parsed;
     if (auto error = parser.iterate(input).get(parsed))

@@ -233,3 +233,40 @@ TEST(Rendering, rightToLeftTextIsDrawnInsideItsOwnFrame) {
 
 } // namespace
 } // namespace platform::ui
+
+namespace platform::ui {
+namespace {
+
+TEST(Rendering, keptShapingsAndImagesNeverServeAStaleOrForeignResult) {
+    // The same string in different fonts measures differently, however often it was measured before.
+    auto width = [](Font font) { return layout(Text::verbatim("Codex 100%").font(font), {}, {}).size().width; };
+    const Font caption(TextStyle::caption);
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_LT(width(caption), width(caption.semibold()));
+        EXPECT_LT(width(caption), width(Font(TextStyle::title2)));
+        EXPECT_NE(width(caption), width(caption.withMonospacedDigit()));
+    }
+    // An image asset that changes on disk is drawn as it is now.
+    const auto folder = std::filesystem::temp_directory_path() / ("tallyfox-kept-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    Environment e;
+    e.assetDirectory = folder.string();
+    auto drawWith = [&](const char* fill) {
+        {
+            std::ofstream svg(folder / "Logo.svg", std::ios::trunc);
+            svg << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"10\" height=\"10\"><rect width=\"10\" "
+                   "height=\"10\" fill=\""
+                << fill << "\"/></svg>\n";
+        }
+        const auto file = folder / "logo.png";
+        EXPECT_TRUE(layout(Image::asset("Logo"), e, {}).write(file, ImageFormat::png, 1).hasValue());
+        Pixels pixels(file);
+        return pixels.at(5, 5);
+    };
+    EXPECT_EQ(drawWith("red"), 0xFFFF0000u);
+    EXPECT_EQ(drawWith("#0000ff"), 0xFF0000FFu);
+    std::filesystem::remove_all(folder);
+}
+
+} // namespace
+} // namespace platform::ui
