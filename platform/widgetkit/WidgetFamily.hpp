@@ -1,13 +1,16 @@
 #pragma once
 // The sizes a widget comes in.
 
+#include "platform/ui/Metrics.hpp"
+
 #include <optional>
 #include <string_view>
 
 namespace platform::widgetkit {
 
-/// A widget size on the desktop. The declaration lists the ones a widget supports.
-enum class WidgetFamily { systemSmall, systemMedium, systemLarge };
+/// A widget size on the desktop (the view system's, which sizes and lays out each family). The
+/// declaration lists the ones a widget supports.
+using WidgetFamily = platform::ui::WidgetFamily;
 
 /// "systemSmall", "systemMedium", "systemLarge".
 std::string_view name(WidgetFamily family);
