@@ -5,6 +5,8 @@
 // transparent huge pages, so they fault in a few 2 MiB steps; untouched pages still cost nothing.
 // Everything smaller goes to malloc as usual. The tool is single-threaded; the registry of large
 // blocks is small and only this file touches it. Sanitizer builds keep their own allocator.
+#include "platform/foundation/LargeBuffer.hpp"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -24,9 +26,11 @@
 
 namespace {
 
+using platform::foundation::mapLargeRegion;
+using platform::foundation::Pages;
+using platform::foundation::unmapLargeRegion;
+
 constexpr std::size_t largeThreshold = 1024 * 1024;
-constexpr std::size_t hugePage = 2 * 1024 * 1024;
-constexpr std::size_t pageSize = 4096;
 
 struct Block {
     void* start = nullptr;
@@ -35,31 +39,19 @@ struct Block {
 constexpr int registrySize = 32;
 Block registry[registrySize];
 
-std::size_t roundedUp(std::size_t bytes, std::size_t to) { return (bytes + to - 1) & ~(to - 1); }
-
 void* mapLarge(std::size_t bytes) {
     int slot = 0;
     while (slot < registrySize && registry[slot].start) ++slot;
     if (slot == registrySize) return nullptr;
-    const std::size_t length = roundedUp(bytes, pageSize);
-    const std::size_t mapped = length + hugePage;
-    void* memory = ::mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (memory == MAP_FAILED) return nullptr;
-    const auto start = reinterpret_cast<std::uintptr_t>(memory);
-    const std::uintptr_t aligned = roundedUp(start, hugePage);
-    if (aligned > start) ::munmap(memory, aligned - start);
-    if (start + mapped > aligned + length) ::munmap(reinterpret_cast<void*>(aligned + length), start + mapped - aligned - length);
-#ifdef MADV_HUGEPAGE
-    ::madvise(reinterpret_cast<void*>(aligned), length, MADV_HUGEPAGE);
-#endif
-    registry[slot] = Block{reinterpret_cast<void*>(aligned), length};
-    return registry[slot].start;
+    void* start = mapLargeRegion(bytes, Pages::huge);
+    if (start) registry[slot] = Block{start, bytes};
+    return start;
 }
 
 bool unmapLarge(void* pointer) {
     for (Block& block : registry) {
         if (block.start == pointer) {
-            ::munmap(block.start, block.length);
+            unmapLargeRegion(block.start, block.length);
             block = Block{};
             return true;
         }

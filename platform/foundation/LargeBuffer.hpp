@@ -16,6 +16,39 @@ namespace platform::foundation {
 /// Whether a large buffer asks for transparent huge pages.
 enum class Pages { ordinary, huge };
 
+namespace large_memory {
+constexpr std::size_t hugePage = 2 * 1024 * 1024;
+constexpr std::size_t pageSize = 4096;
+inline std::size_t roundedUp(std::size_t bytes, std::size_t to) { return (bytes + to - 1) & ~(to - 1); }
+} // namespace large_memory
+
+/// Maps `bytes` of zeroed memory starting on a 2 MiB boundary, advised to use transparent huge pages
+/// when `pages` asks (huge pages only back aligned 2 MiB extents, so a little more is mapped and the
+/// aligned range kept). Null when the system refuses. Release with `unmapLargeRegion`.
+inline void* mapLargeRegion(std::size_t bytes, Pages pages) {
+    using namespace large_memory;
+    const std::size_t length = roundedUp(bytes, pageSize);
+    const std::size_t mapped = length + hugePage;
+    void* memory = ::mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (memory == MAP_FAILED) return nullptr;
+    const auto start = reinterpret_cast<std::uintptr_t>(memory);
+    const std::uintptr_t aligned = roundedUp(start, hugePage);
+    if (aligned > start) ::munmap(memory, aligned - start);
+    const std::uintptr_t end = aligned + length;
+    if (start + mapped > end) ::munmap(reinterpret_cast<void*>(end), start + mapped - end);
+#ifdef MADV_HUGEPAGE
+    if (pages == Pages::huge) ::madvise(reinterpret_cast<void*>(aligned), length, MADV_HUGEPAGE);
+#else
+    (void)pages;
+#endif
+    return reinterpret_cast<void*>(aligned);
+}
+
+/// Releases a region of `bytes` that `mapLargeRegion` made.
+inline void unmapLargeRegion(void* start, std::size_t bytes) {
+    ::munmap(start, large_memory::roundedUp(bytes, large_memory::pageSize));
+}
+
 template <class T> class LargeBuffer {
     static_assert(std::is_trivially_copyable_v<T> && std::is_trivially_destructible_v<T>);
 
@@ -26,19 +59,8 @@ public:
     explicit LargeBuffer(std::size_t capacity, Pages pages = Pages::huge) : capacity_(capacity) {
         const std::size_t bytes = capacity * sizeof(T);
         if (bytes >= mappedThreshold) {
-            // Huge pages only back aligned 2 MiB extents: map a little more, keep an aligned range.
-            const std::size_t mapped = bytes + hugePage;
-            void* memory = ::mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-            if (memory == MAP_FAILED) throw std::bad_alloc();
-            const auto start = reinterpret_cast<std::uintptr_t>(memory);
-            const std::uintptr_t aligned = (start + hugePage - 1) & ~(hugePage - 1);
-            if (aligned > start) ::munmap(memory, aligned - start);
-            const std::uintptr_t end = aligned + roundedUp(bytes);
-            if (start + mapped > end) ::munmap(reinterpret_cast<void*>(end), start + mapped - end);
-#ifdef MADV_HUGEPAGE
-            if (pages == Pages::huge) ::madvise(reinterpret_cast<void*>(aligned), roundedUp(bytes), MADV_HUGEPAGE);
-#endif
-            data_ = reinterpret_cast<T*>(aligned);
+            data_ = static_cast<T*>(mapLargeRegion(bytes, pages));
+            if (!data_) throw std::bad_alloc();
             mapped_ = true;
         } else {
             data_ = static_cast<T*>(::operator new(bytes == 0 ? 1 : bytes));
@@ -52,7 +74,7 @@ public:
     ~LargeBuffer() {
         if (!data_) return;
         if (mapped_) {
-            ::munmap(data_, roundedUp(capacity_ * sizeof(T)));
+            unmapLargeRegion(data_, capacity_ * sizeof(T));
         } else {
             ::operator delete(data_);
         }
@@ -66,9 +88,6 @@ public:
 
 private:
     static constexpr std::size_t mappedThreshold = 512 * 1024;
-    static constexpr std::size_t hugePage = 2 * 1024 * 1024;
-    static constexpr std::size_t pageSize = 4096;
-    static std::size_t roundedUp(std::size_t bytes) { return (bytes + pageSize - 1) & ~(pageSize - 1); }
     void swap(LargeBuffer& other) noexcept {
         std::swap(data_, other.data_);
         std::swap(capacity_, other.capacity_);

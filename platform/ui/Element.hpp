@@ -3,6 +3,7 @@
 
 #include "platform/ui/Environment.hpp"
 #include "platform/ui/Geometry.hpp"
+#include "platform/ui/Path.hpp"
 #include "platform/ui/Rendering.hpp"
 #include "platform/ui/View.hpp"
 
@@ -20,6 +21,9 @@ struct Measured {
     Size size;
     double firstBaseline = 0;
 };
+
+/// Adds `path` to the current Cairo path.
+void appendPath(cairo_t* cr, const Path& path);
 
 struct DumpWriter {
     std::string out;

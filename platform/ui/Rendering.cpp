@@ -24,8 +24,6 @@ using foundation::Success;
 
 namespace detail {
 
-void appendPath(cairo_t* cr, const Path& path);
-
 namespace {
 
 std::string joinNonEmpty(const std::vector<std::string>& parts) {

@@ -1,6 +1,7 @@
 #include "platform/ui/Symbols.hpp"
 
 #include "platform/foundation/Logger.hpp"
+#include "platform/ui/Element.hpp"
 #include "platform/ui/Path.hpp"
 #include "platform/ui/TextEngine.hpp"
 
@@ -168,18 +169,7 @@ void drawLetterSquare(cairo_t* cr, const std::string& letter, Rect box, FontWeig
     path.addRoundedRect(square, side * 0.22, RoundedCornerStyle::continuous);
     cairo_save(cr);
     cairo_new_path(cr);
-    for (const auto& e : path.elements()) {
-        switch (e.kind) {
-        case Path::Element::Kind::move: cairo_move_to(cr, e.points[0].x, e.points[0].y); break;
-        case Path::Element::Kind::line: cairo_line_to(cr, e.points[0].x, e.points[0].y); break;
-        case Path::Element::Kind::curve:
-            cairo_curve_to(cr, e.points[0].x, e.points[0].y, e.points[1].x, e.points[1].y, e.points[2].x,
-                           e.points[2].y);
-            break;
-        case Path::Element::Kind::close: cairo_close_path(cr); break;
-        case Path::Element::Kind::rect: break;
-        }
-    }
+    appendPath(cr, path);
     cairo_set_line_width(cr, lineWidth);
     setColor(cr, color);
     cairo_stroke(cr);
