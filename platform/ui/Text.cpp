@@ -59,17 +59,17 @@ namespace {
 /// Unconstrained shapings of recent texts. Widgets are rendered again and again with mostly the same
 /// texts (only live times change), so the common case, a text that fits, costs no shaping at all.
 /// Shaped texts are immutable; the cache is used under the text lock.
-std::shared_ptr<ShapedText> idealShaping(const std::string& text, const TextFontSpec& spec) {
+std::shared_ptr<ShapedText> idealShaping(const std::string& text, const TextFontSpec& fontSpec) {
     constexpr std::size_t capacity = 512;
     std::lock_guard guard(textLock());
     static std::unordered_map<std::string, std::shared_ptr<ShapedText>> cache;
-    std::string key = spec.families;
+    std::string key = fontSpec.families;
     key += '\x1f';
-    key += std::to_string(spec.size) + '\x1f' + std::to_string(spec.lineHeight) + '\x1f' + std::to_string(static_cast<int>(spec.weight)) + '\x1f' +
-           (spec.tabularDigits ? "t" : "p") + '\x1f' + text;
+    key += std::to_string(fontSpec.size) + '\x1f' + std::to_string(fontSpec.lineHeight) + '\x1f' + std::to_string(static_cast<int>(fontSpec.weight)) + '\x1f' +
+           (fontSpec.tabularDigits ? "t" : "p") + '\x1f' + text;
     if (auto it = cache.find(key); it != cache.end()) return it->second;
     if (cache.size() >= capacity) cache.clear();
-    auto shaped = std::make_shared<ShapedText>(text, spec, std::nullopt, 0, false);
+    auto shaped = std::make_shared<ShapedText>(text, fontSpec, std::nullopt, 0, false);
     cache.emplace(std::move(key), shaped);
     return shaped;
 }

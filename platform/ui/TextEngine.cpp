@@ -94,26 +94,26 @@ std::recursive_mutex& textLock() {
 
 TextFontSpec TextFontSpec::from(const Font& font, const std::string& localeIdentifier, double scale) {
     const auto m = metrics::textStyle(font.style);
-    TextFontSpec spec;
-    spec.families = metrics::fontFamilies(localeIdentifier);
-    spec.size = m.size * scale;
-    spec.lineHeight = m.lineHeight * scale;
-    spec.weight = font.effectiveWeight();
-    spec.tabularDigits = font.monospacedDigit;
-    return spec;
+    TextFontSpec fontSpec;
+    fontSpec.families = metrics::fontFamilies(localeIdentifier);
+    fontSpec.size = m.size * scale;
+    fontSpec.lineHeight = m.lineHeight * scale;
+    fontSpec.weight = font.effectiveWeight();
+    fontSpec.tabularDigits = font.monospacedDigit;
+    return fontSpec;
 }
 
-ShapedText::ShapedText(const std::string& text, const TextFontSpec& spec, std::optional<double> width, int maxLines,
+ShapedText::ShapedText(const std::string& text, const TextFontSpec& fontSpec, std::optional<double> width, int maxLines,
                        bool ellipsize) {
     std::lock_guard guard(textLock());
     layout_ = pango_layout_new(fonts().context);
-    PangoFontDescription* d = describe(spec.families, spec.size, spec.weight);
+    PangoFontDescription* d = describe(fontSpec.families, fontSpec.size, fontSpec.weight);
     pango_layout_set_font_description(layout_, d);
     pango_font_description_free(d);
 
     PangoAttrList* attributes = pango_attr_list_new();
-    pango_attr_list_insert(attributes, pango_attr_line_height_new_absolute(static_cast<int>(spec.lineHeight * PANGO_SCALE)));
-    if (spec.tabularDigits) pango_attr_list_insert(attributes, pango_attr_font_features_new("tnum 1"));
+    pango_attr_list_insert(attributes, pango_attr_line_height_new_absolute(static_cast<int>(fontSpec.lineHeight * PANGO_SCALE)));
+    if (fontSpec.tabularDigits) pango_attr_list_insert(attributes, pango_attr_font_features_new("tnum 1"));
     pango_layout_set_attributes(layout_, attributes);
     pango_attr_list_unref(attributes);
 

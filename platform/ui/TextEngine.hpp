@@ -31,7 +31,7 @@ class ShapedText {
 public:
     /// Shapes `text`, wrapping at `width` when given; with `maxLines` > 0 the text stops at that
     /// many lines and ends with an ellipsis when it does not fit.
-    ShapedText(const std::string& text, const TextFontSpec& spec, std::optional<double> width, int maxLines,
+    ShapedText(const std::string& text, const TextFontSpec& fontSpec, std::optional<double> width, int maxLines,
                bool ellipsize);
     ~ShapedText();
     ShapedText(const ShapedText&) = delete;
