@@ -161,32 +161,15 @@ struct Arrangement {
     std::vector<Rect> frames; // relative to the container's origin
 };
 
-class StackElement final : public Element {
+/// A container of several children drawn in order; subclasses arrange them.
+class MultiChildElement : public Element {
 public:
-    StackElement(EnvironmentPtr environment, Axis axis, HorizontalAlignment h, VerticalAlignment v,
-                 std::optional<double> spacing, std::vector<ElementPtr> children)
-        : Element(std::move(environment)), axis_(axis), horizontal_(h), vertical_(v),
-          spacing_(spacing.value_or(metrics::defaultStackSpacing)) {
-        for (auto& child : children) append(child);
-    }
-
-    void place(Rect bounds, ProposedSize proposal) override {
-        frame_ = bounds;
-        const Arrangement& a = arrange(proposal);
-        for (std::size_t i = 0; i < children_.size(); ++i) {
-            Rect f = a.frames[i];
-            f.origin.x += bounds.minX();
-            f.origin.y += bounds.minY();
-            children_[i]->place(f, a.proposals[i]);
-        }
-    }
+    using Element::Element;
     void draw(cairo_t* cr) const override {
         for (const auto& c : children_) c->draw(cr);
     }
     void dump(DumpWriter& writer) const override {
-        std::string head = axis_ == Axis::vertical ? "VStack " : "HStack ";
-        head += frameText() + " spacing " + formatLength(spacing_);
-        writer.line(head);
+        writer.line(describe());
         ++writer.depth;
         for (const auto& c : children_) c->dump(writer);
         --writer.depth;
@@ -202,6 +185,35 @@ public:
     bool isEmpty() const override { return children_.empty(); }
 
 protected:
+    /// The dump's line for this container.
+    virtual std::string describe() const = 0;
+    std::vector<ElementPtr> children_;
+};
+
+class StackElement final : public MultiChildElement {
+public:
+    StackElement(EnvironmentPtr environment, Axis axis, HorizontalAlignment h, VerticalAlignment v,
+                 std::optional<double> spacing, std::vector<ElementPtr> children)
+        : MultiChildElement(std::move(environment)), axis_(axis), horizontal_(h), vertical_(v),
+          spacing_(spacing.value_or(metrics::defaultStackSpacing)) {
+        for (auto& child : children) append(child);
+    }
+
+    void place(Rect bounds, ProposedSize proposal) override {
+        frame_ = bounds;
+        const Arrangement& a = arrange(proposal);
+        for (std::size_t i = 0; i < children_.size(); ++i) {
+            Rect f = a.frames[i];
+            f.origin.x += bounds.minX();
+            f.origin.y += bounds.minY();
+            children_[i]->place(f, a.proposals[i]);
+        }
+    }
+
+protected:
+    std::string describe() const override {
+        return (axis_ == Axis::vertical ? "VStack " : "HStack ") + frameText() + " spacing " + formatLength(spacing_);
+    }
     Measured computeMeasure(ProposedSize p) override { return arrange(p).measured; }
 
 private:
@@ -321,7 +333,6 @@ private:
     HorizontalAlignment horizontal_;
     VerticalAlignment vertical_;
     double spacing_;
-    std::vector<ElementPtr> children_;
     std::vector<std::pair<ProposedSize, Arrangement>> arrangements_;
 };
 
@@ -354,14 +365,13 @@ private:
 
 // MARK: Layers
 
-class ZStackElement final : public Element {
+class ZStackElement final : public MultiChildElement {
 public:
     ZStackElement(EnvironmentPtr environment, Alignment alignment, std::vector<ElementPtr> children)
-        : Element(std::move(environment)), alignment_(alignment) {
+        : MultiChildElement(std::move(environment)), alignment_(alignment) {
         for (auto& c : children)
             if (!c->isEmpty()) children_.push_back(std::move(c));
     }
-    bool isEmpty() const override { return children_.empty(); }
     void place(Rect bounds, ProposedSize proposal) override {
         frame_ = bounds;
         const Measured own = measure(proposal);
@@ -374,25 +384,9 @@ public:
             c->place(Rect{{bounds.minX() + x, bounds.minY() + y}, m.size}, proposal);
         }
     }
-    void draw(cairo_t* cr) const override {
-        for (const auto& c : children_) c->draw(cr);
-    }
-    void dump(DumpWriter& writer) const override {
-        writer.line("ZStack " + frameText());
-        ++writer.depth;
-        for (const auto& c : children_) c->dump(writer);
-        --writer.depth;
-    }
-    void collectAccessibility(std::vector<AccessibilityNode>& nodes) const override {
-        for (const auto& c : children_) c->collectAccessibility(nodes);
-    }
-    const ShapeStyle* containerBackground() const override {
-        for (const auto& c : children_)
-            if (auto* s = c->containerBackground()) return s;
-        return nullptr;
-    }
 
 protected:
+    std::string describe() const override { return "ZStack " + frameText(); }
     Measured computeMeasure(ProposedSize p) override {
         Measured out;
         for (const auto& c : children_) {
@@ -407,7 +401,6 @@ protected:
 
 private:
     Alignment alignment_;
-    std::vector<ElementPtr> children_;
 };
 
 class OverlayElement final : public Element {
