@@ -1,0 +1,398 @@
+#include "host/WidgetHost.hpp"
+
+#include "host/Output.hpp"
+#include "host/PlacedWidgets.hpp"
+#include "platform/foundation/ISO8601.hpp"
+#include "platform/foundation/Locale.hpp"
+#include "platform/ui/Rendering.hpp"
+#include "platform/widgetkit/WidgetExtension.hpp"
+#include "platform/widgetkit/WidgetFamily.hpp"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <future>
+
+namespace widgethost {
+
+namespace fs = std::filesystem;
+namespace pf = platform::foundation;
+namespace ui = platform::ui;
+namespace wk = platform::widgetkit;
+
+namespace {
+
+// A command that cannot finish: its line on standard error, exit status 1.
+struct Failed {
+    std::string message;
+};
+
+template <class T> using Outcome = pf::Result<T, Failed>;
+Failed failed(std::string message) { return {std::move(message)}; }
+
+std::string joined(const std::vector<std::string>& texts, std::string_view separator) {
+    std::string out;
+    for (const auto& text : texts) {
+        if (!out.empty()) out += separator;
+        out += text;
+    }
+    return out;
+}
+
+void print(std::FILE* out, std::string_view text) {
+    const std::string shown = printable(text);
+    std::fwrite(shown.data(), 1, shown.size(), out);
+}
+
+struct Loaded {
+    wk::WidgetExtension extension;
+    const wk::WidgetConfiguration& widget() const { return extension.widgets.front(); }
+};
+
+Outcome<Loaded> load(const Invocation& invocation) {
+    const fs::path path = invocation.extension.value_or(defaultExtensionPath());
+    auto loaded = wk::loadWidgetExtension(path);
+    if (!loaded) return pf::Failure{failed(loaded.error().message)};
+    if (loaded->widgets.empty()) return pf::Failure{failed(path.string() + " declares no widget")};
+    return Loaded{std::move(*loaded)};
+}
+
+Outcome<ui::WidgetFamily> supported(const wk::WidgetConfiguration& widget, ui::WidgetFamily family) {
+    const auto& families = widget.supportedFamilies;
+    if (std::find(families.begin(), families.end(), family) == families.end())
+        return pf::Failure{failed(widget.kind + " does not come in the size " + std::string(wk::name(family)))};
+    return family;
+}
+
+// The widget's size and configuration: a placed widget's, or those on the command line.
+struct Placement {
+    ui::WidgetFamily family;
+    wk::IntentConfiguration configuration;
+};
+
+Outcome<Placement> placement(const wk::WidgetConfiguration& widget, const Selection& selection) {
+    if (!selection.widget) {
+        auto family = supported(widget, selection.family.value_or(ui::WidgetFamily::systemMedium));
+        if (!family) return pf::Failure{family.error()};
+        return Placement{*family, {selection.sources}};
+    }
+    const auto placed = placedWidgets();
+    const auto found = std::find_if(placed.begin(), placed.end(),
+                                    [&](const PlacedWidget& candidate) { return candidate.number == *selection.widget; });
+    if (found == placed.end()) return pf::Failure{failed("no placed widget " + std::to_string(*selection.widget))};
+    if (found->kind != widget.kind)
+        return pf::Failure{failed("placed widget " + std::to_string(found->number) + " is a " + found->kind +
+                                  ", which this extension does not declare")};
+    auto family = supported(widget, found->family);
+    if (!family) return pf::Failure{family.error()};
+    return Placement{*family, found->configuration};
+}
+
+// What the widget answered: one entry, or a timeline with its reload policy.
+struct Answer {
+    std::vector<wk::WidgetEntry> entries;
+    std::optional<wk::TimelineReloadPolicy> policy;
+    pf::Date now;
+    pf::Date at;
+};
+
+// Asks as the platform's host does: the clock fixed at the moment of asking, the asynchronous
+// requests on a thread of their own.
+Answer ask(const wk::WidgetConfiguration& widget, const Selection& selection, const Placement& placed) {
+    const pf::Date now = selection.now.value_or(pf::Clock::now());
+    pf::Clock::setFixedNow(now);
+    const wk::TimelineProviderContext context{placed.family, false,
+                                              {ui::metrics::widgetSize(placed.family).width,
+                                               ui::metrics::widgetSize(placed.family).height}};
+    Answer answer{{}, std::nullopt, now, selection.at.value_or(now)};
+    const wk::AnyTimelineProvider& provider = widget.provider;
+    switch (selection.request) {
+    case Request::placeholder: answer.entries.push_back(provider.placeholder(context)); break;
+    case Request::snapshot:
+        answer.entries.push_back(
+            std::async(std::launch::async, [&] { return provider.snapshot(placed.configuration, context); }).get());
+        break;
+    case Request::timeline: {
+        auto timeline =
+            std::async(std::launch::async, [&] { return provider.timeline(placed.configuration, context); }).get();
+        answer.entries = std::move(timeline.entries);
+        answer.policy = timeline.policy;
+        break;
+    }
+    }
+    return answer;
+}
+
+// The entry the host shows at the answer's moment, laid out as a widget of the placement's size.
+Outcome<ui::LaidOutView> shown(const Answer& answer, const Placement& placed, const RenderOptions& options) {
+    const wk::Timeline<wk::WidgetEntry> timeline{answer.entries, {}};
+    const wk::WidgetEntry* entry = wk::entryInEffect(timeline, answer.at);
+    if (!entry) return pf::Failure{failed("the widget answered with no entry")};
+
+    ui::Environment environment = ui::Environment::standard();
+    environment.locale = pf::Locale::current();
+    environment.layoutDirection =
+        environment.locale.isRightToLeft() ? ui::LayoutDirection::rightToLeft : ui::LayoutDirection::leftToRight;
+    environment.colorScheme = options.appearance;
+    environment.colorSchemeContrast = options.contrast;
+    environment.widgetFamily = placed.family;
+    environment.date = answer.at; // live texts show their value at the moment shown
+    const ui::View content = entry->content(placed.family);
+    return options.size ? ui::layoutWidget(content, environment, *options.size) : ui::layoutWidget(content, environment);
+}
+
+// Writes to a temporary file beside `file` and renames it into place: the file is written whole or
+// not at all.
+Outcome<pf::Success> writeWhole(const ui::LaidOutView& view, const RenderOptions& options) {
+    const fs::path& file = options.output;
+    const auto cannot = [&](const std::string& reason) {
+        return pf::Failure{failed("cannot write " + file.string() + (reason.empty() ? "" : ": " + reason))};
+    };
+    const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
+    std::string pattern = (folder / ("." + file.filename().string() + ".XXXXXX")).string();
+    const int descriptor = ::mkstemp(pattern.data());
+    if (descriptor < 0) return cannot(std::strerror(errno));
+    const fs::path temporary = pattern;
+    // The finished file gets the permissions a newly created file would have.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(descriptor, 0666 & ~mask);
+    ::close(descriptor);
+
+    const auto written = view.write(temporary, options.format, options.scale);
+    std::error_code error;
+    if (!written) {
+        fs::remove(temporary, error);
+        return cannot("");
+    }
+    fs::rename(temporary, file, error);
+    if (error) {
+        std::error_code ignored;
+        fs::remove(temporary, ignored);
+        return cannot(error.message());
+    }
+    return pf::Success{};
+}
+
+std::string_view policyKind(wk::TimelineReloadPolicy::Kind kind) {
+    switch (kind) {
+    case wk::TimelineReloadPolicy::Kind::atEnd: return "atEnd";
+    case wk::TimelineReloadPolicy::Kind::after: return "after";
+    case wk::TimelineReloadPolicy::Kind::never: return "never";
+    }
+    return "atEnd";
+}
+
+// Commands.
+
+Outcome<pf::Success> describe(const Invocation& invocation, std::FILE* out) {
+    auto loaded = load(invocation);
+    if (!loaded) return pf::Failure{loaded.error()};
+    const wk::WidgetConfiguration& widget = loaded->widget();
+    std::vector<std::string> families;
+    for (const auto family : widget.supportedFamilies) families.emplace_back(wk::name(family));
+    const std::string description = widget.description.resolved();
+    if (invocation.json) {
+        JSONWriter json(out);
+        json.beginObject()
+            .key("kind").value(widget.kind)
+            .key("displayName").value(widget.displayName)
+            .key("description").value(description)
+            .key("supportedFamilies").strings(families)
+            .endObject()
+            .finish();
+    } else {
+        print(out, "kind:         " + widget.kind + "\nname:         " + widget.displayName +
+                       "\ndescription:  " + description + "\nfamilies:     " + joined(families, ", ") +
+                       "\nconfigured by " + widget.intentTitle.resolved() + ": " + widget.parameterTitle.resolved() +
+                       "\n");
+    }
+    return pf::Success{};
+}
+
+Outcome<pf::Success> entities(const Invocation& invocation, std::FILE* out) {
+    auto loaded = load(invocation);
+    if (!loaded) return pf::Failure{loaded.error()};
+    const auto& query = loaded->widget().entityQuery;
+    const auto listed = invocation.identifiers.empty() ? query.results() : query.entities(invocation.identifiers);
+    if (invocation.json) {
+        JSONWriter json(out);
+        json.beginObject().key("typeDisplayName").value(query.type.name.resolved()).key("entities").beginArray();
+        for (const auto& entity : listed)
+            json.beginObject().key("id").value(entity.id).key("title").value(platform::intents::resolved(entity.display.title)).endObject();
+        json.endArray().endObject().finish();
+    } else {
+        for (const auto& entity : listed) print(out, entity.id + "\t" + platform::intents::resolved(entity.display.title) + "\n");
+    }
+    return pf::Success{};
+}
+
+Outcome<pf::Success> timeline(const Invocation& invocation, std::FILE* out) {
+    auto loaded = load(invocation);
+    if (!loaded) return pf::Failure{loaded.error()};
+    const auto placed = placement(loaded->widget(), invocation.selection);
+    if (!placed) return pf::Failure{placed.error()};
+    const Answer answer = ask(loaded->widget(), invocation.selection, *placed);
+
+    if (invocation.json) {
+        JSONWriter json(out);
+        json.beginObject().key("entries").beginArray();
+        for (const auto& entry : answer.entries) {
+            const wk::EntrySummary summary = entry.summary(placed->family);
+            json.beginObject().key("date").value(pf::ISO8601::string(entry.date));
+            if (!summary.view.empty()) json.key("view").value(summary.view).key("titles").strings(summary.titles);
+            json.endObject();
+        }
+        json.endArray();
+        if (answer.policy) {
+            json.key("reloadPolicy").beginObject().key("kind").value(policyKind(answer.policy->kind));
+            if (answer.policy->kind == wk::TimelineReloadPolicy::Kind::after)
+                json.key("date").value(pf::ISO8601::string(answer.policy->date));
+            json.endObject();
+        }
+        json.endObject().finish();
+        return pf::Success{};
+    }
+    for (const auto& entry : answer.entries) {
+        const wk::EntrySummary summary = entry.summary(placed->family);
+        std::string line = pf::ISO8601::string(entry.date);
+        if (!summary.view.empty()) line += "  " + summary.view;
+        if (!summary.titles.empty()) line += ": " + joined(summary.titles, ", ");
+        print(out, line + "\n");
+    }
+    if (answer.policy) {
+        std::string line = "reload ";
+        switch (answer.policy->kind) {
+        case wk::TimelineReloadPolicy::Kind::atEnd: line += "at the end"; break;
+        case wk::TimelineReloadPolicy::Kind::after: line += "after " + pf::ISO8601::string(answer.policy->date); break;
+        case wk::TimelineReloadPolicy::Kind::never: line += "never"; break;
+        }
+        print(out, line + "\n");
+    }
+    return pf::Success{};
+}
+
+// render, accessibility and layout: the entry in effect, laid out.
+Outcome<pf::Success> show(const Invocation& invocation, std::FILE* out) {
+    auto loaded = load(invocation);
+    if (!loaded) return pf::Failure{loaded.error()};
+    const auto placed = placement(loaded->widget(), invocation.selection);
+    if (!placed) return pf::Failure{placed.error()};
+    const Answer answer = ask(loaded->widget(), invocation.selection, *placed);
+    const auto view = shown(answer, *placed, invocation.render);
+    if (!view) return pf::Failure{view.error()};
+
+    switch (invocation.command) {
+    case Command::render: return writeWhole(*view, invocation.render);
+    case Command::layout: print(out, view->layoutDump()); break;
+    default:
+        if (invocation.json) {
+            JSONWriter json(out);
+            json.beginArray();
+            for (const auto& node : view->accessibilityTree()) {
+                json.beginObject().key("label").value(node.label);
+                if (!node.value.empty()) json.key("value").value(node.value);
+                json.endObject();
+            }
+            json.endArray().finish();
+        } else {
+            print(out, view->accessibilityDump());
+        }
+    }
+    return pf::Success{};
+}
+
+Outcome<pf::Success> list(const Invocation& invocation, std::FILE* out) {
+    const auto placed = placedWidgets();
+    if (invocation.json) {
+        JSONWriter json(out);
+        json.beginArray();
+        for (const auto& widget : placed) {
+            json.beginObject()
+                .key("number").value(widget.number)
+                .key("kind").value(widget.kind)
+                .key("family").value(wk::name(widget.family));
+            if (widget.configuration.entityIdentifiers)
+                json.key("sources").strings(*widget.configuration.entityIdentifiers);
+            json.endObject();
+        }
+        json.endArray().finish();
+        return pf::Success{};
+    }
+    for (const auto& widget : placed) {
+        const auto& sources = widget.configuration.entityIdentifiers;
+        print(out, std::to_string(widget.number) + "  " + widget.kind + "  " + std::string(wk::name(widget.family)) +
+                       "  " + (sources ? "sources: " + joined(*sources, ", ") : std::string("no sources chosen")) + "\n");
+    }
+    return pf::Success{};
+}
+
+Outcome<pf::Success> add(const Invocation& invocation, std::FILE* out) {
+    auto loaded = load(invocation);
+    if (!loaded) return pf::Failure{loaded.error()};
+    const auto family = supported(loaded->widget(), *invocation.selection.family);
+    if (!family) return pf::Failure{family.error()};
+    std::int64_t number = 0;
+    const auto changed = changePlacedWidgets([&](PlacementChange& placed) -> std::optional<std::string> {
+        number = placed.nextNumber++;
+        placed.widgets.push_back({number, loaded->widget().kind, *family, {invocation.selection.sources}});
+        return std::nullopt;
+    });
+    if (!changed) return pf::Failure{failed(changed.error())};
+    print(out, std::to_string(number) + "\n");
+    return pf::Success{};
+}
+
+// edit and remove.
+Outcome<pf::Success> change(const Invocation& invocation) {
+    const std::int64_t number = *invocation.number;
+    const auto changed = changePlacedWidgets([&](PlacementChange& placed) -> std::optional<std::string> {
+        const auto found = std::find_if(placed.widgets.begin(), placed.widgets.end(),
+                                        [&](const PlacedWidget& widget) { return widget.number == number; });
+        if (found == placed.widgets.end()) return "no placed widget " + std::to_string(number);
+        if (invocation.command == Command::remove)
+            placed.widgets.erase(found);
+        else
+            found->configuration.entityIdentifiers = invocation.clear ? std::nullopt : invocation.selection.sources;
+        return std::nullopt;
+    });
+    if (!changed) return pf::Failure{failed(changed.error())};
+    return pf::Success{};
+}
+
+} // namespace
+
+fs::path defaultExtensionPath() {
+    std::error_code error;
+    const fs::path executable = fs::read_symlink("/proc/self/exe", error);
+    const fs::path folder = error ? fs::current_path(error) : executable.parent_path();
+    return (folder / ".." / "Tallyfox.app" / "Contents" / "PlugIns" / "TallyfoxWidget.appex").lexically_normal();
+}
+
+int run(const Invocation& invocation, std::FILE* out, std::FILE* err) {
+    Outcome<pf::Success> outcome = pf::Success{};
+    switch (invocation.command) {
+    case Command::help: std::fwrite(usageText().data(), 1, usageText().size(), out); break;
+    case Command::describe: outcome = describe(invocation, out); break;
+    case Command::entities: outcome = entities(invocation, out); break;
+    case Command::timeline: outcome = timeline(invocation, out); break;
+    case Command::render:
+    case Command::accessibility:
+    case Command::layout: outcome = show(invocation, out); break;
+    case Command::add: outcome = add(invocation, out); break;
+    case Command::list: outcome = list(invocation, out); break;
+    case Command::edit:
+    case Command::remove: outcome = change(invocation); break;
+    }
+    if (!outcome) {
+        std::fflush(out);
+        print(err, "widgethost: " + outcome.error().message + "\n");
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace widgethost

@@ -1,0 +1,20 @@
+#pragma once
+// What widgethost does for each command: load the extension, ask its widget for entries, and show
+// them as text, JSON, an image or a view tree; keep the placed widgets.
+
+#include "host/Arguments.hpp"
+
+#include <cstdio>
+#include <filesystem>
+
+namespace widgethost {
+
+/// The extension the host loads unless told otherwise: ../Tallyfox.app/Contents/PlugIns/TallyfoxWidget.appex
+/// from the folder of the host's own executable.
+std::filesystem::path defaultExtensionPath();
+
+/// Runs one command, printing its result on `out` and a failure as one line on `err`. Returns the
+/// exit status: 0, or 1 for a failure.
+int run(const Invocation& invocation, std::FILE* out, std::FILE* err);
+
+} // namespace widgethost

@@ -1,0 +1,25 @@
+// widgethost: the stand-in for the desktop's widget host.
+#include "host/Arguments.hpp"
+#include "host/WidgetHost.hpp"
+
+#include <csignal>
+#include <cstdio>
+#include <string_view>
+#include <vector>
+
+int main(int argc, char** argv) {
+    // A closed pipe is a failed write, reported like any other, not a silent death.
+    std::signal(SIGPIPE, SIG_IGN);
+    const std::vector<std::string_view> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+    const auto invocation = widgethost::parseArguments(arguments);
+    if (!invocation) {
+        std::fprintf(stderr, "widgethost: %s\n", invocation.error().message.c_str());
+        return 2;
+    }
+    int status = widgethost::run(*invocation, stdout, stderr);
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fputs("widgethost: cannot write to standard output\n", stderr);
+        status = 1;
+    }
+    return status;
+}
