@@ -31,8 +31,4 @@ static_assert(platform::widgetkit::WidgetBundle<TallyfoxWidgetBundle>);
 /// verbatim; "Tallyfox" otherwise.
 std::string widgetDisplayName(const std::optional<platform::foundation::Bundle>& bundle);
 
-/// What an entry shows in a family, for hosts that list a timeline: `WidgetMessageView` with the
-/// message's title, or the family's layout with the display titles of the entries it shows.
-platform::widgetkit::EntrySummary entrySummary(const TallyfoxWidgetEntry& entry, platform::ui::WidgetFamily family);
-
 } // namespace tallyfox

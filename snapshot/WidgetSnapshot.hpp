@@ -125,6 +125,11 @@ public:
     /// A snapshot in which every window whose reset is at or before `date` has no usage.
     WidgetSnapshot clearingUsage(Date date) const;
 
+    /// Whether both are the same decoded document with the same selection, differing at most in the
+    /// moment up to which usage is cleared (as the entries of one timeline do). Cheap: no contents
+    /// are compared.
+    bool sharesSelectionWith(const WidgetSnapshot& other) const { return view_ == other.view_; }
+
     bool operator==(const WidgetSnapshot& other) const;
 
 private:
