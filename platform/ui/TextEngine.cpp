@@ -7,8 +7,10 @@
 #include <pango/pangocairo.h>
 #include <pango/pangofc-fontmap.h>
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
+#include <string>
 #include <vector>
 
 namespace platform::ui::detail {
@@ -38,9 +40,22 @@ struct FontSystem {
 
     FontSystem() {
         FcConfig* config = FcConfigCreate();
-        for (const char* file : fontFiles)
-            if (std::filesystem::exists(file))
-                FcConfigAppFontAddFile(config, reinterpret_cast<const FcChar8*>(file));
+        // The fonts are read through their folders' fontconfig caches (written when the packages were
+        // installed, or on first use into the user's cache), with every file but ours rejected. Adding
+        // the files one by one would parse each of them, the CJK collection above all, in every process.
+        std::string rules = "<fontconfig><cachedir>/var/cache/fontconfig</cachedir>"
+                            "<cachedir prefix=\"xdg\">fontconfig</cachedir>"
+                            "<selectfont><rejectfont><glob>*</glob></rejectfont><acceptfont>";
+        std::vector<std::filesystem::path> folders;
+        for (const char* file : fontFiles) {
+            if (!std::filesystem::exists(file)) continue;
+            rules += std::string("<glob>") + file + "</glob>";
+            const auto folder = std::filesystem::path(file).parent_path();
+            if (std::find(folders.begin(), folders.end(), folder) == folders.end()) folders.push_back(folder);
+        }
+        rules += "</acceptfont></selectfont></fontconfig>";
+        FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8*>(rules.c_str()), FcFalse);
+        for (const auto& folder : folders) FcConfigAppFontAddDir(config, reinterpret_cast<const FcChar8*>(folder.c_str()));
         fontMap = pango_cairo_font_map_new_for_font_type(CAIRO_FONT_TYPE_FT);
         pango_fc_font_map_set_config(PANGO_FC_FONT_MAP(fontMap), config);
         FcConfigDestroy(config);
