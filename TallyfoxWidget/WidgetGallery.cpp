@@ -76,14 +76,35 @@ pf::Result<pf::Success, std::string> writeSheet(const std::vector<Cell>& cells, 
 
 } // namespace
 
+/// `--dump small|medium|large COUNT [LANGUAGE]`: the laid-out tree and accessibility text of the
+/// realistic snapshot's first COUNT entries (1, 2 or all), for looking into a layout.
+int dump(int argc, char** argv, pf::Date now) {
+    const std::string familyName = argc > 2 ? argv[2] : "medium";
+    const auto family = familyName == "small" ? ui::WidgetFamily::systemSmall
+                        : familyName == "large" ? ui::WidgetFamily::systemLarge
+                                                : ui::WidgetFamily::systemMedium;
+    const int count = argc > 3 ? std::atoi(argv[3]) : 5;
+    auto snapshot = samples::realistic(now, argc > 4 ? std::optional<std::string>(argv[4]) : std::nullopt);
+    if (count == 1) snapshot = snapshot.selectingPositions({1});
+    if (count == 2) snapshot = snapshot.selectingPositions({0, 1});
+    if (argc > 4) setenv("LANGUAGE", argv[4], 1);
+    ui::Environment environment;
+    environment.date = now;
+    environment.widgetFamily = family;
+    const auto laidOut = ui::layoutWidget(tallyfoxWidgetContent({now, snapshot}, family), environment);
+    std::printf("%s\n%s", laidOut.layoutDump().c_str(), laidOut.accessibilityDump().c_str());
+    return 0;
+}
+
 int main(int argc, char** argv) {
-    const std::filesystem::path folder = argc > 1 ? argv[1] : TALLYFOX_GALLERY_DIR;
+    const std::filesystem::path folder = argc > 1 && std::string(argv[1]) != "--dump" ? argv[1] : TALLYFOX_GALLERY_DIR;
     setenv("TZ", "UTC", 1); // the sheets show the same clock times everywhere
     unsetenv("LC_ALL");
     unsetenv("LC_MESSAGES");
     pf::setMainBundleInfo({"", TALLYFOX_APPEX_RESOURCES_DIR, "en", "TallyfoxWidget"});
     ui::setDefaultAssetDirectory(TALLYFOX_APPEX_RESOURCES_DIR);
     const pf::Date now{1796644800}; // Monday 2026-12-07 12:00 UTC
+    if (argc > 1 && std::string(argv[1]) == "--dump") return dump(argc, argv, now);
     namespace s = samples;
     using F = ui::WidgetFamily;
 

@@ -174,7 +174,8 @@ ui::View WidgetUnavailableLabel::body(const ui::Environment&) const {
 
 ui::View WidgetProviderName::body(const ui::Environment& environment) const {
     std::vector<ui::View> children{
-        ui::View(ProviderLogo{provider}).frame(12, 12),
+        // The logo only repeats the name: screen readers read the name alone.
+        ui::View(ProviderLogo{provider}).frame(12, 12).accessibilityHidden(),
         Text::verbatim(name ? *name : definition(provider).displayName)
             .font(font.semibold())
             .lineLimit(1)

@@ -91,7 +91,7 @@ TEST_F(WidgetViewTest, aStaleNameCarriesAClockWithItsAgeAsTooltip) {
     EXPECT_EQ(name(600).find("clock"), std::string::npos);
     const std::string stale = name(601);
     EXPECT_NE(stale.find("help \"Updated 10 minutes ago\""), std::string::npos);
-    EXPECT_NE(stale.find("Image \"clock\""), std::string::npos);
+    EXPECT_NE(stale.find("Symbol \"clock\""), std::string::npos);
     EXPECT_EQ(announced(WidgetProviderName{ProviderID::codex, "Codex · work", ui::Font(ui::TextStyle::caption),
                                            now.addingTimeInterval(-7200), now}),
               "\"Codex · work, Updated 2 hours ago\"\n");
