@@ -268,8 +268,8 @@ TEST(StringTables, lookUpEachThreadsOwnLanguageAtOnce) {
     const std::map<std::string, std::string> expected = {
         {"de", "Warte auf Aktualisierung"}, {"en", "Waiting for update"},    {"fr", "En attente de mise à jour"},
         {"ru", "Ожидание обновления"},      {"he", "ממתין לעדכון"},          {"ja", "更新待ち"},
-        {"ko", "업데이트 대기 중"},          {"kk", "Жаңарту күтілуде"},      {"pt_BR", "Aguardando atualização"},
-        {"uz_Latn", "Yangilanish kutilmoqda"}, {"xx", "Waiting for update"}, {"de-CH", "Warte auf Aktualisierung"},
+        {"ko", "업데이트 대기 중"},          {"kk", "Жаңа деректер күтілуде"},      {"pt_BR", "Aguardando atualização"},
+        {"uz_Latn", "Yangi maʼlumot kutilmoqda"}, {"xx", "Waiting for update"}, {"de-CH", "Warte auf Aktualisierung"},
     };
     std::vector<std::thread> threads;
     std::vector<std::string> failures(expected.size());
