@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -36,11 +37,9 @@ POCatalog catalog(const std::string& name) {
     return result;
 }
 
-// Every key the widget's code looks up: the first argument of localized…(…) calls and of
-// LocalizedStringResource{…} when it is a string literal.
-std::map<std::string, std::string> keysUsedInCode() {
-    const std::regex call(R"re([Ll]ocalized\w*\s*[({]\s*"((?:[^"\\]|\\.)*)")re");
-    std::map<std::string, std::string> keys; // key → file
+// The widget's sources (tests left out), each with its path from the source folder.
+std::vector<std::pair<std::string, std::string>> widgetSources() {
+    std::vector<std::pair<std::string, std::string>> sources;
     for (const char* folder : {"model", "snapshot", "TallyfoxWidget", "platform/ui", "platform/widgetkit", "platform/intents"}) {
         const fs::path root = sourceDirectory() / folder;
         if (!fs::exists(root)) continue;
@@ -49,12 +48,36 @@ std::map<std::string, std::string> keysUsedInCode() {
             if (extension != ".cpp" && extension != ".hpp") continue;
             if (entry.path().filename().string().ends_with("Tests.cpp")) continue;
             std::ifstream stream(entry.path());
-            const std::string text{std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
-            for (std::sregex_iterator it(text.begin(), text.end(), call), end; it != end; ++it)
-                keys.emplace((*it)[1].str(), entry.path().lexically_relative(sourceDirectory()).string());
+            sources.emplace_back(entry.path().lexically_relative(sourceDirectory()).string(),
+                                 std::string{std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()});
         }
     }
+    return sources;
+}
+
+// Every key the widget's code looks up: the first argument of localized…(…) calls and of
+// LocalizedStringResource{…} when it is a string literal.
+std::map<std::string, std::string> keysUsedInCode() {
+    const std::regex call(R"re([Ll]ocalized\w*\s*[({]\s*"((?:[^"\\]|\\.)*)")re");
+    std::map<std::string, std::string> keys; // key → file
+    for (const auto& [path, text] : widgetSources())
+        for (std::sregex_iterator it(text.begin(), text.end(), call), end; it != end; ++it) keys.emplace((*it)[1].str(), path);
     return keys;
+}
+
+// Lookups whose key, default and translator's note are all string literals: the platform's
+// localized…(key, default, note, …) and LocalizedStringResource{key, default, comment(note), …}.
+struct LiteralLookup {
+    std::string key, defaultValue, comment, file;
+};
+std::vector<LiteralLookup> literalLookupsInCode() {
+    const std::string literal = R"re("((?:[^"\\]|\\.)*)")re";
+    const std::regex call("[Ll]ocalized\\w*\\s*[({]\\s*" + literal + "\\s*,\\s*" + literal + "\\s*,\\s*(?:comment\\()?" + literal);
+    std::vector<LiteralLookup> lookups;
+    for (const auto& [path, text] : widgetSources())
+        for (std::sregex_iterator it(text.begin(), text.end(), call), end; it != end; ++it)
+            lookups.push_back({(*it)[1].str(), (*it)[2].str(), (*it)[3].str(), path});
+    return lookups;
 }
 
 fs::path temporaryDirectory() {
@@ -91,6 +114,30 @@ TEST(StringTables, holdEveryKeyTheCodeLooksUp) {
     EXPECT_GT(used.size(), 40u); // the scan finds the model's and the widget's keys
     for (const auto& [key, file] : used)
         EXPECT_NE(templateCatalog.find(key), nullptr) << "“" << key << "” (" << file << ") is not in the template";
+}
+
+TEST(StringTables, giveTranslatorsTheDefaultAndTheNoteTheCodeGives) {
+    const auto templateCatalog = catalog("TallyfoxWidget.pot");
+    const auto lookups = literalLookupsInCode();
+    EXPECT_GT(lookups.size(), 15u);
+    for (const auto& lookup : lookups) {
+        const auto* entry = templateCatalog.find(lookup.key);
+        if (!entry) continue; // reported by holdEveryKeyTheCodeLooksUp
+        std::string defaultValue = entry->key;
+        for (const auto& comment : entry->extractedComments)
+            if (comment.starts_with("Default: ")) defaultValue = comment.substr(9);
+        EXPECT_EQ(defaultValue, lookup.defaultValue) << "“" << lookup.key << "” in " << lookup.file;
+        if (lookup.comment.empty()) continue;
+        const auto& notes = entry->extractedComments;
+        EXPECT_TRUE(std::find(notes.begin(), notes.end(), lookup.comment) != notes.end())
+            << "the template does not give “" << lookup.key << "” the note “" << lookup.comment << "” of " << lookup.file;
+    }
+    // Every key carries a note for its translators.
+    for (const auto& entry : templateCatalog.entries) {
+        const bool hasNote = std::any_of(entry.extractedComments.begin(), entry.extractedComments.end(),
+                                         [](const std::string& comment) { return !comment.starts_with("Default: "); });
+        EXPECT_TRUE(hasNote) << "“" << entry.key << "” has no note for translators";
+    }
 }
 
 TEST(StringTables, everyCatalogTranslatesEveryKeyWithItsPlaceholdersAndPluralForms) {
