@@ -70,6 +70,20 @@ TEST_F(WidgetViewTest, aWindowRowTitlesItsScopeAndLeavesOutAMissingReset) {
     EXPECT_EQ(announced(WidgetWindowRow{scoped, now, true, formatter}), "\"Weekly Opus usage\", value \"36% left\"\n");
 }
 
+TEST_F(WidgetViewTest, windowTitlesTakeThePluralFormOfTheirLength) {
+    const auto formatter = ResetTimeFormatter::autoupdating(pf::Locale("de"));
+    const auto title = [&](std::int64_t minutes, const char* language) {
+        ui::Environment environment;
+        environment.date = now;
+        environment.locale = pf::Locale(language);
+        const auto w = samples::window(UsageWindowKind::custom(minutes), 10, std::nullopt, now);
+        return ui::layout(WidgetWindowRow{w, now, true, formatter}, environment, {300.0, std::nullopt}).layoutDump();
+    };
+    EXPECT_NE(title(60, "de").find("Text \"1 Stunde\""), std::string::npos);
+    EXPECT_NE(title(120, "de").find("Text \"2 Stunden\""), std::string::npos);
+    EXPECT_NE(title(60 * 24 * 21, "ru").find("Text \"21 день\""), std::string::npos);
+}
+
 TEST_F(WidgetViewTest, activityShowsTokensBeforeCreditsAndOtherwiseTheFirstTotal) {
     auto entry = samples::codex(now);
     entry.creditsToday = Decimal::fromJSONNumber("2.23").value();
