@@ -96,6 +96,20 @@ if [[ -e $prefix/bin/widgethost ]]; then
         expect "the AppStream metadata validates" "0" "$?"
         grep -E '^(E|W):' "$work/appstream"
     fi
+    # The autostart entry starts the installed program, whichever link it was run through.
+    if "$prefix/bin/widgethost" autostart status >/dev/null 2>&1; then
+        export XDG_CONFIG_HOME="$work/config"
+        expect "widgethost autostart on" "on: $XDG_CONFIG_HOME/autostart/com.tallyfox.Tallyfox.Widgets.desktop" \
+            "$("$prefix/bin/widgethost" autostart on 2>&1)"
+        expect "the autostart entry runs the installed host" "Exec=$(realpath "$prefix")/lib/tallyfox/bin/widgethost show" \
+            "$(grep '^Exec=' "$XDG_CONFIG_HOME/autostart/com.tallyfox.Tallyfox.Widgets.desktop")"
+        expect "the autostart entry passes desktop-file-validate" "" \
+            "$(desktop-file-validate "$XDG_CONFIG_HOME/autostart/com.tallyfox.Tallyfox.Widgets.desktop" 2>&1)"
+        expect "widgethost autostart off" "off" "$("$prefix/bin/widgethost" autostart off 2>&1)"
+        unset XDG_CONFIG_HOME
+    else
+        echo "(widgethost has no autostart command yet: the autostart entry is not checked)"
+    fi
 else
     echo "(widgethost is not built: its installed files are not checked)"
 fi
