@@ -21,9 +21,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-Failure<AutostartError> failure(std::string message) { return Failure(AutostartError{std::move(message)}); }
+Failure<AutostartError> failure(std::string message) {
+    return Failure<AutostartError>{AutostartError{std::move(message)}};
+}
 
-std::string systemMessage(int error) { return std::error_code(error, std::generic_category()).message(); }
+std::string systemMessage(int error) {
+    return std::error_code(error, std::generic_category()).message();
+}
 
 bool isUTF8(std::string_view text) {
     for (std::size_t i = 0; i < text.size();) {
@@ -50,7 +54,8 @@ bool isUTF8(std::string_view text) {
         }
         // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
         constexpr char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (scalar < smallest[length] || scalar > 0x10FFFF || (scalar >= 0xD800 && scalar <= 0xDFFF)) return false;
+        if (scalar < smallest[length] || scalar > 0x10FFFF || (scalar >= 0xD800 && scalar <= 0xDFFF))
+            return false;
         i += length;
     }
     return true;
@@ -98,7 +103,8 @@ Result<Success, AutostartError> createFolders(const fs::path& folder) {
     for (fs::path at = folder; !at.empty() && at != at.root_path(); at = at.parent_path()) {
         struct stat info {};
         if (::stat(at.c_str(), &info) == 0) {
-            if (!S_ISDIR(info.st_mode)) return failure("cannot create " + folder.string() + ": " + systemMessage(ENOTDIR));
+            if (!S_ISDIR(info.st_mode))
+                return failure("cannot create " + folder.string() + ": " + systemMessage(ENOTDIR));
             break;
         }
         if (errno != ENOENT) return failure("cannot create " + folder.string() + ": " + systemMessage(errno));
@@ -133,7 +139,8 @@ Result<Success, AutostartError> writeAtomically(const fs::path& file, std::strin
     return Success{};
 }
 
-int runCommand(std::span<const std::string> arguments, const std::function<Result<fs::path, AutostartError>()>& file,
+int runCommand(std::span<const std::string> arguments,
+               const std::function<Result<fs::path, AutostartError>()>& file,
                const std::function<Result<fs::path, AutostartError>()>& executable, std::ostream& out,
                std::ostream& err) {
     constexpr std::string_view usage = "Usage: widgethost autostart on|off|status";
@@ -141,7 +148,8 @@ int runCommand(std::span<const std::string> arguments, const std::function<Resul
         out << usage << '\n';
         return 0;
     }
-    if (arguments.size() != 1 || (arguments[0] != "on" && arguments[0] != "off" && arguments[0] != "status")) {
+    if (arguments.size() != 1 ||
+        (arguments[0] != "on" && arguments[0] != "off" && arguments[0] != "status")) {
         err << "widgethost: autostart takes one of on, off or status.\n";
         return 2;
     }
@@ -175,7 +183,8 @@ int runCommand(std::span<const std::string> arguments, const std::function<Resul
 Result<fs::path, AutostartError> autostartFile(std::optional<std::string_view> xdgConfigHome,
                                                const std::optional<fs::path>& home) {
     const std::string name = std::string(autostartIdentifier) + ".desktop";
-    if (xdgConfigHome && fs::path(*xdgConfigHome).is_absolute()) return fs::path(*xdgConfigHome) / "autostart" / name;
+    if (xdgConfigHome && fs::path(*xdgConfigHome).is_absolute())
+        return fs::path(*xdgConfigHome) / "autostart" / name;
     if (!home || home->empty()) return failure("no home directory to keep the autostart entry in");
     return *home / ".config" / "autostart" / name;
 }
@@ -224,7 +233,7 @@ Result<std::string, AutostartError> autostartEntry(const fs::path& executable) {
 
 Result<Success, AutostartError> enableAutostart(const fs::path& file, const fs::path& executable) {
     const auto entry = autostartEntry(executable);
-    if (!entry) return Failure(entry.error());
+    if (!entry) return Failure<AutostartError>{entry.error()};
     if (const auto folders = createFolders(file.parent_path()); !folders) return folders;
     return writeAtomically(file, *entry);
 }
@@ -275,15 +284,16 @@ Result<AutostartState, AutostartError> autostartState(const fs::path& file) {
     return AutostartState::on;
 }
 
-int runAutostartCommand(std::span<const std::string> arguments, const fs::path& file, const fs::path& executable,
-                        std::ostream& out, std::ostream& err) {
+int runAutostartCommand(std::span<const std::string> arguments, const fs::path& file,
+                        const fs::path& executable, std::ostream& out, std::ostream& err) {
     return runCommand(
         arguments, [&]() -> Result<fs::path, AutostartError> { return file; },
         [&]() -> Result<fs::path, AutostartError> { return executable; }, out, err);
 }
 
 int runAutostartCommand(std::span<const std::string> arguments, std::ostream& out, std::ostream& err) {
-    return runCommand(arguments, [] { return autostartFile(); }, [] { return currentExecutable(); }, out, err);
+    return runCommand(
+        arguments, [] { return autostartFile(); }, [] { return currentExecutable(); }, out, err);
 }
 
 } // namespace tallyfox::host

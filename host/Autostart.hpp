@@ -27,7 +27,8 @@ struct AutostartError {
 /// absolute path and `<home>/.config` otherwise (an empty or relative XDG_CONFIG_HOME is ignored, as
 /// the base directory rules ask).
 platform::foundation::Result<std::filesystem::path, AutostartError>
-autostartFile(std::optional<std::string_view> xdgConfigHome, const std::optional<std::filesystem::path>& home);
+autostartFile(std::optional<std::string_view> xdgConfigHome,
+              const std::optional<std::filesystem::path>& home);
 
 /// The same, from this process's environment and home directory.
 platform::foundation::Result<std::filesystem::path, AutostartError> autostartFile();
@@ -39,7 +40,8 @@ platform::foundation::Result<std::filesystem::path, AutostartError> currentExecu
 
 /// The desktop entry that runs `<executable> show` when the session starts. Fails for a relative path
 /// and for one that a desktop entry cannot carry (control characters, not UTF-8).
-platform::foundation::Result<std::string, AutostartError> autostartEntry(const std::filesystem::path& executable);
+platform::foundation::Result<std::string, AutostartError>
+autostartEntry(const std::filesystem::path& executable);
 
 /// Writes the entry atomically (a temporary file beside it, then a rename), creating missing folders
 /// private to the user. An existing entry is replaced, which also undoes a desktop's own "disabled".
@@ -53,7 +55,8 @@ disableAutostart(const std::filesystem::path& file);
 /// Whether the session starts the widgets: the entry exists and is neither hidden nor disabled by
 /// the desktop (`Hidden=true`, `X-GNOME-Autostart-enabled=false`).
 enum class AutostartState { on, off };
-platform::foundation::Result<AutostartState, AutostartError> autostartState(const std::filesystem::path& file);
+platform::foundation::Result<AutostartState, AutostartError>
+autostartState(const std::filesystem::path& file);
 
 /// `autostart on|off|status` given the words after "autostart". Prints the resulting state ("on: FILE"
 /// or "off") to `out`, or one "widgethost: " line to `err`. Returns the exit code: 0, 1 for a failure,

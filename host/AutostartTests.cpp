@@ -1,10 +1,9 @@
 #include "host/Autostart.hpp"
 
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <cstdlib>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sstream>
 #include <sys/stat.h>
 #include <thread>
@@ -60,7 +59,8 @@ TEST(Autostart, theEntryLivesInTheConfigFolderTheEnvironmentNames) {
     const std::string name = "com.tallyfox.Tallyfox.Widgets.desktop";
     EXPECT_EQ(*autostartFile("/x/config", fs::path("/home/u")), fs::path("/x/config/autostart/" + name));
     // Unset, empty and relative values are ignored.
-    EXPECT_EQ(*autostartFile(std::nullopt, fs::path("/home/u")), fs::path("/home/u/.config/autostart/" + name));
+    EXPECT_EQ(*autostartFile(std::nullopt, fs::path("/home/u")),
+              fs::path("/home/u/.config/autostart/" + name));
     EXPECT_EQ(*autostartFile("", fs::path("/home/u")), fs::path("/home/u/.config/autostart/" + name));
     EXPECT_EQ(*autostartFile("config", fs::path("/home/u")), fs::path("/home/u/.config/autostart/" + name));
     EXPECT_EQ(autostartFile(std::nullopt, std::nullopt).error().message,
@@ -137,7 +137,8 @@ TEST(Autostart, onWritesTheEntryOffRemovesItAndStatusTellsWhich) {
 TEST(Autostart, anEntryTheDesktopSwitchedOffIsOffUntilTurnedOnAgain) {
     TemporaryFolder folder;
     const fs::path file = folder.path() / "x.desktop";
-    for (const std::string line : {"Hidden=true", "X-GNOME-Autostart-enabled=false", "X-GNOME-Autostart-enabled = false"}) {
+    for (const std::string line :
+         {"Hidden=true", "X-GNOME-Autostart-enabled=false", "X-GNOME-Autostart-enabled = false"}) {
         std::ofstream(file) << "[Desktop Entry]\nType=Application\nExec=/bin/true\n" << line << "\n";
         EXPECT_EQ(*autostartState(file), AutostartState::off) << line;
     }
@@ -153,7 +154,8 @@ TEST(Autostart, anEntryTheDesktopSwitchedOffIsOffUntilTurnedOnAgain) {
 TEST(Autostart, usageErrorsAndFailuresAreOneLineWithTheirCode) {
     TemporaryFolder folder;
     const fs::path file = folder.path() / "autostart/x.desktop";
-    for (const auto& arguments : std::vector<std::vector<std::string>>{{}, {"enable"}, {"on", "off"}, {"ON"}}) {
+    for (const auto& arguments :
+         std::vector<std::vector<std::string>>{{}, {"enable"}, {"on", "off"}, {"ON"}}) {
         const auto result = run(arguments, file, "/opt/widgethost");
         EXPECT_EQ(result.code, 2);
         EXPECT_EQ(result.out, "");
@@ -206,19 +208,23 @@ TEST(Autostart, concurrentRequestsNeverLeaveAHalfWrittenEntry) {
             }
         });
     }
-    for (auto& writer : writers) writer.join();
+    for (auto& writer : writers)
+        writer.join();
     done = true;
     reader.join();
     EXPECT_EQ(torn, 0);
 }
 
 TEST(Autostart, theDesktopEntryValidatorAcceptsTheEntry) {
-    if (std::system("command -v desktop-file-validate >/dev/null 2>&1") != 0) GTEST_SKIP() << "no desktop-file-validate";
+    if (std::system("command -v desktop-file-validate >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "no desktop-file-validate";
     TemporaryFolder folder;
-    for (const std::string program : {"/usr/lib/tallyfox/bin/widgethost", R"(/opt/My "$Apps"\100%/widgethost)"}) {
+    for (const std::string program :
+         {"/usr/lib/tallyfox/bin/widgethost", R"(/opt/My "$Apps"\100%/widgethost)"}) {
         const fs::path file = folder.path() / "com.tallyfox.Tallyfox.Widgets.desktop";
         ASSERT_TRUE(enableAutostart(file, program));
-        const std::string command = "desktop-file-validate '" + file.string() + "' > '" + folder.path().string() + "/out' 2>&1";
+        const std::string command =
+            "desktop-file-validate '" + file.string() + "' > '" + folder.path().string() + "/out' 2>&1";
         EXPECT_EQ(std::system(command.c_str()), 0) << contents(folder.path() / "out");
         EXPECT_EQ(contents(folder.path() / "out"), "") << program;
     }
