@@ -281,10 +281,12 @@ TEST_F(WidgetLayoutTest, aRealisticWidgetFitsInEveryLanguageAndSize) {
                 for (const auto& fault : fitFaults(view))
                     ADD_FAILURE() << language << ", " << familyName(family) << ", " << count << " entries: " << fault;
             }
-            const auto message =
-                render(withState(WidgetSnapshot::State::noProvidersDetected(), std::string(language)), family);
-            for (const auto& fault : fitFaults(message))
-                ADD_FAILURE() << language << " message, " << familyName(family) << ": " << fault;
+            for (auto state : {WidgetSnapshot::State::noProvidersEnabled(), WidgetSnapshot::State::noProvidersDetected(),
+                               WidgetSnapshot::State::providers({})}) {
+                const auto message = render(withState(state, std::string(language)), family);
+                for (const auto& fault : fitFaults(message))
+                    ADD_FAILURE() << language << " message, " << familyName(family) << ": " << fault;
+            }
         }
     }
 }

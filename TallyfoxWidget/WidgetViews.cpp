@@ -208,7 +208,9 @@ ui::View WidgetWindowRow::body(const ui::Environment& environment) const {
                            .foregroundStyle(ShapeStyle::secondary())
                            .lineLimit(1),
                        ui::Spacer(6),
-                       WidgetRemainingLabel{window.usage, Font(TextStyle::caption), true, false},
+                       // The percentage is the row's point: a long title gives way to it, never the reverse.
+                       ui::View(WidgetRemainingLabel{window.usage, Font(TextStyle::caption), true, false})
+                           .fixedSize(true, false),
                    }),
         UsageProgressView{window.usage, 4},
     };
