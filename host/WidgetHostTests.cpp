@@ -145,6 +145,9 @@ TEST(WidgetHost, describesTheWidgetAsTheGalleryShowsIt) {
                                           "configured by Choose providers: Providers and accounts\n");
     EXPECT_EQ(host.run({"--help"}).exitCode, 0);
     EXPECT_EQ(host.run({"render", "--help", "--bogus"}).out.rfind("Usage: widgethost", 0), 0u);
+    // `autostart` reads the words after it itself.
+    EXPECT_EQ(host.run({"autostart", "--help"}).out, "Usage: widgethost autostart on|off|status\n");
+    EXPECT_EQ(host.run({"autostart", "status"}).out, "off\n");
 }
 
 TEST(WidgetHost, theGalleryNameIsTheBundlesDisplayNameWhenItIsAString) {
@@ -375,6 +378,7 @@ TEST(WidgetHost, everyUsageErrorHasItsLineAndExitsWithTwo) {
         {{"edit", "1", "--clear", "--source", "x"}, "edit takes --source or --clear, not both"},
         {{"edit"}, "edit needs a widget number"},
         {{"remove", "first"}, "bad widget number 'first'"},
+        {{"autostart", "--json"}, "autostart takes one of on, off or status."},
     };
     for (const auto& [arguments, message] : cases) expectFailure(host.run(arguments), 2, "widgethost: " + message + "\n", message);
 }
