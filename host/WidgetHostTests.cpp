@@ -336,6 +336,13 @@ TEST(WidgetHost, placedWidgetsKeepTheirSizeAndSources) {
     EXPECT_EQ(host.run({"add", "--family", "medium"}).out, "3\n");
 
     expectFailure(host.run({"edit", "2", "--clear"}), 1, "widgethost: no placed widget 2\n");
+    // A change that cannot be saved is a failure, not a number for a widget that does not exist.
+    const fs::path defaults = host.home / "Library" / "Preferences" / "com.tallyfox.widgethost.plist";
+    fs::remove(defaults);
+    fs::create_directory(defaults);
+    expectFailure(host.run({"add", "--family", "small"}), 1,
+                  "widgethost: cannot save the placed widgets in " + defaults.string() + "\n");
+    fs::remove(defaults);
     expectFailure(host.run({"remove", "9"}), 1, "widgethost: no placed widget 9\n");
     expectFailure(host.run({"render", "--widget", "2", "--output", (host.root / "x.png").string()}), 1,
                   "widgethost: no placed widget 2\n");
