@@ -34,7 +34,10 @@
 //     smallest (fill) size of its ratio within the offer. Overlays and backgrounds are offered
 //     exactly the size of the view they decorate. Layers (ZStack) are all offered the same.
 // 10. Right to left: horizontal stacks run from the right, and leading and trailing swap sides in
-//     alignments and insets. Texts take their own direction from their characters.
+//     alignments and insets; a geometry reader puts its content at the top-right corner. A text
+//     takes the direction of its first strong character, or the layout's when it begins with a
+//     neutral one (" · Opus" reads right to left beside a Hebrew word); wrapped lines line up with
+//     the layout's leading edge.
 
 #include "platform/ui/Element.hpp"
 #include "platform/ui/StackDistribution.hpp"
@@ -706,7 +709,10 @@ public:
         frame_ = bounds;
         child_ = resolveView(content_(bounds.size), environment_);
         const Measured m = child_->measure(bounds.size);
-        child_->place(Rect{bounds.origin, m.size}, bounds.size);
+        // The content's origin is the reader's top-leading corner.
+        const double x = environment_->layoutDirection == LayoutDirection::rightToLeft ? bounds.maxX() - m.size.width
+                                                                                      : bounds.minX();
+        child_->place(Rect{{x, bounds.minY()}, m.size}, bounds.size);
     }
     void draw(cairo_t* cr) const override {
         if (child_) child_->draw(cr);
