@@ -5,6 +5,7 @@
 #include "platform/ui/TextEngine.hpp"
 #include "platform/ui/View.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <unordered_map>
 
@@ -53,6 +54,29 @@ std::string Text::resolveContent(const Content& content, const Environment& envi
         content);
 }
 
+LiveTextUpdates Text::liveUpdatesOf(const Content& content, const Environment& environment) {
+    return std::visit(
+        Overloaded{
+            [](const Verbatim&) { return LiveTextUpdates::none; },
+            [&](const Localized& l) {
+                LiveTextUpdates most = LiveTextUpdates::none;
+                for (const auto& a : l.arguments)
+                    if (const auto* text = std::get_if<std::shared_ptr<const Text>>(&a); text && *text)
+                        most = std::max(most, (*text)->liveUpdates(environment));
+                return most;
+            },
+            // A timer shows seconds until it runs out; then it stands still.
+            [&](const Timer& t) { return environment.date < t.to ? LiveTextUpdates::everySecond : LiveTextUpdates::none; },
+            [](const Relative&) { return LiveTextUpdates::everyMinute; },
+            [&](const Concatenation& c) {
+                LiveTextUpdates most = LiveTextUpdates::none;
+                for (const auto& part : c.parts) most = std::max(most, part->liveUpdates(environment));
+                return most;
+            },
+        },
+        content);
+}
+
 namespace detail {
 namespace {
 
@@ -77,8 +101,8 @@ std::shared_ptr<ShapedText> idealShaping(const std::string& text, const TextFont
 /// A text shaped through Pango: wraps, truncates and scales as the layout rules say.
 class TextElement final : public Element {
 public:
-    TextElement(std::shared_ptr<const Environment> environment, std::string text)
-        : Element(std::move(environment)), text_(std::move(text)) {}
+    TextElement(std::shared_ptr<const Environment> environment, std::string text, LiveTextUpdates live)
+        : Element(std::move(environment)), text_(std::move(text)), live_(live) {}
 
     bool isEmpty() const override { return text_.empty(); }
     void place(Rect bounds, ProposedSize proposal) override {
@@ -98,9 +122,10 @@ public:
         line += " " + environment_->foregroundStyle.description();
         writer.line(line);
     }
-    void collectAccessibility(std::vector<AccessibilityNode>& nodes) const override {
-        nodes.push_back({text_, ""});
+    void collectAccessibility(std::vector<AccessibilityElement>& nodes) const override {
+        nodes.push_back({{text_, ""}, frame_});
     }
+    LiveTextUpdates liveTextUpdates() const override { return live_; }
 
 protected:
     Measured computeMeasure(ProposedSize p) override {
@@ -185,6 +210,7 @@ private:
     }
 
     std::string text_;
+    LiveTextUpdates live_;
     std::shared_ptr<ShapedText> ideal_;
     std::vector<Shaping> shapings_;
     std::shared_ptr<ShapedText> placed_;
@@ -193,8 +219,8 @@ private:
 
 } // namespace
 
-ElementPtr makeTextElement(std::shared_ptr<const Environment> environment, std::string text) {
-    return std::make_shared<TextElement>(std::move(environment), std::move(text));
+ElementPtr makeTextElement(std::shared_ptr<const Environment> environment, std::string text, LiveTextUpdates live) {
+    return std::make_shared<TextElement>(std::move(environment), std::move(text), live);
 }
 
 } // namespace detail
