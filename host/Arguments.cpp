@@ -33,6 +33,8 @@ Commands:
   list [--json]                     the placed widgets
   edit N --source ID... | --clear   choose a placed widget's sources, or clear them
   remove N                          remove a placed widget
+  show [--now DATE]                 the placed widgets on the desktop, live, until you quit them
+                                    (--now stops the clock at DATE)
 
 SELECTION:
   --family small|medium|large       the widget's size (default medium)
@@ -53,7 +55,7 @@ struct CommandName {
     std::string_view name;
     Command command;
 };
-constexpr std::array<CommandName, 10> commands{{
+constexpr std::array<CommandName, 11> commands{{
     {"describe", Command::describe},
     {"entities", Command::entities},
     {"timeline", Command::timeline},
@@ -64,6 +66,7 @@ constexpr std::array<CommandName, 10> commands{{
     {"list", Command::list},
     {"edit", Command::edit},
     {"remove", Command::remove},
+    {"show", Command::show},
 }};
 
 // The options each command takes, besides --extension, which every command takes.
@@ -118,6 +121,7 @@ unsigned accepted(Command command) {
     case Command::render: return selection | appearance | contrast | scale | size | output;
     case Command::add: return family | source;
     case Command::edit: return source | clear;
+    case Command::show: return now;
     case Command::remove:
     case Command::help: return 0;
     }

@@ -386,6 +386,7 @@ int run(const Invocation& invocation, std::FILE* out, std::FILE* err) {
     case Command::list: outcome = list(invocation, out); break;
     case Command::edit:
     case Command::remove: outcome = change(invocation); break;
+    case Command::show: outcome = pf::Failure{failed("show runs the desktop host, which main starts")}; break;
     }
     if (!outcome) {
         std::fflush(out);
