@@ -79,7 +79,7 @@ TEST(WidgetActivityChart, barHeightsAndColours) {
     EXPECT_EQ(activityBarHeight(-1, 12), 1);
     EXPECT_EQ(activityBarHeight(0.001, 12), 2.5);
     EXPECT_EQ(activityBarHeight(0.5, 12), 6);
-    EXPECT_EQ(activityBarHeight(1.5, 12), 18); // unclamped: the application decides
+    EXPECT_EQ(activityBarHeight(1.5, 12), 12); // never taller than the chart, whatever the app writes
     EXPECT_EQ(activityBarHeight(std::numeric_limits<double>::quiet_NaN(), 12), 1);
 
     const auto laidOut = ui::layout(WidgetActivityChart{{0, 0.5, 1}, 12}, environment(), {31.0, std::nullopt});

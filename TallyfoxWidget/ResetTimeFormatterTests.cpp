@@ -87,13 +87,42 @@ TEST_F(ResetTexts, durationsAreInTheFormattersLocaleAndSentencesInTheProcessLang
     speak("de");
     EXPECT_EQ(description(formatter("de"), 3 * 3600 + 7 * 60 + 10), "Reset in 3 Stunden, 8 Minuten");
     speak("ru");
-    EXPECT_EQ(description(formatter("ru"), 3 * 3600 + 7 * 60 + 10), "Сброс через 3 часа 8 минут");
+    EXPECT_EQ(description(formatter("ru"), 3 * 3600 + 7 * 60 + 10), "До сброса 3 часа 8 минут");
     speak("uz");
-    EXPECT_EQ(description(formatter("uz"), 3 * 3600 + 7 * 60 + 10), "3 soat 8 daqiqadan keyin yangilanadi");
+    EXPECT_EQ(description(formatter("uz"), 3 * 3600 + 7 * 60 + 10), "Yangilanishgacha 3 soat 8 daqiqa");
     speak("he");
     EXPECT_EQ(description(formatter("he"), 7 * 60), "מתאפס בעוד 7 דקות");
     speak("ja");
     EXPECT_EQ(description(formatter("ja"), 86400 * 2), "09:10 (水)にリセット");
+}
+
+TEST_F(ResetTexts, sentencesReadRightForEveryCount) {
+    const auto sentences = [](const char* language, double extraSeconds) {
+        speak(language);
+        std::vector<std::string> result;
+        for (const int hours : {1, 2, 5, 21}) result.push_back(description(formatter(language), hours * 3600 + extraSeconds));
+        return result;
+    };
+    using Texts = std::vector<std::string>;
+    EXPECT_EQ(sentences("de", 8 * 60), (Texts{"Reset in 1 Stunde, 8 Minuten", "Reset in 2 Stunden, 8 Minuten",
+                                              "Reset in 5 Stunden, 8 Minuten", "Reset in 21 Stunden, 8 Minuten"}));
+    EXPECT_EQ(sentences("fr", 8 * 60), // the hours keep to their number with a no-break space
+              (Texts{"Réinitialisation dans 1\u00A0heure et 8 minutes", "Réinitialisation dans 2\u00A0heures et 8 minutes",
+                     "Réinitialisation dans 5\u00A0heures et 8 minutes", "Réinitialisation dans 21\u00A0heures et 8 minutes"}));
+    // Russian names the time left in the nominative, which "через" would not take ("через 1 минуту").
+    EXPECT_EQ(sentences("ru", 8 * 60), (Texts{"До сброса 1 час 8 минут", "До сброса 2 часа 8 минут",
+                                              "До сброса 5 часов 8 минут", "До сброса 21 час 8 минут"}));
+    EXPECT_EQ(sentences("ru", 60 - 3600), (Texts{"До сброса 1 минута", "До сброса 1 час 1 минута",
+                                                  "До сброса 4 часа 1 минута", "До сброса 20 часов 1 минута"}));
+    EXPECT_EQ(sentences("he", 8 * 60), (Texts{"מתאפס בעוד שעה, 8 דקות", "מתאפס בעוד שעתיים, 8 דקות",
+                                              "מתאפס בעוד 5 שעות, 8 דקות", "מתאפס בעוד 21 שעות, 8 דקות"}));
+    // Weekdays: the Hebrew preposition joins a Hebrew word without a hyphen.
+    EXPECT_EQ(description(formatter("he"), 86400 * 3), "מתאפס ביום ה׳ 09:10");
+    EXPECT_EQ(description(formatter("he"), 86400 * 5), "מתאפס בשבת 09:10");
+    speak("kk");
+    EXPECT_EQ(description(formatter("kk"), 3600 + 8 * 60), "Жаңаруға 1 сағат 8 минут қалды");
+    speak("ja");
+    EXPECT_EQ(description(formatter("ja"), 0), "リセット中");
 }
 
 TEST(NormalizeUzbekLetters, shortensOnlyUzbek) {

@@ -11,7 +11,8 @@ namespace ui = platform::ui;
 double activityBarHeight(double value, double chartHeight) {
     // A value that is not a finite number counts as no activity rather than an endless bar.
     if (!std::isfinite(value) || value <= 0) return 1;
-    return std::max(2.5, chartHeight * value);
+    // A value above 1 would stand taller than the chart and run into the texts above it.
+    return std::min(chartHeight, std::max(2.5, chartHeight * value));
 }
 
 ui::View WidgetActivityChart::body(const ui::Environment&) const {

@@ -8,7 +8,8 @@
 namespace tallyfox {
 
 /// The height of a day's bar in a chart `chartHeight` high: at least 2.5 points for any activity,
-/// 1 point (a track-coloured stub) for none. Values are fractions of the chart's height, unscaled.
+/// 1 point (a track-coloured stub) for none, never more than the chart. Values are fractions of the
+/// chart's height, unscaled.
 double activityBarHeight(double value, double chartHeight);
 
 /// One bar per day, in order, bottom-aligned, 1.5 points apart, sharing the width equally; the last

@@ -1,6 +1,7 @@
 #include "TallyfoxWidget/WidgetEntrySummary.hpp"
 
 #include "TallyfoxWidget/TallyfoxWidgetEntryView.hpp"
+#include "TallyfoxWidget/UsageWidgetLayouts.hpp"
 #include "platform/foundation/LocalizedString.hpp"
 
 #include <algorithm>
@@ -35,7 +36,14 @@ std::string_view layoutName(ui::WidgetFamily family) {
 
 } // namespace
 
-std::size_t entryLimit(ui::WidgetFamily family) { return family == ui::WidgetFamily::systemSmall ? 3 : 4; }
+std::size_t entryLimit(ui::WidgetFamily family) {
+    switch (family) {
+    case ui::WidgetFamily::systemSmall: return smallEntryLimit;
+    case ui::WidgetFamily::systemLarge: return largeEntryLimit;
+    case ui::WidgetFamily::systemMedium: break;
+    }
+    return mediumEntryLimit;
+}
 
 // The ranking of one snapshot's entries as of `date`: each entry ranks by its primary window's usage,
 // the highest usage among its windows that have not reset by then.

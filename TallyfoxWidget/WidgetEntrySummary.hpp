@@ -11,7 +11,7 @@
 
 namespace tallyfox {
 
-/// How many entries each layout shows at most.
+/// How many entries the layout of `family` shows at most.
 std::size_t entryLimit(platform::ui::WidgetFamily family);
 
 /// Summarises entries one after another. A timeline's entries share one snapshot and differ only in

@@ -48,7 +48,7 @@ TEST_F(TimeViews, resetLabelAtItsBoundariesInTwoLanguages) {
     EXPECT_EQ(shown(WidgetResetLabel{now.addingTimeInterval(11292), now}, "en"), "\"Resets in 3:08:12\"\n");
     EXPECT_EQ(shown(WidgetResetLabel{now.addingTimeInterval(11292), now}, "de"), "\"Reset in 3:08:12\"\n");
     EXPECT_EQ(shown(WidgetResetLabel{now.addingTimeInterval(86400), now}, "en"), "\"Resets Tue 12:00\"\n");
-    EXPECT_EQ(shown(WidgetResetLabel{now.addingTimeInterval(86400), now}, "de"), "\"Reset Di., 12:00\"\n");
+    EXPECT_EQ(shown(WidgetResetLabel{now.addingTimeInterval(86400), now}, "de"), "\"Reset am Di., 12:00\"\n");
 }
 
 TEST_F(TimeViews, updatedLabelIsLiveAndCompactDropsTheWord) {

@@ -33,6 +33,7 @@ Commands:
   list [--json]                     the placed widgets
   edit N --source ID... | --clear   choose a placed widget's sources, or clear them
   remove N                          remove a placed widget
+  autostart on|off|status           start the widgets with the desktop session, or not
   show [--now DATE]                 the placed widgets on the desktop, live, until you quit them
                                     (--now stops the clock at DATE)
 
@@ -123,6 +124,7 @@ unsigned accepted(Command command) {
     case Command::edit: return source | clear;
     case Command::show: return now;
     case Command::remove:
+    case Command::autostart:
     case Command::help: return 0;
     }
     return 0;
@@ -262,7 +264,19 @@ std::optional<UsageError> apply(Invocation& invocation, const OptionName& option
 std::string_view usageText() { return usage; }
 
 platform::foundation::Result<Invocation, UsageError> parseArguments(std::span<const std::string_view> arguments) {
-    if (std::find(arguments.begin(), arguments.end(), "--help") != arguments.end()) return Invocation{};
+    // `autostart` takes the words after it as they are, --help included.
+    auto commandWord = arguments.begin();
+    while (commandWord != arguments.end() && commandWord->starts_with("-"))
+        commandWord += *commandWord == "--extension" && commandWord + 1 != arguments.end() ? 2 : 1;
+    const bool autostart = commandWord != arguments.end() && *commandWord == "autostart";
+    const auto helpEnd = autostart ? commandWord : arguments.end();
+    if (std::find(arguments.begin(), helpEnd, "--help") != helpEnd) return Invocation{};
+    if (autostart) {
+        Invocation invocation;
+        invocation.command = Command::autostart;
+        invocation.autostart.assign(commandWord + 1, arguments.end());
+        return invocation;
+    }
 
     Invocation invocation;
     std::optional<Command> command;

@@ -19,7 +19,7 @@ namespace widgethost {
 
 using platform::foundation::Date;
 
-enum class Command { help, describe, entities, timeline, render, accessibility, layout, add, list, edit, remove, show };
+enum class Command { help, describe, entities, timeline, render, accessibility, layout, add, list, edit, remove, autostart, show };
 
 /// Which of the provider's requests the host makes.
 enum class Request { placeholder, snapshot, timeline };
@@ -54,6 +54,7 @@ struct Invocation {
     std::vector<std::string> identifiers; ///< `entities`: the identifiers to resolve
     std::optional<std::int64_t> number;   ///< `edit` and `remove`: the placed widget
     bool clear = false;                   ///< `edit --clear`
+    std::vector<std::string> autostart;   ///< `autostart`: the words after it, as given
 };
 
 /// A command line that cannot be run as written; `message` says why.
@@ -61,7 +62,8 @@ struct UsageError {
     std::string message;
 };
 
-/// Reads the arguments after the program's name. `--help` anywhere asks for the usage.
+/// Reads the arguments after the program's name. `--help` anywhere asks for the usage, except after
+/// `autostart`, which reads the words after it itself.
 platform::foundation::Result<Invocation, UsageError> parseArguments(std::span<const std::string_view> arguments);
 
 /// The usage text that `--help` prints.

@@ -1,5 +1,6 @@
 #include "host/WidgetHost.hpp"
 
+#include "host/Autostart.hpp"
 #include "host/Output.hpp"
 #include "host/PlacedWidgets.hpp"
 #include "platform/foundation/ISO8601.hpp"
@@ -15,6 +16,7 @@
 #include <cerrno>
 #include <cstring>
 #include <future>
+#include <iostream>
 
 namespace widgethost {
 
@@ -386,6 +388,12 @@ int run(const Invocation& invocation, std::FILE* out, std::FILE* err) {
     case Command::list: outcome = list(invocation, out); break;
     case Command::edit:
     case Command::remove: outcome = change(invocation); break;
+    case Command::autostart: {
+        std::fflush(out);
+        const int status = tallyfox::host::runAutostartCommand(invocation.autostart, std::cout, std::cerr);
+        std::cout.flush();
+        return status;
+    }
     case Command::show: outcome = pf::Failure{failed("show runs the desktop host, which main starts")}; break;
     }
     if (!outcome) {

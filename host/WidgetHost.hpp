@@ -14,7 +14,8 @@ namespace widgethost {
 std::filesystem::path defaultExtensionPath();
 
 /// Runs one command, printing its result on `out` and a failure as one line on `err`. Returns the
-/// exit status: 0, or 1 for a failure.
+/// exit status: 0, or 1 for a failure (`autostart`, which writes to the standard streams, also 2 for
+/// bad usage).
 int run(const Invocation& invocation, std::FILE* out, std::FILE* err);
 
 } // namespace widgethost

@@ -145,6 +145,9 @@ TEST(WidgetHost, describesTheWidgetAsTheGalleryShowsIt) {
                                           "configured by Choose providers: Providers and accounts\n");
     EXPECT_EQ(host.run({"--help"}).exitCode, 0);
     EXPECT_EQ(host.run({"render", "--help", "--bogus"}).out.rfind("Usage: widgethost", 0), 0u);
+    // `autostart` reads the words after it itself.
+    EXPECT_EQ(host.run({"autostart", "--help"}).out, "Usage: widgethost autostart on|off|status\n");
+    EXPECT_EQ(host.run({"autostart", "status"}).out, "off\n");
 }
 
 TEST(WidgetHost, theGalleryNameIsTheBundlesDisplayNameWhenItIsAString) {
@@ -244,6 +247,41 @@ TEST(WidgetHost, theTimelineListsEveryEntryAndWhenToAskAgain) {
               nowText + "  WidgetMessageView: Selected account unavailable\n");
 }
 
+TEST(WidgetHost, aScreenReaderHearsEachMessageAndTheEntryInEffect) {
+    const Host host;
+    EXPECT_EQ(host.run({"accessibility", "--now", nowText}).out,
+              "\"Tallyfox, Open Tallyfox, Open Tallyfox to load usage data.\"\n");
+    host.writeSnapshot(document(R"({"noProvidersEnabled":{}})"));
+    EXPECT_EQ(host.run({"accessibility", "--json", "--family", "large", "--now", nowText}).out,
+              "[\n  {\n    \"label\": \"Tallyfox, No providers enabled, Open Tallyfox to choose providers.\"\n  }\n]\n");
+    host.writeSnapshot(document(R"({"noProvidersDetected":{}})"));
+    EXPECT_EQ(host.run({"accessibility", "--family", "small", "--now", nowText}).out,
+              "\"Tallyfox, No providers detected, Install or use a supported AI coding tool to start tracking usage.\"\n");
+    host.writeSnapshot(threeEntries);
+    EXPECT_EQ(host.run({"accessibility", "--source", "gone", "--now", nowText}).out,
+              "\"Tallyfox, Selected account unavailable, Edit this widget to choose an enabled provider and account.\"\n");
+
+    const Outcome large = host.run({"accessibility", "--json", "--family", "large", "--source", "codex · a", "--now", nowText});
+    EXPECT_EQ(large.out, R"([
+  {
+    "label": "Tallyfox"
+  },
+  {
+    "label": "Codex · a"
+  },
+  {
+    "label": "5-hour usage",
+    "value": "20% left, Resets in 1 minute"
+  }
+]
+)");
+    // Ten seconds after the reset, the entry of the reset is in effect: the window waits for new data.
+    const std::string later = host.run({"accessibility", "--family", "large", "--source", "codex · a", "--now", nowText,
+                                        "--at", at(40)}).out;
+    EXPECT_EQ(later.find("20% left"), std::string::npos) << later;
+    EXPECT_NE(later.find("\"5-hour usage\", value"), std::string::npos) << later;
+}
+
 TEST(WidgetHost, theSnapshotsLanguageSwitchesTheWidgetsTexts) {
     const Host host;
     host.writeSnapshot(document(R"({"noProvidersDetected":{}})", R"(,"language":"de")"));
@@ -252,6 +290,20 @@ TEST(WidgetHost, theSnapshotsLanguageSwitchesTheWidgetsTexts) {
                   "  WidgetMessageView: Keine Anbieter gefunden\nreload after " + at(900) + "\n");
     // The request made German the extension's language, in its own defaults, for what follows.
     EXPECT_NE(host.run({"describe"}).out.find("Was von deinen KI-Coding-Limits übrig ist"), std::string::npos);
+    // Hebrew: its texts, and the widget laid out from right to left.
+    const auto headerX = [&](const std::string& dump) {
+        const auto text = dump.find("Text \"Tallyfox\" (");
+        return text == std::string::npos ? -1.0 : std::stod(dump.substr(text + std::string("Text \"Tallyfox\" (").size()));
+    };
+    const double leftToRight = headerX(host.run({"layout", "--now", nowText}).out);
+    host.writeSnapshot(document(R"({"providers":{"_0":[]}})", R"(,"language":"he","followedSelectionIDs":["gone"])"));
+    EXPECT_EQ(host.run({"accessibility", "--now", nowText}).out,
+              "\"Tallyfox, החשבון שנבחר אינו זמין, ערכו את הווידג׳ט כדי לבחור ספק וחשבון פעילים.\"\n");
+    host.writeSnapshot(document(R"({"providers":{"_0":[{"provider":"codex","windows":[]}]}})", R"(,"language":"he")"));
+    const double rightToLeft = headerX(host.run({"layout", "--now", nowText}).out);
+    EXPECT_LT(leftToRight, 50);
+    EXPECT_GT(rightToLeft, 200);
+
     host.writeSnapshot(document(R"({"noProvidersDetected":{}})"));
     EXPECT_NE(host.run({"timeline", "--now", nowText}).out.find("No providers detected"), std::string::npos);
     EXPECT_NE(host.run({"describe"}).out.find("What’s left of your AI coding limits"), std::string::npos);
@@ -375,6 +427,7 @@ TEST(WidgetHost, everyUsageErrorHasItsLineAndExitsWithTwo) {
         {{"edit", "1", "--clear", "--source", "x"}, "edit takes --source or --clear, not both"},
         {{"edit"}, "edit needs a widget number"},
         {{"remove", "first"}, "bad widget number 'first'"},
+        {{"autostart", "--json"}, "autostart takes one of on, off or status."},
     };
     for (const auto& [arguments, message] : cases) expectFailure(host.run(arguments), 2, "widgethost: " + message + "\n", message);
 }

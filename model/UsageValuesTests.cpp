@@ -108,11 +108,11 @@ TEST_F(UsageTexts, formatsNumbersInTheAppLocaleAndWordsInThePreferredLanguage) {
     EXPECT_EQ(appLocale().identifier(), "de");
     EXPECT_EQ(amountPercentText(UsageAmountStyle::used, used(42)), "42\u00A0%");
     EXPECT_EQ(amountText(UsageAmountStyle::remaining, used(42)), "58\u00A0% übrig");
-    EXPECT_EQ(usageTitle(window(UsageWindowKind::weekly, "Opus")), "Nutzung (Wöchentlich, Opus)");
+    EXPECT_EQ(usageTitle(window(UsageWindowKind::weekly, "Opus")), "Nutzung (Woche, Opus)");
     speak("tr");
     EXPECT_EQ(amountText(UsageAmountStyle::remaining, used(42)), "%58 kaldı");
     speak("ja");
-    EXPECT_EQ(usageTitle(window(UsageWindowKind::weekly, "Opus")), "Opusの週間使用量");
+    EXPECT_EQ(usageTitle(window(UsageWindowKind::weekly, "Opus")), "Opusの週次使用量");
 }
 
 TEST_F(UsageTexts, titlesWindowsByTheirLength) {
@@ -134,10 +134,37 @@ TEST_F(UsageTexts, titlesWindowsByTheirLength) {
     EXPECT_EQ(key.key, "%lld-minute");
     EXPECT_TRUE(key.comment.empty());
     EXPECT_EQ(key.resolved(), "90-minute");
-    EXPECT_EQ(key.resolved(pf::Locale("ru")), "90 мин");
+    EXPECT_EQ(key.resolved(pf::Locale("ru")), "90 минут");
 
     EXPECT_EQ(usageTitle(window(UsageWindowKind::monthly)), "Monthly usage");
     EXPECT_EQ(usageTitle(window(UsageWindowKind::fiveHour, "Opus")), "5-hour Opus usage");
+}
+
+TEST_F(UsageTexts, titlesCountTheirLengthInTheFormsOfTheLanguage) {
+    const auto titles = [](const char* language, std::int64_t minutesPerUnit) {
+        speak(language);
+        std::vector<std::string> result;
+        for (const std::int64_t count : {1, 2, 5, 21}) result.push_back(lengthTitle(UsageWindowKind::custom(count * minutesPerUnit)));
+        return result;
+    };
+    using Texts = std::vector<std::string>;
+    EXPECT_EQ(titles("de", 60), (Texts{"1 Stunde", "2 Stunden", "5 Stunden", "21 Stunden"}));
+    EXPECT_EQ(titles("fr", 60), (Texts{"1 heure", "2 heures", "5 heures", "21 heures"}));
+    EXPECT_EQ(titles("ru", 60), (Texts{"1 час", "2 часа", "5 часов", "21 час"}));
+    EXPECT_EQ(titles("he", 60), (Texts{"שעה", "שעתיים", "5 שעות", "21 שעות"}));
+    EXPECT_EQ(titles("ru", 1), (Texts{"1 минута", "2 минуты", "5 минут", "21 минута"}));
+    EXPECT_EQ(titles("nl", 1), (Texts{"1 minuut", "2 minuten", "5 minuten", "21 minuten"}));
+    EXPECT_EQ(titles("ja", 1), (Texts{"1分間", "2分間", "5分間", "21分間"}));
+    // One day is "Daily", a title of its own.
+    EXPECT_EQ(titles("ru", 1440), (Texts{"День", "2 дня", "5 дней", "21 день"}));
+    EXPECT_EQ(titles("he", 1440), (Texts{"יומי", "יומיים", "5 ימים", "21 ימים"}));
+    // A view looks the key up with its own locale, and the count still picks the form.
+    speak("en");
+    EXPECT_EQ(lengthTitleKey(UsageWindowKind::custom(60)).resolved(pf::Locale("de")), "1 Stunde");
+    EXPECT_EQ(lengthTitleKey(UsageWindowKind::custom(60)).resolved(), "1-hour");
+    EXPECT_EQ(usageTitle(window(UsageWindowKind::custom(120), "Opus")), "2-hour Opus usage");
+    speak("es");
+    EXPECT_EQ(usageTitle(window(UsageWindowKind::custom(60))), "Uso (1 hora)");
 }
 
 TEST(UsageWindow, isIdentifiedByLengthAndScope) {

@@ -1,5 +1,6 @@
-// Build step: refuses a string-table catalog that cannot be read or whose translations take other
-// placeholders than their keys. Usage: stringtable_check CATALOG.po...
+// Build step: refuses a string-table catalog that cannot be read, whose translations take other
+// placeholders than their keys, or whose plural entries do not fit its plural rule.
+// Usage: stringtable_check CATALOG.po...
 #include "TallyfoxWidget/Localization/POCatalog.hpp"
 
 #include <iostream>
@@ -12,6 +13,10 @@ int main(int argc, char** argv) {
             std::cerr << argv[i] << ": " << catalog.error << "\n";
             status = 1;
             continue;
+        }
+        for (const auto& problem : tallyfox::localization::pluralFormProblems(catalog)) {
+            std::cerr << argv[i] << ": " << problem << "\n";
+            status = 1;
         }
         for (const auto& problem : tallyfox::localization::placeholderMismatches(catalog)) {
             std::cerr << argv[i] << ": " << problem << "\n";

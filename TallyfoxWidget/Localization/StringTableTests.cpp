@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +13,8 @@
 #include <regex>
 #include <set>
 #include <thread>
+
+#include <unicode/plurrule.h>
 
 namespace fs = std::filesystem;
 namespace pf = platform::foundation;
@@ -34,11 +37,9 @@ POCatalog catalog(const std::string& name) {
     return result;
 }
 
-// Every key the widget's code looks up: the first argument of localized…(…) calls and of
-// LocalizedStringResource{…} when it is a string literal.
-std::map<std::string, std::string> keysUsedInCode() {
-    const std::regex call(R"re([Ll]ocalized\w*\s*[({]\s*"((?:[^"\\]|\\.)*)")re");
-    std::map<std::string, std::string> keys; // key → file
+// The widget's sources (tests left out), each with its path from the source folder.
+std::vector<std::pair<std::string, std::string>> widgetSources() {
+    std::vector<std::pair<std::string, std::string>> sources;
     for (const char* folder : {"model", "snapshot", "TallyfoxWidget", "platform/ui", "platform/widgetkit", "platform/intents"}) {
         const fs::path root = sourceDirectory() / folder;
         if (!fs::exists(root)) continue;
@@ -47,12 +48,62 @@ std::map<std::string, std::string> keysUsedInCode() {
             if (extension != ".cpp" && extension != ".hpp") continue;
             if (entry.path().filename().string().ends_with("Tests.cpp")) continue;
             std::ifstream stream(entry.path());
-            const std::string text{std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
-            for (std::sregex_iterator it(text.begin(), text.end(), call), end; it != end; ++it)
-                keys.emplace((*it)[1].str(), entry.path().lexically_relative(sourceDirectory()).string());
+            sources.emplace_back(entry.path().lexically_relative(sourceDirectory()).string(),
+                                 std::string{std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()});
         }
     }
+    return sources;
+}
+
+// Every key the widget's code looks up: the first argument of localized…(…) calls and of
+// LocalizedStringResource{…} when it is a string literal.
+std::map<std::string, std::string> keysUsedInCode() {
+    const std::regex call(R"re([Ll]ocalized\w*\s*[({]\s*"((?:[^"\\]|\\.)*)")re");
+    std::map<std::string, std::string> keys; // key → file
+    for (const auto& [path, text] : widgetSources())
+        for (std::sregex_iterator it(text.begin(), text.end(), call), end; it != end; ++it) keys.emplace((*it)[1].str(), path);
     return keys;
+}
+
+// Lookups whose key, default and translator's note are all string literals: the platform's
+// localized…(key, default, note, …) and LocalizedStringResource{key, default, comment(note), …}.
+struct LiteralLookup {
+    std::string key, defaultValue, comment, file;
+};
+std::vector<LiteralLookup> literalLookupsInCode() {
+    const std::string literal = R"re("((?:[^"\\]|\\.)*)")re";
+    const std::regex call("[Ll]ocalized\\w*\\s*[({]\\s*" + literal + "\\s*,\\s*" + literal + "\\s*,\\s*(?:comment\\()?" + literal);
+    std::vector<LiteralLookup> lookups;
+    for (const auto& [path, text] : widgetSources())
+        for (std::sregex_iterator it(text.begin(), text.end(), call), end; it != end; ++it)
+            lookups.push_back({(*it)[1].str(), (*it)[2].str(), (*it)[3].str(), path});
+    return lookups;
+}
+
+fs::path temporaryDirectory() {
+    char pattern[] = "/tmp/tallyfox-po-XXXXXX";
+    return mkdtemp(pattern);
+}
+
+// Everything that the tests refuse in the string tables of `directory`: a template with
+// translations, a catalog that cannot be read, lacks a key or a plural form, leaves one
+// untranslated, or whose placeholders or plural forms do not fit.
+std::vector<std::string> catalogProblems(const fs::path& directory) {
+    std::vector<std::string> problems;
+    const auto templateCatalog = readPO((directory / "TallyfoxWidget.pot").string());
+    if (!templateCatalog.error.empty()) problems.push_back("TallyfoxWidget.pot " + templateCatalog.error);
+    for (const auto& entry : templateCatalog.entries)
+        for (const auto& translation : entry.translations)
+            if (!translation.empty()) problems.push_back("TallyfoxWidget.pot translates “" + entry.key + "”");
+    for (const char* language : languages) {
+        const std::string name = std::string(language) + ".po";
+        const auto translated = readPO((directory / name).string());
+        if (!translated.error.empty()) problems.push_back(name + " " + translated.error);
+        for (const auto& problem : completenessProblems(templateCatalog, translated)) problems.push_back(name + " " + problem);
+        for (const auto& problem : pluralFormProblems(translated)) problems.push_back(name + " " + problem);
+        for (const auto& problem : placeholderMismatches(translated)) problems.push_back(name + " " + problem);
+    }
+    return problems;
 }
 
 } // namespace
@@ -65,15 +116,90 @@ TEST(StringTables, holdEveryKeyTheCodeLooksUp) {
         EXPECT_NE(templateCatalog.find(key), nullptr) << "“" << key << "” (" << file << ") is not in the template";
 }
 
-TEST(StringTables, everyCatalogTranslatesEveryKeyWithItsPlaceholders) {
+TEST(StringTables, giveTranslatorsTheDefaultAndTheNoteTheCodeGives) {
+    const auto templateCatalog = catalog("TallyfoxWidget.pot");
+    const auto lookups = literalLookupsInCode();
+    EXPECT_GT(lookups.size(), 15u);
+    for (const auto& lookup : lookups) {
+        const auto* entry = templateCatalog.find(lookup.key);
+        if (!entry) continue; // reported by holdEveryKeyTheCodeLooksUp
+        std::string defaultValue = entry->key;
+        for (const auto& comment : entry->extractedComments)
+            if (comment.starts_with("Default: ")) defaultValue = comment.substr(9);
+        EXPECT_EQ(defaultValue, lookup.defaultValue) << "“" << lookup.key << "” in " << lookup.file;
+        if (lookup.comment.empty()) continue;
+        const auto& notes = entry->extractedComments;
+        EXPECT_TRUE(std::find(notes.begin(), notes.end(), lookup.comment) != notes.end())
+            << "the template does not give “" << lookup.key << "” the note “" << lookup.comment << "” of " << lookup.file;
+    }
+    // Every key carries a note for its translators.
+    for (const auto& entry : templateCatalog.entries) {
+        const bool hasNote = std::any_of(entry.extractedComments.begin(), entry.extractedComments.end(),
+                                         [](const std::string& comment) { return !comment.starts_with("Default: "); });
+        EXPECT_TRUE(hasNote) << "“" << entry.key << "” has no note for translators";
+    }
+}
+
+TEST(StringTables, everyCatalogTranslatesEveryKeyWithItsPlaceholdersAndPluralForms) {
     const auto templateCatalog = catalog("TallyfoxWidget.pot");
     ASSERT_GT(templateCatalog.entries.size(), 70u);
-    for (const auto& entry : templateCatalog.entries) EXPECT_TRUE(entry.translation.empty()) << entry.key;
+    EXPECT_EQ(catalogProblems(poDirectory()), std::vector<std::string>{});
+}
+
+TEST(StringTables, refuseACatalogThatLacksAPluralForm) {
+    const fs::path broken = temporaryDirectory();
+    for (const auto& file : fs::directory_iterator(poDirectory())) fs::copy(file.path(), broken / file.path().filename());
+    const auto rewrite = [&](const char* name, const std::string& from, const std::string& to) {
+        std::ifstream in(broken / name);
+        std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        const auto at = text.find(from);
+        ASSERT_NE(at, std::string::npos) << from;
+        text.replace(at, from.size(), to);
+        std::ofstream(broken / name, std::ios::trunc) << text;
+    };
+    // Russian loses the form of "5 часов"; Hebrew leaves the form for two days empty.
+    rewrite("ru.po", "msgstr[2] \"%lld часов\"\n", "");
+    rewrite("he.po", "msgstr[1] \"יומיים\"", "msgstr[1] \"\"");
+    EXPECT_EQ(catalogProblems(broken),
+              (std::vector<std::string>{
+                  "ru.po lacks msgstr[2] of “%lld-hour”",
+                  "ru.po line " + std::to_string(catalog("ru.po").find("%lld-hour")->line) +
+                      ": “%lld-hour” gives 2 plural forms where its language has 3",
+                  "he.po leaves msgstr[1] of “%lld-day” untranslated",
+              }));
+    // The build refuses the Russian catalog as well.
+    const fs::path check = fs::read_symlink("/proc/self/exe").parent_path() / "stringtable_check";
+    const std::string command = check.string() + " " + (broken / "ru.po").string() + " 2>" + (broken / "errors").string();
+    EXPECT_NE(std::system(command.c_str()), 0);
+    std::ifstream errors(broken / "errors");
+    const std::string reported{std::istreambuf_iterator<char>(errors), std::istreambuf_iterator<char>()};
+    EXPECT_NE(reported.find("“%lld-hour” gives 2 plural forms where its language has 3"), std::string::npos) << reported;
+    fs::remove_all(broken);
+}
+
+TEST(StringTables, pluralRulesAgreeWithTheLanguagesOwnCategories) {
+    // Each catalog's forms must split the counts as the language's plural categories do. Counts in
+    // the millions, for which a few languages have a form of their own ("un million de"), are left
+    // to the "other" form: no window or countdown counts that far.
     for (const char* language : languages) {
-        const auto translated = catalog(std::string(language) + ".po");
-        for (const auto& problem : completenessProblems(templateCatalog, translated))
-            ADD_FAILURE() << language << ".po " << problem;
-        for (const auto& problem : placeholderMismatches(translated)) ADD_FAILURE() << language << ".po " << problem;
+        const auto reading = readPluralForms(catalog(std::string(language) + ".po"));
+        ASSERT_TRUE(reading.forms) << language << ".po " << reading.error;
+        UErrorCode status = U_ZERO_ERROR;
+        const std::unique_ptr<icu::PluralRules> rules(icu::PluralRules::forLocale(icu::Locale(language), status));
+        ASSERT_TRUE(U_SUCCESS(status)) << language;
+        std::map<int, std::string> categoryOfForm;
+        std::map<std::string, int> formOfCategory;
+        for (int n = 0; n <= 1000; ++n) {
+            std::string category;
+            rules->select(n).toUTF8String(category);
+            const int form = *reading.forms->form(static_cast<unsigned long>(n));
+            const auto [byForm, newForm] = categoryOfForm.emplace(form, category);
+            const auto [byCategory, newCategory] = formOfCategory.emplace(category, form);
+            EXPECT_TRUE(byForm->second == category && byCategory->second == form)
+                << language << ": " << n << " is “" << category << "” and takes msgstr[" << form << "]";
+            if (byForm->second != category || byCategory->second != form) break;
+        }
+        EXPECT_EQ(static_cast<int>(categoryOfForm.size()), reading.forms->count) << language;
     }
 }
 
@@ -86,7 +212,8 @@ TEST(StringTables, englishCatalogHoldsTheDefaultTexts) {
             if (comment.starts_with("Default: ")) expected = comment.substr(9);
         const auto* translated = english.find(entry.key);
         ASSERT_NE(translated, nullptr) << entry.key;
-        EXPECT_EQ(translated->translation, expected);
+        // The default serves every count, so each English form is the default.
+        for (const auto& form : translated->translations) EXPECT_EQ(form, expected);
     }
 }
 
@@ -96,7 +223,8 @@ TEST(POCatalog, findsWhatTheBuildAndTheTestsRefuse) {
                                 "#, fuzzy\nmsgid \"%lldh %@m\"\nmsgstr \"%2$@ min %1$lld h\"\n\nmsgid \"extra\"\nmsgstr \"\"\n");
     ASSERT_EQ(parsed.error, "");
     ASSERT_EQ(parsed.entries.size(), 3u);
-    EXPECT_EQ(parsed.entries[0].translation, "%lld übrig");
+    EXPECT_EQ(parsed.header, "Content-Type: text/plain; charset=UTF-8\n");
+    EXPECT_EQ(parsed.entries[0].translation(), "%lld übrig");
     EXPECT_EQ(parsed.entries[0].extractedComments, std::vector<std::string>{"note"});
     EXPECT_TRUE(parsed.entries[1].fuzzy);
     // Positional placeholders may reorder; another kind may not.
@@ -105,8 +233,8 @@ TEST(POCatalog, findsWhatTheBuildAndTheTestsRefuse) {
     EXPECT_EQ(mismatches[0], "line 6: the placeholders of “%lld übrig” do not match its key “%@ left”");
 
     POCatalog wanted;
-    wanted.entries = {POEntry{"%@ left", "", {}, false, 1}, POEntry{"%lldh %@m", "", {}, false, 2},
-                      POEntry{"Daily", "", {}, false, 3}};
+    wanted.entries = {POEntry{"%@ left", {}, {""}, {}, false, 1}, POEntry{"%lldh %@m", {}, {""}, {}, false, 2},
+                      POEntry{"Daily", {}, {""}, {}, false, 3}};
     EXPECT_EQ(completenessProblems(wanted, parsed),
               (std::vector<std::string>{"leaves “%lldh %@m” untranslated", "lacks “Daily”",
                                         "has “extra”, which the template lacks"}));
@@ -114,13 +242,81 @@ TEST(POCatalog, findsWhatTheBuildAndTheTestsRefuse) {
     EXPECT_NE(parsePO("msgid \"a\nmsgstr \"\"\n").error, "");
 }
 
+TEST(POCatalog, readsPluralEntriesAndChecksEachForm) {
+    const std::string header = "msgid \"\"\nmsgstr \"Plural-Forms: nplurals=3; plural=(n == 1 ? 0 : n == 2 ? 1 : 2);\\n\"\n\n";
+    const auto parsed = parsePO(header +
+                                "msgid \"%lld-day\"\nmsgid_plural \"%lld-day\"\n"
+                                "msgstr[0] \"יום\"\nmsgstr[1] \"יומיים\"\nmsgstr[2] \"%lld ימים\"\n\n"
+                                "msgid \"%lld-hour\"\nmsgid_plural \"%lld-hours\"\n"
+                                "msgstr[0] \"%lld שעה\"\nmsgstr[1] \"%@ שעות\"\nmsgstr[2] \"שעות\"\n");
+    ASSERT_EQ(parsed.error, "");
+    ASSERT_EQ(parsed.entries.size(), 2u);
+    EXPECT_EQ(parsed.entries[0].pluralKey, "%lld-day");
+    EXPECT_EQ(parsed.entries[0].translations, (std::vector<std::string>{"יום", "יומיים", "%lld ימים"}));
+    EXPECT_EQ(pluralFormProblems(parsed), std::vector<std::string>{});
+    // Only a form that one count takes may leave the count out ("יומיים" is always two).
+    EXPECT_EQ(placeholderMismatches(parsed),
+              (std::vector<std::string>{
+                  "line 10: the placeholders of “%@ שעות” (msgstr[1]) do not match its key “%lld-hour”",
+                  "line 10: the placeholders of “שעות” (msgstr[2]) do not match its key “%lld-hour”",
+              }));
+
+    EXPECT_EQ(parsePO("msgid \"a\"\nmsgstr[0] \"x\"\n").error, "line 2: msgstr[0] without msgid_plural");
+    EXPECT_EQ(parsePO("msgid \"a\"\nmsgid_plural \"b\"\nmsgstr[1] \"x\"\n").error,
+              "line 3: msgstr[1] where msgstr[0] belongs");
+    EXPECT_EQ(parsePO("msgid \"a\"\nmsgid_plural \"b\"\nmsgstr \"x\"\n").error,
+              "line 3: msgstr without an index in a plural entry");
+
+    // A plural entry needs a rule, and as many forms as the rule has.
+    const auto withoutRule = parsePO("msgid \"%lld-day\"\nmsgid_plural \"%lld-day\"\nmsgstr[0] \"%lld d\"\n");
+    EXPECT_EQ(pluralFormProblems(withoutRule), std::vector<std::string>{"has no Plural-Forms rule in its header"});
+    const auto short_ = parsePO(header + "msgid \"%lld-day\"\nmsgid_plural \"%lld-day\"\nmsgstr[0] \"%lld d\"\n");
+    EXPECT_EQ(pluralFormProblems(short_),
+              std::vector<std::string>{"line 4: “%lld-day” gives 1 plural forms where its language has 3"});
+    POCatalog wanted;
+    wanted.entries = {POEntry{"%lld-day", "%lld-day", {"", ""}, {}, false, 1}, POEntry{"Daily", {}, {""}, {}, false, 2}};
+    auto plain = parsePO(header + "msgid \"%lld-day\"\nmsgstr \"%lld d\"\n\nmsgid \"Daily\"\nmsgid_plural \"Daily\"\n"
+                                  "msgstr[0] \"a\"\nmsgstr[1] \"b\"\nmsgstr[2] \"c\"\n");
+    EXPECT_EQ(completenessProblems(wanted, plain),
+              (std::vector<std::string>{"gives “%lld-day” one text where the template asks for plural forms",
+                                        "gives “Daily” plural forms where the template asks for one text"}));
+    EXPECT_EQ(completenessProblems(wanted, short_), (std::vector<std::string>{"lacks msgstr[1] of “%lld-day”",
+                                                                             "lacks msgstr[2] of “%lld-day”", "lacks “Daily”"}));
+}
+
+TEST(PluralForms, evaluateGettextRulesAndRefuseBrokenOnes) {
+    const auto rule = [](const std::string& field) {
+        POCatalog catalog;
+        catalog.header = "Content-Type: text/plain; charset=UTF-8\nPlural-Forms: " + field + "\n";
+        return readPluralForms(catalog);
+    };
+    const auto russian = rule("nplurals=3; plural=(n%10==1 && n%100!=11 ? 0 : n%10>=2 && n%10<=4 && "
+                              "(n%100<10 || n%100>=20) ? 1 : 2);");
+    ASSERT_TRUE(russian.forms) << russian.error;
+    std::vector<int> forms;
+    for (const unsigned long n : {1, 2, 5, 11, 12, 21, 22, 25, 111, 1000001}) forms.push_back(*russian.forms->form(n));
+    EXPECT_EQ(forms, (std::vector<int>{0, 1, 2, 2, 2, 0, 1, 2, 2, 0}));
+    EXPECT_EQ(rule("nplurals=2; plural=n > 1;").forms->form(0), 0);
+    EXPECT_EQ(rule("nplurals=1; plural=0;").forms->onlyCountOf(0), std::nullopt);
+    EXPECT_EQ(rule("nplurals=2; plural=(n != 1);").forms->onlyCountOf(0), 1u);
+    EXPECT_EQ(russian.forms->onlyCountOf(0), std::nullopt); // 1, 21, 31, …
+
+    EXPECT_EQ(rule("nplurals=2; plural=(n != 1;").error, "has a Plural-Forms expression that gives no form of the 2 for n = 0");
+    EXPECT_EQ(rule("nplurals=2; plural=n % 0;").error, "has a Plural-Forms expression that gives no form of the 2 for n = 0");
+    EXPECT_EQ(rule("nplurals=2; plural=n;").error, "has a Plural-Forms expression that gives no form of the 2 for n = 2");
+    EXPECT_EQ(rule("nplurals=3; plural=(n != 1);").error, "has a Plural-Forms rule whose expression never gives some of its 3 forms");
+    EXPECT_EQ(rule("nplurals=INTEGER; plural=EXPRESSION;").error, "has a Plural-Forms rule without a count of forms from 1 to 6");
+    POCatalog none;
+    EXPECT_EQ(readPluralForms(none).error, "has no Plural-Forms rule in its header");
+}
+
 TEST(StringTables, lookUpEachThreadsOwnLanguageAtOnce) {
     pf::setMainBundleInfo({"", TALLYFOX_APPEX_RESOURCES_DIR, "en", "TallyfoxWidget"});
     const std::map<std::string, std::string> expected = {
         {"de", "Warte auf Aktualisierung"}, {"en", "Waiting for update"},    {"fr", "En attente de mise à jour"},
         {"ru", "Ожидание обновления"},      {"he", "ממתין לעדכון"},          {"ja", "更新待ち"},
-        {"ko", "업데이트 대기 중"},          {"kk", "Жаңарту күтілуде"},      {"pt_BR", "Aguardando atualização"},
-        {"uz_Latn", "Yangilanish kutilmoqda"}, {"xx", "Waiting for update"}, {"de-CH", "Warte auf Aktualisierung"},
+        {"ko", "업데이트 대기 중"},          {"kk", "Жаңа деректер күтілуде"},      {"pt_BR", "Aguardando atualização"},
+        {"uz_Latn", "Yangi maʼlumot kutilmoqda"}, {"xx", "Waiting for update"}, {"de-CH", "Warte auf Aktualisierung"},
     };
     std::vector<std::thread> threads;
     std::vector<std::string> failures(expected.size());

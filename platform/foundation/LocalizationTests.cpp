@@ -76,6 +76,35 @@ TEST(LocalizedStrings, lookUpTheLanguageOfTheLocaleOrTheDefault) {
     UserDefaults::standard().removeObject("AppleLanguages");
 }
 
+TEST(LocalizedStrings, pickThePluralFormOfTheirLanguageByTheFirstInteger) {
+    useTestBundle();
+    const auto files = [](std::int64_t count, const char* language) {
+        return localizedFormat("%lld file", "%lld file(s)", "", {count}, Locale(language));
+    };
+    EXPECT_EQ(files(1, "de"), "1 Datei");
+    EXPECT_EQ(files(0, "de"), "0 Dateien");
+    EXPECT_EQ(files(21, "de"), "21 Dateien");
+    EXPECT_EQ(files(0, "fr"), "0 fichier"); // French counts 0 and 1 alike
+    EXPECT_EQ(files(2, "fr"), "2 fichiers");
+    EXPECT_EQ(files(1, "ja"), "1 file(s)"); // no table: the default serves every count
+    // Counts beyond what a plural rule reads keep their form; negative counts take their magnitude's.
+    EXPECT_EQ(files(4'000'000'001, "fr"), "4000000001 fichiers");
+    EXPECT_EQ(files(-1, "de"), "-1 Datei");
+    EXPECT_EQ(files(INT64_MIN, "de"), "-9223372036854775808 Dateien");
+    // The count is the first integer, wherever the texts stand.
+    EXPECT_EQ(localizedPlural("%lld file", "", "", 1, Locale("de")), "%lld Datei");
+    EXPECT_EQ(pluralCount({std::string("x"), std::int64_t{5}, std::int64_t{1}}), 5);
+    EXPECT_EQ(pluralCount({std::string("x")}), std::nullopt);
+    // An entry without plural forms gives its one text for any count.
+    EXPECT_EQ(localizedFormat("%lld of %@", "", "", {1, std::string("eins")}, Locale("de")), "1 von eins");
+    EXPECT_EQ(localizedFormat("%lld of %@", "", "", {7, std::string("sept")}, Locale("fr")), "sept : 7");
+    EXPECT_EQ(localizedPlural("Hello", "Hello", "", 2, Locale("fr")), "Bonjour");
+    UserDefaults::standard().set("AppleLanguages", PropertyListValue::strings({"fr"}));
+    EXPECT_EQ(LocalizedStringResource({"%lld file", "%lld file", "", {std::int64_t{3}}}).resolved(), "3 fichiers");
+    EXPECT_EQ(localizedPlural("%lld file", "%lld file", "", 1), "%lld fichier");
+    UserDefaults::standard().removeObject("AppleLanguages");
+}
+
 TEST(LocalizedStrings, takeTheirTableFromABundlesInformation) {
     char pattern[] = "/tmp/tallyfox-bundle-XXXXXX";
     const std::filesystem::path root = mkdtemp(pattern);

@@ -70,12 +70,27 @@ private:
     std::map<Key, std::unique_ptr<Catalog>> catalogs_;
 };
 
-std::string lookUp(std::string_view key, std::string_view defaultValue, const std::string& language) {
+// Plural rules read n as an unsigned long and only ever look at a few of its last digits and at
+// how it compares with small numbers; Boost.Locale takes an int. Larger counts are kept in range
+// with their last six digits, so that the form stays the one the count has.
+int pluralSelector(std::int64_t count) {
+    const std::uint64_t magnitude =
+        count < 0 ? std::uint64_t(0) - static_cast<std::uint64_t>(count) : static_cast<std::uint64_t>(count);
+    if (magnitude <= 1'000'000) return static_cast<int>(magnitude);
+    return static_cast<int>(1'000'000 + magnitude % 1'000'000);
+}
+
+std::string lookUp(std::string_view key, std::string_view defaultValue, const std::string& language,
+                   std::optional<std::int64_t> count = std::nullopt) {
     const MainBundleInfo bundle = mainBundleInfo();
     if (const Catalog* catalog = Catalogs::shared().catalog(bundle, language)) {
         const std::string id(key);
-        if (const char* text = catalog->messages->get(catalog->domain, nullptr, id.c_str()); text && *text)
-            return text;
+        // Asked for a form other than the first, an entry without plural forms gives nothing: its
+        // one text serves every count.
+        const char* text = nullptr;
+        if (count) text = catalog->messages->get(catalog->domain, nullptr, id.c_str(), pluralSelector(*count));
+        if (!text || !*text) text = catalog->messages->get(catalog->domain, nullptr, id.c_str());
+        if (text && *text) return text;
     }
     return std::string(defaultValue);
 }
@@ -98,17 +113,34 @@ std::string localized(std::string_view key, std::string_view defaultValue, std::
     return lookUp(key, defaultValue, stringTableLanguage(locale));
 }
 
+std::string localizedPlural(std::string_view key, std::string_view defaultValue, std::string_view /*comment*/,
+                            std::int64_t count) {
+    return lookUp(key, defaultValue, stringTableLanguage(), count);
+}
+
+std::string localizedPlural(std::string_view key, std::string_view defaultValue, std::string_view /*comment*/,
+                            std::int64_t count, const Locale& locale) {
+    return lookUp(key, defaultValue, stringTableLanguage(locale), count);
+}
+
+std::optional<std::int64_t> pluralCount(const std::vector<FormatArgument>& arguments) {
+    for (const auto& argument : arguments)
+        if (const auto* integer = std::get_if<std::int64_t>(&argument)) return *integer;
+    return std::nullopt;
+}
+
 std::string localizedFormat(std::string_view key, std::string_view defaultValue, std::string_view /*comment*/,
                             const std::vector<FormatArgument>& arguments) {
     // The integers are written in the digits of the language the text is in.
     const std::string language = stringTableLanguage();
     const Locale locale(language);
-    return fillFormat(lookUp(key, defaultValue, language), arguments, &locale);
+    return fillFormat(lookUp(key, defaultValue, language, pluralCount(arguments)), arguments, &locale);
 }
 
 std::string localizedFormat(std::string_view key, std::string_view defaultValue, std::string_view /*comment*/,
                             const std::vector<FormatArgument>& arguments, const Locale& locale) {
-    return fillFormat(lookUp(key, defaultValue, stringTableLanguage(locale)), arguments, &locale);
+    return fillFormat(lookUp(key, defaultValue, stringTableLanguage(locale), pluralCount(arguments)), arguments,
+                      &locale);
 }
 
 std::string LocalizedStringResource::resolved() const {

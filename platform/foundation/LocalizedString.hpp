@@ -1,7 +1,9 @@
 #pragma once
 // Localized texts: looked up by key in the main bundle's string tables (gettext catalogs), with an
 // English default and a translator comment. The process's texts follow its preferred language;
-// a view's texts follow the view's locale.
+// a view's texts follow the view's locale. A key that counts something may be a plural entry of its
+// catalog (msgid_plural with one msgstr[i] per form of the language): the count picks the form, by
+// the catalog's "Plural-Forms:" rule, as gettext's ngettext does.
 
 #include "platform/foundation/Locale.hpp"
 
@@ -18,7 +20,8 @@ namespace platform::foundation {
 using FormatArgument = std::variant<std::int64_t, std::string>;
 
 /// A text to look up later (when a view is drawn, in the view's locale): key, English default,
-/// translator comment and the arguments its placeholders take.
+/// translator comment and the arguments its placeholders take. The first integer argument picks the
+/// form of a plural entry.
 struct LocalizedStringResource {
     std::string key;
     std::string defaultValue;
@@ -40,7 +43,18 @@ std::string localized(std::string_view key, std::string_view defaultValue, std::
 std::string localized(std::string_view key, std::string_view defaultValue, std::string_view comment,
                       const Locale& locale);
 
-/// Looks up a format key ("%@ left", "%lldd %lldh") and fills in its placeholders.
+/// The text for `key` in the form that the language uses for `count`, when the table holds `key` as
+/// a plural entry; the one text of any other entry. The default serves every count.
+std::string localizedPlural(std::string_view key, std::string_view defaultValue, std::string_view comment,
+                            std::int64_t count);
+std::string localizedPlural(std::string_view key, std::string_view defaultValue, std::string_view comment,
+                            std::int64_t count, const Locale& locale);
+
+/// The count that picks the plural form of a format key: its first integer argument, if any.
+std::optional<std::int64_t> pluralCount(const std::vector<FormatArgument>& arguments);
+
+/// Looks up a format key ("%@ left", "%lld-hour") and fills in its placeholders; the first integer
+/// argument picks the form of a plural entry.
 std::string localizedFormat(std::string_view key, std::string_view defaultValue, std::string_view comment,
                             const std::vector<FormatArgument>& arguments);
 std::string localizedFormat(std::string_view key, std::string_view defaultValue, std::string_view comment,

@@ -23,8 +23,13 @@ std::string Text::resolveContent(const Content& content, const Environment& envi
         Overloaded{
             [](const Verbatim& v) { return v.string; },
             [&](const Localized& l) {
+                // The first integer argument picks the form of a plural entry ("1 Stunde", "5 Stunden").
+                std::optional<std::int64_t> count;
+                for (const auto& a : l.arguments)
+                    if (const auto* n = std::get_if<std::int64_t>(&a); n && !count) count = *n;
                 const std::string format =
-                    foundation::localized(l.key, l.defaultValue, l.comment, environment.locale);
+                    count ? foundation::localizedPlural(l.key, l.defaultValue, l.comment, *count, environment.locale)
+                          : foundation::localized(l.key, l.defaultValue, l.comment, environment.locale);
                 if (l.arguments.empty()) return format;
                 std::vector<foundation::FormatArgument> arguments;
                 for (const auto& a : l.arguments) {

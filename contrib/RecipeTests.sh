@@ -1,0 +1,192 @@
+#!/usr/bin/env bash
+# The status-bar and notification recipes against the real tool, on a fresh, a stale, an empty, a
+# missing snapshot and one without providers, and without the tool at all.
+# Usage: RecipeTests.sh TALLYFOX-EXECUTABLE
+set -u
+tool=$(realpath "$1")
+contrib=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+passed=0 failed=0
+
+expect() { # name, expected, actual
+    if [[ $2 == "$3" ]]; then
+        passed=$((passed + 1))
+    else
+        failed=$((failed + 1))
+        printf 'FAIL %s\n  expected: %q\n  actual:   %q\n' "$1" "$2" "$3"
+    fi
+}
+
+# The tool found through PATH as `tallyfox`, a private HOME, a fixed zone for the reset times, and a
+# notify-send that records what it is asked to show.
+mkdir -p "$work/bin" "$work/home"
+ln -s "$tool" "$work/bin/tallyfox"
+cat >"$work/bin/notify-send" <<'STUB'
+#!/usr/bin/env bash
+printf '%s\n' "$*" >>"$NOTIFICATIONS"
+STUB
+chmod +x "$work/bin/notify-send"
+export PATH="$work/bin:$PATH" HOME="$work/home" TZ=UTC NOTIFICATIONS="$work/notifications" XDG_STATE_HOME="$work/state"
+unset TALLYFOX
+container="$HOME/Library/Group Containers/group.com.tallyfox.Tallyfox"
+mkdir -p "$container"
+snapshot="$container/widget-snapshot.json"
+
+at() { date -u -d "$1" +%Y-%m-%dT%H:%M:%SZ; }
+reset=$(at '+3 hours')
+# Usages at either side of the thresholds: used shares are rounded half away from zero, and 85 or
+# more is a warning, 95 or more critical.
+write_snapshot() { # generated-at, providers JSON
+    printf '{"schemaVersion":1,"generatedAt":"%s","state":{"providers":{"_0":%s}}}' "$1" "$2" >"$snapshot"
+}
+window() { printf '{"kind":300,"usage":%s,"resetsAt":"%s"}' "$1" "${2:-$reset}"; }
+providers="[
+  {\"provider\":\"codex\",\"windows\":[$(window 84.4),{\"kind\":10080,\"usage\":10}]},
+  {\"provider\":\"claudeCode\",\"accountName\":\"Work\",\"selectionID\":\"claude-work\",\"windows\":[$(window 84.5)]},
+  {\"provider\":\"gemini\",\"windows\":[$(window 94.4)]},
+  {\"provider\":\"kiro\",\"windows\":[$(window 94.5)]},
+  {\"provider\":\"warp\",\"windows\":[$(window 100),{\"kind\":\"monthly\"}]},
+  {\"provider\":\"cursor\",\"windows\":[],\"quotaUnavailableReason\":\"signInExpired\"}
+]"
+write_snapshot "$(at now)" "$providers"
+hour=$(date -u -d "$reset" +'%a %H:%M')
+
+# --- waybar: valid JSON, the class at each threshold ---
+out=$("$contrib/tallyfox-waybar" 2>"$work/err")
+expect "waybar writes one JSON object" "object" "$(jq -r type <<<"$out" 2>&1)"
+expect "waybar text" "codex 16%  claudeCode Work 15%  gemini 6%  kiro 5%  warp 0%" "$(jq -r .text <<<"$out")"
+expect "waybar class is the worst level" '["critical"]' "$(jq -c .class <<<"$out")"
+expect "waybar percentage is the least left" "0" "$(jq -r .percentage <<<"$out")"
+expect "waybar tooltip" "codex
+  fiveHour: 16% left · resets $hour
+  weekly: 90% left
+claudeCode · Work
+  fiveHour: 15% left · resets $hour
+gemini
+  fiveHour: 6% left · resets $hour
+kiro
+  fiveHour: 5% left · resets $hour
+warp
+  fiveHour: 0% left · resets $hour
+  monthly: unknown
+cursor
+  Limits unavailable.
+  signInExpired" "$(jq -r .tooltip <<<"$out")"
+expect "waybar writes nothing to standard error" "" "$(cat "$work/err")"
+for case in "codex normal 16" "claude-work warning 15" "claudeCode warning 15" "gemini warning 6" "kiro critical 5" "warp critical 0"; do
+    read -r id class left <<<"$case"
+    out=$("$contrib/tallyfox-waybar" "$id")
+    expect "waybar class of $id" "[\"$class\"] $left" "$(jq -c .class <<<"$out") $(jq -r .percentage <<<"$out")"
+done
+out=$("$contrib/tallyfox-waybar" cursor)
+expect "waybar for a provider without limits" '"Tallyfox: no limits" ["normal"] null' \
+    "$(jq -c '.text, .class, .percentage' <<<"$out" | paste -sd ' ')"
+
+# --- the other bars: text and colour at the thresholds ---
+expect "i3blocks" "codex 16%  claudeCode Work 15%  gemini 6%  kiro 5%  warp 0%
+warp 0%
+#FF453A" "$("$contrib/tallyfox-i3blocks")"
+expect "i3blocks warning" "claudeCode Work 15%
+claudeCode Work 15%
+#FF9F0A" "$("$contrib/tallyfox-i3blocks" claude-work)"
+expect "i3blocks normal has no colour" "codex 16%|codex 16%|" "$("$contrib/tallyfox-i3blocks" codex | paste -sd '|')"
+expect "polybar critical" "%{F#FF453A}gemini 6%  kiro 5%%{F-}" "$("$contrib/tallyfox-polybar" gemini kiro)"
+expect "polybar warning" "%{F#FF9F0A}gemini 6%%{F-}" "$("$contrib/tallyfox-polybar" gemini)"
+expect "polybar normal" "codex 16%" "$("$contrib/tallyfox-polybar" codex)"
+expect "tmux critical" "#[fg=#FF453A]warp 0%#[default]" "$("$contrib/tallyfox-tmux" warp)"
+expect "tmux warning" "#[fg=#FF9F0A]claudeCode Work 15%#[default]" "$("$contrib/tallyfox-tmux" claude-work)"
+expect "tmux normal" "codex 16%" "$("$contrib/tallyfox-tmux" codex)"
+stream=$(printf '{"version":1}\n[\n[{"name":"time","full_text":"10:00"}]\n,[{"name":"time","full_text":"10:05"}]\n' |
+    "$contrib/tallyfox-i3status" claude-work codex)
+expect "i3status passes the header through" '{"version":1}
+[' "$(head -2 <<<"$stream")"
+expect "i3status puts its block first on every line" \
+    '[{"name":"tallyfox","full_text":"codex 16%  claudeCode Work 15%","short_text":"claudeCode Work 15%","color":"#FF9F0A"},{"name":"time","full_text":"10:00"}]
+,[{"name":"tallyfox","full_text":"codex 16%  claudeCode Work 15%","short_text":"claudeCode Work 15%","color":"#FF9F0A"},{"name":"time","full_text":"10:05"}]' \
+    "$(tail -n +3 <<<"$stream")"
+expect "i3status lines are valid JSON" "2" "$(tail -n +3 <<<"$stream" | sed 's/^,//' | jq -s length)"
+
+# Account names cannot smuggle markup into a bar.
+write_snapshot "$(at now)" '[{"provider":"codex","accountName":"a%{A:x:}b#[fg=red]","windows":[{"kind":300,"usage":1}]}]'
+expect "polybar breaks up a tag in a name" "codex a% {A:x:}b#[fg=red] 99%" "$("$contrib/tallyfox-polybar")"
+expect "tmux escapes a style in a name" "codex a%{A:x:}b##[fg=red] 99%" "$("$contrib/tallyfox-tmux")"
+
+# --- stale, no providers, empty, missing, no tool ---
+write_snapshot "$(at '-20 minutes')" "[{\"provider\":\"codex\",\"windows\":[$(window 90)]}]"
+out=$("$contrib/tallyfox-waybar")
+expect "waybar stale" '"codex 10% (stale)" ["warning","stale"]' "$(jq -c '.text, .class' <<<"$out" | paste -sd ' ')"
+expect "waybar stale tooltip says so" "Snapshot from $(date -u -d "$(at '-20 minutes')" +'%a %H:%M'), stale: open Tallyfox to update." \
+    "$(jq -r .tooltip <<<"$out" | head -1)"
+expect "i3blocks stale" "codex 10% (stale)" "$("$contrib/tallyfox-i3blocks" | head -1)"
+expect "polybar stale" "%{F#FF9F0A}codex 10% (stale)%{F-}" "$("$contrib/tallyfox-polybar")"
+expect "tmux stale" "#[fg=#FF9F0A]codex 10% (stale)#[default]" "$("$contrib/tallyfox-tmux")"
+
+bars() { # the first line of each bar's output, and the waybar class
+    local waybar
+    waybar=$("$contrib/tallyfox-waybar" 2>&1)
+    printf '%s\n' "$(jq -r .text <<<"$waybar") $(jq -c .class <<<"$waybar")" \
+        "$("$contrib/tallyfox-i3blocks" 2>&1 | head -1)" \
+        "$("$contrib/tallyfox-polybar" 2>&1)" \
+        "$("$contrib/tallyfox-tmux" 2>&1)" \
+        "$(printf '{"version":1}\n[\n[]\n' | "$contrib/tallyfox-i3status" 2>&1 | tail -1 | jq -r '.[0].full_text')"
+}
+failure() { # short text
+    printf '%s\n' "Tallyfox: $1 [\"error\"]" "Tallyfox: $1" "%{F#8E8E93}Tallyfox: $1%{F-}" \
+        "#[fg=colour245]Tallyfox: $1#[default]" "Tallyfox: $1"
+}
+printf '{"schemaVersion":1,"generatedAt":"%s","state":{"noProvidersEnabled":{}}}' "$(at now)" >"$snapshot"
+expect "no providers" "$(failure "no providers")" "$(bars)"
+: >"$snapshot"
+expect "empty snapshot" "$(failure "unreadable snapshot")" "$(bars)"
+echo '{"schemaVersion":1,' >"$snapshot"
+expect "truncated snapshot" "$(failure "unreadable snapshot")" "$(bars)"
+rm "$snapshot"
+expect "missing snapshot" "$(failure "no snapshot")" "$(bars)"
+rm "$work/bin/tallyfox"
+expect "no tool" "$(failure "not installed")" "$(bars)"
+ln -s "$tool" "$work/bin/tallyfox"
+
+# --- notifications: once per threshold and period ---
+notify() { "$contrib/tallyfox-notify" "$@" 2>&1; echo "exit $?"; }
+notifications() { cat "$NOTIFICATIONS" 2>/dev/null; : >"$NOTIFICATIONS"; }
+write_snapshot "$(at now)" "[{\"provider\":\"codex\",\"windows\":[$(window 80)]},{\"provider\":\"kiro\",\"windows\":[$(window 10)]}]"
+expect "nothing to announce" "exit 0" "$(notify)"
+expect "no notification above the thresholds" "" "$(notifications)"
+write_snapshot "$(at now)" "[{\"provider\":\"codex\",\"windows\":[$(window 85)]},{\"provider\":\"kiro\",\"windows\":[$(window 10)]}]"
+notify >/dev/null
+expect "a limit at the warning threshold is announced" \
+    "--app-name=Tallyfox --icon=com.tallyfox.Tallyfox --urgency=normal codex: 15% left fiveHour · resets $hour" "$(notifications)"
+notify >/dev/null
+expect "and not again" "" "$(notifications)"
+write_snapshot "$(at now)" "[{\"provider\":\"codex\",\"windows\":[$(window 96)]}]"
+notify >/dev/null
+expect "the critical threshold is announced as critical" \
+    "--app-name=Tallyfox --icon=com.tallyfox.Tallyfox --urgency=critical codex: 4% left fiveHour · resets $hour" "$(notifications)"
+write_snapshot "$(at now)" "[{\"provider\":\"codex\",\"windows\":[$(window 88)]}]"
+notify >/dev/null
+expect "rising to a higher threshold announces nothing" "" "$(notifications)"
+write_snapshot "$(at now)" "[{\"provider\":\"codex\",\"windows\":[$(window 86 "$(at '+8 hours')")]}]"
+notify >/dev/null
+expect "a new period is announced again" "codex: 14% left" "$(notifications | cut -d' ' -f4-6)"
+write_snapshot "$(at now)" "[{\"provider\":\"codex\",\"windows\":[$(window 20 "$(at '+8 hours')")]}]"
+notify >/dev/null
+write_snapshot "$(at now)" "[{\"provider\":\"codex\",\"windows\":[$(window 90 "$(at '+8 hours')")]}]"
+notify >/dev/null
+expect "after rising above every threshold, a drop is announced again" "codex: 10% left" "$(notifications | cut -d' ' -f4-6)"
+write_snapshot "$(at '-20 minutes')" "[{\"provider\":\"gemini\",\"windows\":[$(window 99)]}]"
+notify --below 50 >/dev/null
+expect "a stale reading says so" "gemini: 1% left fiveHour · resets $hour · stale reading, open Tallyfox" \
+    "$(notifications | cut -d' ' -f4-)"
+rm "$snapshot"
+expect "no snapshot: a short message and a failure" "tallyfox-notify: no snapshot. Open Tallyfox to create it.
+exit 1" "$(notify)"
+: >"$snapshot"
+expect "empty snapshot: a short message and a failure" "tallyfox-notify: unreadable snapshot. Open Tallyfox to update it.
+exit 1" "$(notify)"
+expect "bad usage" "tallyfox-notify: --below takes a whole percentage from 0 to 100.
+exit 2" "$(notify --below 101)"
+expect "no notification on failures" "" "$(notifications)"
+
+echo "$passed passed, $failed failed"
+((failed == 0))
