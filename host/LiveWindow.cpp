@@ -57,6 +57,7 @@ LiveWindow::LiveWindow(LiveHost& host, PlacedWidget placed) : host_(host), place
 
 LiveWindow::~LiveWindow() {
     cancelTimer();
+    discardPicture();
     if (positionSaveTimer_) g_source_remove(positionSaveTimer_);
 #ifdef GDK_WINDOWING_X11
     if (positionHandler_) g_signal_handler_disconnect(gdk_display_get_default(), positionHandler_);
@@ -433,6 +434,7 @@ void LiveWindow::layOut(pf::Date now) {
         liveLog(std::string("the widget's content failed: ") + error.what());
         return;
     }
+    discardPicture();
     gtk_widget_queue_draw(drawing_);
     updateAccessibility();
 }
@@ -458,7 +460,22 @@ void LiveWindow::cancelTimer() {
 
 void LiveWindow::draw(cairo_t* context, int, int) {
     if (!view_) return;
-    view_->draw(context);
+    // The picture is drawn once per layout into an image at the window's scale factor, exactly as a
+    // PNG of the entry is, and painted from there: every redraw GTK asks for (a popover closing, an
+    // expose) costs a copy, and the window shows the renderer's own pixels.
+    const int scale = std::max(1, gtk_widget_get_scale_factor(drawing_));
+    if (!picture_ || pictureScale_ != scale) {
+        if (picture_) cairo_surface_destroy(picture_);
+        const ui::Size size = view_->size();
+        picture_ = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, points(size.width) * scale, points(size.height) * scale);
+        cairo_surface_set_device_scale(picture_, scale, scale);
+        pictureScale_ = scale;
+        cairo_t* painter = cairo_create(picture_);
+        view_->draw(painter);
+        cairo_destroy(painter);
+    }
+    cairo_set_source_surface(context, picture_, 0, 0);
+    cairo_paint(context);
     if (!liveTracing()) return;
     std::string line = "widget " + std::to_string(placed_.number) + " drew entry " + std::to_string(shownEntry_.value_or(0));
     if (drawEventTime_) {
@@ -466,6 +483,11 @@ void LiveWindow::draw(cairo_t* context, int, int) {
         drawEventTime_ = 0;
     }
     liveTrace(line);
+}
+
+void LiveWindow::discardPicture() {
+    if (picture_) cairo_surface_destroy(picture_);
+    picture_ = nullptr;
 }
 
 void LiveWindow::updateAccessibility() {

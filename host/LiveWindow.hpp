@@ -17,6 +17,7 @@ typedef struct _GtkWidget GtkWidget;
 typedef struct _GtkWindow GtkWindow;
 typedef struct _GSimpleActionGroup GSimpleActionGroup;
 typedef struct _cairo cairo_t;
+typedef struct _cairo_surface cairo_surface_t;
 
 namespace widgethost {
 
@@ -54,6 +55,7 @@ private:
     void schedule(Date wake);
     void cancelTimer();
     void draw(cairo_t* context, int width, int height);
+    void discardPicture();
     void openMenu(double x, double y);
     void openEditor();
     void placeOnScreen();
@@ -79,6 +81,8 @@ private:
     bool requestAgain_ = false;
     std::optional<std::size_t> shownEntry_;
     std::optional<platform::ui::LaidOutView> view_;
+    cairo_surface_t* picture_ = nullptr; // view_ drawn at pictureScale_
+    int pictureScale_ = 1;
     unsigned timer_ = 0;
     unsigned long positionHandler_ = 0;
     unsigned positionSaveTimer_ = 0;
