@@ -64,6 +64,7 @@ LiveHost::LiveHost(GtkApplication* application, wk::WidgetExtension extension)
                                                GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
 
     styleManager_ = adw_style_manager_get_default();
+    appearance_ = {colorScheme(), contrast()};
     const auto changed = asCallback(+[](GObject*, GParamSpec*, gpointer self) { static_cast<LiveHost*>(self)->appearanceChanged(); });
     g_signal_connect(styleManager_, "notify::dark", changed, this);
     g_signal_connect(styleManager_, "notify::high-contrast", changed, this);
@@ -243,6 +244,10 @@ void LiveHost::snapshotChanged() {
 }
 
 void LiveHost::appearanceChanged() {
+    // The dark and contrast settings change together at times: one redraw for both.
+    const auto appearance = std::pair{colorScheme(), contrast()};
+    if (appearance == appearance_) return;
+    appearance_ = appearance;
     liveTrace(std::string("appearance: ") + (colorScheme() == ui::ColorScheme::dark ? "dark" : "light") +
               (contrast() == ui::ColorSchemeContrast::increased ? ", increased contrast" : ""));
     for (const auto& [number, window] : windows_) window->redraw();

@@ -22,6 +22,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <utility>
 
 typedef struct _GtkApplication GtkApplication;
 typedef struct _GtkCssProvider GtkCssProvider;
@@ -98,6 +99,7 @@ private:
     AdwStyleManager* styleManager_ = nullptr;
     GtkCssProvider* css_ = nullptr;
     std::map<std::int64_t, WindowPosition> positions_;
+    std::pair<platform::ui::ColorScheme, platform::ui::ColorSchemeContrast> appearance_{};
     bool activated_ = false;
     long long snapshotEventTime_ = 0;
     std::shared_ptr<LiveHost*> token_; // expires when the host ends, for work posted with `later`

@@ -669,7 +669,8 @@ class OneInstance(LiveHostTest):
 
 # MARK: Starting
 
-def outside(arguments):
+def outside(arguments, script=__file__):
+    """Runs `script` with `arguments` again inside a private session, in a temporary HOME."""
     missing = [tool for tool in TOOLS if shutil.which(tool) is None]
     try:
         subprocess.run(["/usr/bin/python3", "-c", "import pyatspi"], check=True, capture_output=True)
@@ -691,7 +692,7 @@ def outside(arguments):
             environment[name] = path
         environment.update({INSIDE: "1", "GSETTINGS_BACKEND": "keyfile", "GDK_BACKEND": "x11",
                             "LANG": "C.UTF-8", "TZ": "UTC"})
-        command = ["dbus-run-session", "--", "/usr/bin/python3", os.path.abspath(__file__), *arguments]
+        command = ["dbus-run-session", "--", "/usr/bin/python3", os.path.abspath(script), *arguments]
         return subprocess.run(command, env=environment).returncode
     finally:
         shutil.rmtree(root, ignore_errors=True)
