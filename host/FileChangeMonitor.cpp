@@ -8,23 +8,16 @@
 
 namespace widgethost {
 
-FileChangeMonitor::FileChangeMonitor(const std::filesystem::path& file, std::function<void()> changed)
-    : name_(file.filename().string()), changed_(std::move(changed)) {
-    GFile* folder = g_file_new_for_path(file.parent_path().c_str());
-    GError* error = nullptr;
-    // Moves are reported as moves (with both names), not as a deletion and a creation.
-    monitor_ = g_file_monitor_directory(folder, G_FILE_MONITOR_WATCH_MOVES, nullptr, &error);
-    g_object_unref(folder);
-    if (!monitor_) {
-        liveLog("cannot watch " + file.parent_path().string() + ": " + (error ? error->message : "unknown error"));
-        if (error) g_error_free(error);
-        return;
-    }
-    g_signal_connect(monitor_, "changed", G_CALLBACK(onEvent), this);
+namespace fs = std::filesystem;
+
+FileChangeMonitor::FileChangeMonitor(fs::path file, std::function<void()> changed)
+    : file_(std::move(file)), changed_(std::move(changed)) {
+    watch();
 }
 
 FileChangeMonitor::~FileChangeMonitor() {
     if (timer_) g_source_remove(timer_);
+    if (rewatch_) g_source_remove(rewatch_);
     if (monitor_) {
         g_signal_handlers_disconnect_by_data(monitor_, this);
         g_file_monitor_cancel(monitor_);
@@ -32,17 +25,76 @@ FileChangeMonitor::~FileChangeMonitor() {
     }
 }
 
+void FileChangeMonitor::watch() {
+    if (monitor_) {
+        g_signal_handlers_disconnect_by_data(monitor_, this);
+        g_file_monitor_cancel(monitor_);
+        g_object_unref(monitor_);
+        monitor_ = nullptr;
+    }
+    fs::path folder = file_.parent_path();
+    std::error_code error;
+    while (!fs::is_directory(folder, error) && folder.has_relative_path()) folder = folder.parent_path();
+    const bool arrived = !watched_.empty() && watched_ != file_.parent_path() && folder == file_.parent_path();
+    watched_ = folder;
+    GFile* directory = g_file_new_for_path(folder.c_str());
+    GError* failure = nullptr;
+    // Moves are reported as moves (with both names), not as a deletion and a creation.
+    monitor_ = g_file_monitor_directory(directory, G_FILE_MONITOR_WATCH_MOVES, nullptr, &failure);
+    g_object_unref(directory);
+    if (!monitor_) {
+        liveLog("cannot watch " + folder.string() + ": " + (failure ? failure->message : "unknown error"));
+        if (failure) g_error_free(failure);
+        return;
+    }
+    g_signal_connect(monitor_, "changed", G_CALLBACK(onEvent), this);
+    if (watched_ != file_.parent_path()) liveTrace("waiting for " + file_.parent_path().string() + " to appear");
+    // The folder came while we were on the way down: the file may have come with it.
+    if (arrived && fs::exists(file_, error)) schedule(finishedDelay);
+}
+
+void FileChangeMonitor::watchAgainSoon() {
+    // Not from inside the monitor's own signal: the monitor is replaced.
+    if (rewatch_) return;
+    rewatch_ = g_idle_add([](gpointer data) -> gboolean {
+        auto* self = static_cast<FileChangeMonitor*>(data);
+        self->rewatch_ = 0;
+        self->watch();
+        return G_SOURCE_REMOVE;
+    }, this);
+}
+
 void FileChangeMonitor::onEvent(GFileMonitor*, void* file, void* other, int event, void* data) {
     auto* self = static_cast<FileChangeMonitor*>(data);
-    const auto named = [&](void* candidate) {
-        if (!candidate) return false;
-        char* base = g_file_get_basename(G_FILE(candidate));
-        const bool same = base && self->name_ == base;
-        g_free(base);
-        return same;
+    const auto path = [](void* candidate) {
+        if (!candidate) return fs::path();
+        char* text = g_file_get_path(G_FILE(candidate));
+        fs::path result = text ? fs::path(text) : fs::path();
+        g_free(text);
+        return result;
     };
-    if (!named(file) && !named(other)) return;
-    switch (static_cast<GFileMonitorEvent>(event)) {
+    const fs::path changed = path(file), otherPath = path(other);
+    const auto kind = static_cast<GFileMonitorEvent>(event);
+
+    if (self->watched_ != self->file_.parent_path()) {
+        // On the way down: anything that appears here may be the next folder.
+        if (kind == G_FILE_MONITOR_EVENT_CREATED || kind == G_FILE_MONITOR_EVENT_MOVED_IN ||
+            kind == G_FILE_MONITOR_EVENT_RENAMED)
+            self->watchAgainSoon();
+        return;
+    }
+    if (changed == self->watched_) {
+        // The folder itself went away (or was moved): the file went with it.
+        if (kind == G_FILE_MONITOR_EVENT_DELETED || kind == G_FILE_MONITOR_EVENT_MOVED_OUT ||
+            kind == G_FILE_MONITOR_EVENT_RENAMED || kind == G_FILE_MONITOR_EVENT_MOVED) {
+            self->watchAgainSoon();
+            self->schedule(finishedDelay);
+        }
+        return;
+    }
+    const fs::path name = self->file_.filename();
+    if (changed.filename() != name && otherPath.filename() != name) return;
+    switch (kind) {
     case G_FILE_MONITOR_EVENT_DELETED:
     case G_FILE_MONITOR_EVENT_CHANGES_DONE_HINT:
     case G_FILE_MONITOR_EVENT_RENAMED:

@@ -1,7 +1,8 @@
 #pragma once
 // Watches one file by name through its folder, so that every way of changing it is seen: written in
 // place, replaced by a rename (the atomic write), deleted, created. A file monitor on the file itself
-// loses track of it once it is renamed over, and reports later.
+// loses track of it once it is renamed over, and reports later. While the folder does not exist (no
+// snapshot was ever written), the nearest folder above it that does is watched for the way down.
 
 #include <filesystem>
 #include <functional>
@@ -17,13 +18,11 @@ namespace widgethost {
 /// a second, so that the reader does not see half a file.
 class FileChangeMonitor {
 public:
-    FileChangeMonitor(const std::filesystem::path& file, std::function<void()> changed);
+    FileChangeMonitor(std::filesystem::path file, std::function<void()> changed);
     ~FileChangeMonitor();
     FileChangeMonitor(const FileChangeMonitor&) = delete;
     FileChangeMonitor& operator=(const FileChangeMonitor&) = delete;
 
-    /// Whether the folder is watched (a folder that does not exist yet is watched from when it appears).
-    bool watching() const { return monitor_ != nullptr; }
     /// The monotonic time (µs) of the first change event behind the report being made or just made.
     long long firstEventTime() const { return firstEvent_; }
 
@@ -36,13 +35,18 @@ public:
 
 private:
     static void onEvent(GFileMonitor* monitor, void* file, void* other, int event, void* self);
+    /// Watches the file's folder, or the nearest folder above it that exists.
+    void watch();
+    void watchAgainSoon();
     void schedule(unsigned delay);
     void fire();
 
-    std::string name_;
+    std::filesystem::path file_;
+    std::filesystem::path watched_; // the folder watched now
     std::function<void()> changed_;
     GFileMonitor* monitor_ = nullptr;
     unsigned timer_ = 0;
+    unsigned rewatch_ = 0;
     long long pendingSince_ = 0; // monotonic µs of the first event not reported yet
     long long firstEvent_ = 0;   // the same for the report made last
 };

@@ -487,6 +487,26 @@ class SnapshotChanges(LiveHostTest):
         self.expect_clean_end(host)
 
 
+    def test_the_first_snapshot_in_a_folder_that_did_not_exist_shows_too(self):
+        shutil.rmtree(os.path.join(home(), "Library", "Group Containers"))
+        host = self.start("--now", iso(T))
+        self.assertIsNotNone(host.window(1), host.trace())
+        message = render(os.path.join(self.scratch, "message.png"), "--widget", "1", "--now", iso(T))
+        self.expect_picture(host, 1, message, 10, "the message for a missing snapshot")
+        os.makedirs(container())
+        write_atomically(snapshot_file(), three_providers(T))
+        expected = render(os.path.join(self.scratch, "first.png"), "--widget", "1", "--now", iso(T))
+        self.expect_picture(host, 1, expected, 2, "the snapshot written into the new folder")
+        # The folder removed and made again.
+        shutil.rmtree(container())
+        self.expect_picture(host, 1, message, 2, "the message once the folder is gone")
+        os.makedirs(container())
+        write_atomically(snapshot_file(), three_providers(T, codex_usage=75))
+        expected = render(os.path.join(self.scratch, "again.png"), "--widget", "1", "--now", iso(T))
+        self.expect_picture(host, 1, expected, 2, "the snapshot in the folder made again")
+        self.expect_clean_end(host)
+
+
 class Time(LiveHostTest):
     def test_a_window_changes_when_an_entry_date_passes_without_any_file_changing(self):
         now = dt.datetime.now(dt.timezone.utc).replace(microsecond=0)
