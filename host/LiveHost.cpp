@@ -212,8 +212,9 @@ void LiveHost::rememberPosition(std::int64_t number, WindowPosition position) {
               std::to_string(position.y));
 }
 
-WindowPosition LiveHost::defaultPosition(std::int64_t number, int screenWidth) const {
-    // A column down the right edge, in the order the widgets were placed.
+WindowPosition LiveHost::defaultPosition(std::int64_t number, int screenWidth, int scale) const {
+    // A column down the right edge, in the order the widgets were placed; sizes in points, the
+    // position in the screen's pixels.
     constexpr int margin = 24, gap = 12;
     int y = margin, width = 0;
     for (const auto& entry : placedWidgets()) {
@@ -224,7 +225,7 @@ WindowPosition LiveHost::defaultPosition(std::int64_t number, int screenWidth) c
         }
         if (entry.kind == widget().kind) y += static_cast<int>(size.height) + gap;
     }
-    return {std::max(0, screenWidth - margin - width), y};
+    return {std::max(0, screenWidth - (margin + width) * scale), y * scale};
 }
 
 ui::ColorScheme LiveHost::colorScheme() const {

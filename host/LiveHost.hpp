@@ -77,8 +77,8 @@ public:
     std::optional<WindowPosition> storedPosition(std::int64_t number) const;
     void rememberPosition(std::int64_t number, WindowPosition position);
     /// Where a window without a stored position goes: its place in a column down the right edge of a
-    /// screen `screenWidth` pixels wide.
-    WindowPosition defaultPosition(std::int64_t number, int screenWidth) const;
+    /// screen `screenWidth` pixels wide, `scale` pixels to the point.
+    WindowPosition defaultPosition(std::int64_t number, int screenWidth, int scale) const;
 
     /// A window was closed by the window manager: it stays placed; with no window left, the host ends.
     void windowClosed();

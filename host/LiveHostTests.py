@@ -335,9 +335,9 @@ def render(path, *arguments):
 class Host:
     """A running `widgethost show`, its trace on standard error."""
 
-    def __init__(self, *arguments):
+    def __init__(self, *arguments, environment=None):
         self.log = tempfile.NamedTemporaryFile(prefix="widgethost-", suffix=".log", delete=False)
-        environment = dict(os.environ, TALLYFOX_WIDGETHOST_TRACE="1")
+        environment = dict(os.environ, TALLYFOX_WIDGETHOST_TRACE="1", **(environment or {}))
         self.process = subprocess.Popen([WIDGETHOST, "show", *arguments], stdout=subprocess.DEVNULL,
                                         stderr=self.log, env=environment)
 
@@ -359,6 +359,11 @@ class Host:
                                    capture_output=True, text=True)
             return found.stdout.split()[0] if found.returncode == 0 and found.stdout.split() else None
         return wait_until(search, timeout)
+
+    def position(self, window_id):
+        shown = subprocess.run(["xdotool", "getwindowgeometry", window_id], capture_output=True, text=True).stdout
+        place = re.search(r"Position: (-?\d+),(-?\d+)", shown)
+        return (int(place.group(1)), int(place.group(2))) if place else None
 
     def geometry(self, window_id):
         shown = subprocess.run(["xdotool", "getwindowgeometry", window_id], capture_output=True, text=True).stdout
@@ -395,8 +400,8 @@ class LiveHostTest(unittest.TestCase):
                 host.close()
         shutil.rmtree(self.scratch, ignore_errors=True)
 
-    def start(self, *arguments):
-        host = Host(*arguments)
+    def start(self, *arguments, environment=None):
+        host = Host(*arguments, environment=environment)
         self.hosts.append(host)
         return host
 
@@ -452,6 +457,18 @@ class Drawing(LiveHostTest):
                 self.assertEqual((expected.width, expected.height), size)
                 self.expect_picture(host, number, expected, 10, "%s with %s contrast" % (appearance, contrast))
                 self.assertEqual(host.geometry(host.window(number)), size)
+        self.expect_clean_end(host)
+
+
+    def test_at_a_scale_factor_of_two_the_window_has_the_pixels_of_render_at_scale_two(self):
+        write_atomically(snapshot_file(), three_providers(T))
+        host = self.start("--now", iso(T), environment={"GDK_SCALE": "2"})
+        self.assertIsNotNone(host.window(1), host.trace())
+        path = os.path.join(self.scratch, "scale-2.png")
+        widgethost("render", "--scale", "2", "--output", path, "--widget", "1", "--now", iso(T))
+        expected = Picture(png_image(path))
+        self.assertEqual((expected.width, expected.height), (728, 340))
+        self.expect_picture(host, 1, expected, 10, "the medium widget at scale 2")
         self.expect_clean_end(host)
 
 
@@ -582,36 +599,41 @@ class Editing(LiveHostTest):
 
     def test_the_menu_and_editor_choose_reorder_resize_and_remove_the_widget(self):
         write_atomically(snapshot_file(), three_providers(T))
+        # Configured with a source the snapshot no longer lists.
+        widgethost("add", "--family", "medium", "--source", "gone")
         host = self.start("--now", iso(T))
         window_id = host.window(1)
         self.assertIsNotNone(window_id, host.trace())
-        everything = json.loads(widgethost("accessibility", "--widget", "1", "--now", iso(T), "--json").stdout)
-        self.expect_read_aloud(host, 1, everything, 15, "all three providers before editing")
+        unavailable = json.loads(widgethost("accessibility", "--widget", "1", "--now", iso(T), "--json").stdout)
+        self.expect_read_aloud(host, 1, unavailable, 15, "the message for a source that is gone")
 
         self.open_menu(host, window_id)
         act(self.menu_item(host, "Edit Widget…"))
         editor = wait_until(lambda: frame(host.pid, "Choose providers"), 10)
         self.assertIsNotNone(editor, "Edit Widget… opened no editor\n" + host.trace())
-        boxes = wait_until(lambda: [find(editor, "check box", n) for n in ("Codex", "Claude Code · Work", "Cursor")]
-                           if find(editor, "check box", "Cursor") is not None else None, 10)
-        self.assertTrue(boxes, "the editor lists no entities")
+        pyatspi = atspi()
+        listed = wait_until(lambda: [node.name for node in descendants(editor) if node.getRoleName() == "check box"], 10)
+        # The stored choice first, named as the widget names what is gone, then what can be chosen.
+        self.assertEqual(listed, ["Selected account unavailable", "Codex", "Claude Code · Work", "Cursor"])
+        self.assertTrue(find(editor, "check box", "Selected account unavailable").getState().contains(pyatspi.STATE_CHECKED))
         editor_window = wait_until(lambda: subprocess.run(
             ["xdotool", "search", "--onlyvisible", "--name", "^Choose providers$"], capture_output=True,
             text=True).stdout.split(), 10)[0]
-        # Choose Cursor and Codex, and move Cursor to the top.
+        # Choose Cursor and Codex instead, and move Cursor above Codex.
+        self.click(editor_window, find(editor, "check box", "Selected account unavailable"))
         self.click(editor_window, find(editor, "check box", "Cursor"))
         self.click(editor_window, find(editor, "check box", "Codex"))
-        pyatspi = atspi()
         self.assertTrue(wait_until(lambda: find(editor, "check box", "Cursor").getState().contains(pyatspi.STATE_CHECKED), 5))
         for _ in range(2):
             act(find(editor, "push button", "Move Cursor Up"))
             time.sleep(0.3)
         act(find(editor, "push button", "Save"))
 
-        placed = wait_until(lambda: json.loads(widgethost("list", "--json").stdout)[0].get("sources"), 5)
+        placed = wait_until(lambda: (lambda sources: sources if sources != ["gone"] else None)(
+            json.loads(widgethost("list", "--json").stdout)[0].get("sources")), 5)
         self.assertEqual(placed, ["cursor", "codex"])
         chosen = json.loads(widgethost("accessibility", "--widget", "1", "--now", iso(T), "--json").stdout)
-        self.assertNotEqual(chosen, everything)
+        self.assertNotEqual(chosen, unavailable)
         self.expect_read_aloud(host, 1, chosen, 3, "the chosen providers in the chosen order")
         spoken = " ".join(node["label"] for node in chosen)
         self.assertLess(spoken.index("Cursor"), spoken.index("Codex"))
@@ -650,6 +672,31 @@ class Editing(LiveHostTest):
         tip = wait_until(lambda: find(host_application(host.pid), "label", "Updated 15 minutes ago", skip_roles=()), 10)
         self.assertIsNotNone(tip, "no tooltip over the clock\n" + host.trace())
         self.expect_clean_end(host)
+
+
+class Placement(LiveHostTest):
+    def test_a_dragged_widget_stays_where_it_was_left_next_time(self):
+        write_atomically(snapshot_file(), three_providers(T))
+        host = self.start("--now", iso(T))
+        window_id = host.window(1)
+        self.assertIsNotNone(window_id, host.trace())
+        # The first place: the top of a column down the right edge of the 1280 pixels wide screen.
+        self.assertEqual(wait_until(lambda: host.position(window_id) == (1280 - 24 - 364, 24), 5), True)
+        subprocess.run(["xdotool", "mousemove", "--window", window_id, "60", "60", "mousedown", "1"], check=True)
+        for _ in range(4):
+            time.sleep(0.05)
+            subprocess.run(["xdotool", "mousemove_relative", "--", "-100", "50"], check=True)
+        subprocess.run(["xdotool", "mouseup", "1"], check=True)
+        moved = (1280 - 24 - 364 - 400, 24 + 200)
+        self.assertEqual(wait_until(lambda: host.position(window_id) == moved, 5), True,
+                         "the window is at %s after the drag" % (host.position(window_id),))
+        self.assertTrue(wait_until(lambda: "kept at %d,%d" % moved in host.trace(), 5), host.trace())
+        self.expect_clean_end(host)
+
+        again = self.start("--now", iso(T))
+        self.assertEqual(wait_until(lambda: again.position(again.window(1)) == moved, 5), True,
+                         "the widget came back at %s" % (again.position(again.window(1)),))
+        self.expect_clean_end(again)
 
 
 class OneInstance(LiveHostTest):
@@ -725,7 +772,8 @@ def inside(options):
     try:
         loader = unittest.TestLoader()
         suite = unittest.TestSuite()
-        names = options.test or [name for case in (Drawing, SnapshotChanges, Time, Accessibility, Editing, OneInstance)
+        names = options.test or [name for case in (Drawing, SnapshotChanges, Time, Accessibility, Editing, Placement,
+                                                   OneInstance)
                                  for name in (case.__name__ + "." + m for m in loader.getTestCaseNames(case))]
         for name in names:
             suite.addTests(loader.loadTestsFromName(name, sys.modules[__name__]))

@@ -259,7 +259,7 @@ void LiveWindow::placeOnScreen() {
             screenWidth = (geometry.x + geometry.width) * gdk_monitor_get_scale_factor(monitor);
             g_object_unref(monitor);
         }
-        position = host_.defaultPosition(placed_.number, screenWidth);
+        position = host_.defaultPosition(placed_.number, screenWidth, gdk_surface_get_scale_factor(surface));
     }
     XMoveWindow(display, xid, position->x, position->y);
     // A widget is part of the desktop, not a task: no taskbar or pager entry.
