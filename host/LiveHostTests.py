@@ -757,6 +757,10 @@ def outside(arguments, script=__file__):
             path = os.path.join(root, folder)
             os.makedirs(path, mode=0o700)
             environment[name] = path
+        # In sanitizer builds the leak checker lists the suppressions it used (system libraries only)
+        # on standard error, which the tests read.
+        if "print_suppressions" not in environment.get("LSAN_OPTIONS", ""):
+            environment["LSAN_OPTIONS"] = ":".join(filter(None, [environment.get("LSAN_OPTIONS"), "print_suppressions=0"]))
         environment.update({INSIDE: "1", "GSETTINGS_BACKEND": "keyfile", "GDK_BACKEND": "x11",
                             "LANG": "C.UTF-8", "TZ": "UTC"})
         command = ["dbus-run-session", "--", "/usr/bin/python3", os.path.abspath(script), *arguments]
