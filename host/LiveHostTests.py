@@ -682,14 +682,20 @@ class Placement(LiveHostTest):
         self.assertIsNotNone(window_id, host.trace())
         # The first place: the top of a column down the right edge of the 1280 pixels wide screen.
         self.assertEqual(wait_until(lambda: host.position(window_id) == (1280 - 24 - 364, 24), 5), True)
-        subprocess.run(["xdotool", "mousemove", "--window", window_id, "60", "60", "mousedown", "1"], check=True)
+        # A hand's pace, once the window is there to be taken.
+        self.assertTrue(wait_until(lambda: "widget 1 drew" in host.trace(), 10), host.trace())
+        time.sleep(0.5)
+        subprocess.run(["xdotool", "mousemove", "--window", window_id, "60", "60"], check=True)
+        time.sleep(0.3)
+        subprocess.run(["xdotool", "mousedown", "1"], check=True)
+        time.sleep(0.5)
         for _ in range(4):
-            time.sleep(0.05)
             subprocess.run(["xdotool", "mousemove_relative", "--", "-100", "50"], check=True)
+            time.sleep(0.2)
         subprocess.run(["xdotool", "mouseup", "1"], check=True)
         moved = (1280 - 24 - 364 - 400, 24 + 200)
         self.assertEqual(wait_until(lambda: host.position(window_id) == moved, 5), True,
-                         "the window is at %s after the drag" % (host.position(window_id),))
+                         "the window is at %s after the drag\n%s" % (host.position(window_id), host.trace()))
         self.assertTrue(wait_until(lambda: "kept at %d,%d" % moved in host.trace(), 5), host.trace())
         self.expect_clean_end(host)
 

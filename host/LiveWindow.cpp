@@ -113,33 +113,43 @@ void LiveWindow::build() {
     gtk_overlay_add_overlay(GTK_OVERLAY(overlay_), accessibilityLayer_);
     gtk_window_set_child(window_, overlay_);
 
-    // A press of the first button moves the window (the window manager or compositor takes the drag
-    // over); the secondary button, or whatever the platform opens menus with, opens the menu.
+    // The secondary button, or whatever the platform opens menus with, opens the menu.
     GtkGesture* press = gtk_gesture_click_new();
     gtk_gesture_single_set_button(GTK_GESTURE_SINGLE(press), 0);
     g_signal_connect(press, "pressed", asCallback(+[](GtkGestureClick* gesture, int, double x, double y, gpointer self) {
-                         auto* window = static_cast<LiveWindow*>(self);
                          GdkEvent* event = gtk_event_controller_get_current_event(GTK_EVENT_CONTROLLER(gesture));
-                         const guint button = gtk_gesture_single_get_current_button(GTK_GESTURE_SINGLE(gesture));
-                         if (event && gdk_event_triggers_context_menu(event)) {
-                             gtk_gesture_set_state(GTK_GESTURE(gesture), GTK_EVENT_SEQUENCE_CLAIMED);
-                             window->openMenu(x, y);
-                             return;
-                         }
-                         if (button != GDK_BUTTON_PRIMARY) return;
-                         GdkSurface* surface = gtk_native_get_surface(GTK_NATIVE(window->window_));
-                         if (!surface || !GDK_IS_TOPLEVEL(surface)) return;
-                         double surfaceX = 0, surfaceY = 0;
-                         gtk_native_get_surface_transform(GTK_NATIVE(window->window_), &surfaceX, &surfaceY);
-                         double windowX = x, windowY = y;
-                         gtk_widget_translate_coordinates(window->overlay_, GTK_WIDGET(window->window_), x, y, &windowX, &windowY);
+                         if (!event || !gdk_event_triggers_context_menu(event)) return;
                          gtk_gesture_set_state(GTK_GESTURE(gesture), GTK_EVENT_SEQUENCE_CLAIMED);
-                         gdk_toplevel_begin_move(GDK_TOPLEVEL(surface), gtk_gesture_get_device(GTK_GESTURE(gesture)),
-                                                 GDK_BUTTON_PRIMARY, windowX + surfaceX, windowY + surfaceY,
-                                                 gtk_event_controller_get_current_event_time(GTK_EVENT_CONTROLLER(gesture)));
+                         static_cast<LiveWindow*>(self)->openMenu(x, y);
                      }),
                      this);
     gtk_widget_add_controller(overlay_, GTK_EVENT_CONTROLLER(press));
+
+    // A drag with the first button moves the window: past the drag threshold, the window manager or
+    // compositor takes the drag over (as a title bar hands it over).
+    GtkGesture* drag = gtk_gesture_drag_new();
+    gtk_gesture_single_set_button(GTK_GESTURE_SINGLE(drag), GDK_BUTTON_PRIMARY);
+    g_signal_connect(drag, "drag-update", asCallback(+[](GtkGestureDrag* gesture, double dx, double dy, gpointer self) {
+                         auto* window = static_cast<LiveWindow*>(self);
+                         if (!gtk_drag_check_threshold(window->overlay_, 0, 0, static_cast<int>(dx), static_cast<int>(dy)))
+                             return;
+                         GdkSurface* surface = gtk_native_get_surface(GTK_NATIVE(window->window_));
+                         if (!surface || !GDK_IS_TOPLEVEL(surface)) return;
+                         double startX = 0, startY = 0, surfaceX = 0, surfaceY = 0;
+                         gtk_gesture_drag_get_start_point(gesture, &startX, &startY);
+                         gtk_widget_translate_coordinates(window->overlay_, GTK_WIDGET(window->window_), startX, startY,
+                                                          &startX, &startY);
+                         gtk_native_get_surface_transform(GTK_NATIVE(window->window_), &surfaceX, &surfaceY);
+                         GdkDevice* device = gtk_gesture_get_device(GTK_GESTURE(gesture));
+                         const guint32 time = gtk_event_controller_get_current_event_time(GTK_EVENT_CONTROLLER(gesture));
+                         // The gesture ends here: the release goes to whoever moves the window.
+                         gtk_event_controller_reset(GTK_EVENT_CONTROLLER(gesture));
+                         liveTrace("widget " + std::to_string(window->placed_.number) + " is being moved");
+                         gdk_toplevel_begin_move(GDK_TOPLEVEL(surface), device, GDK_BUTTON_PRIMARY, startX + surfaceX,
+                                                 startY + surfaceY, time);
+                     }),
+                     this);
+    gtk_widget_add_controller(overlay_, GTK_EVENT_CONTROLLER(drag));
 
     // The menu from the keyboard too.
     GtkEventController* keys = gtk_shortcut_controller_new();
