@@ -31,11 +31,19 @@ struct Editor {
 
 void fill(const std::shared_ptr<Editor>& editor, std::optional<std::size_t> focusLine = std::nullopt, int focusButton = 0);
 
+/// The line of the entity `identifier` now (lines move between a click and its handling).
+std::optional<std::size_t> lineOf(const Editor& editor, const std::string& identifier) {
+    for (std::size_t line = 0; line < editor.choices.size(); ++line)
+        if (editor.choices[line].identifier == identifier) return line;
+    return std::nullopt;
+}
+
 /// Moves a line and shows the list again with the focus still on the button that moved it.
-void move(const std::shared_ptr<Editor>& editor, std::size_t line, int offset) {
-    moveChoice(editor->choices, line, offset);
-    const std::size_t moved = offset < 0 ? line - 1 : line + 1;
-    fill(editor, moved, offset);
+void move(const std::shared_ptr<Editor>& editor, const std::string& identifier, int offset) {
+    const auto line = lineOf(*editor, identifier);
+    if (!line) return;
+    moveChoice(editor->choices, *line, offset);
+    fill(editor, lineOf(*editor, identifier), offset);
 }
 
 GtkWidget* moveButton(const std::shared_ptr<Editor>& editor, std::size_t line, int offset) {
@@ -49,7 +57,7 @@ GtkWidget* moveButton(const std::shared_ptr<Editor>& editor, std::size_t line, i
     gtk_widget_set_sensitive(button, possible);
     struct Target {
         std::weak_ptr<Editor> editor;
-        std::size_t line;
+        std::string identifier;
         int offset;
     };
     g_signal_connect_data(
@@ -61,12 +69,12 @@ GtkWidget* moveButton(const std::shared_ptr<Editor>& editor, std::size_t line, i
                 G_PRIORITY_HIGH_IDLE,
                 [](gpointer pending) -> gboolean {
                     const auto* t = static_cast<Target*>(pending);
-                    if (auto e = t->editor.lock()) move(e, t->line, t->offset);
+                    if (auto e = t->editor.lock()) move(e, t->identifier, t->offset);
                     return G_SOURCE_REMOVE;
                 },
                 copy, [](gpointer pending) { delete static_cast<Target*>(pending); });
         }),
-        new Target{editor, line, offset}, [](gpointer data, GClosure*) { delete static_cast<Target*>(data); },
+        new Target{editor, choice.identifier, offset}, [](gpointer data, GClosure*) { delete static_cast<Target*>(data); },
         GConnectFlags{});
     return button;
 }
@@ -103,15 +111,18 @@ void fill(const std::shared_ptr<Editor>& editor, std::optional<std::size_t> focu
         }
         struct Target {
             std::weak_ptr<Editor> editor;
-            std::size_t line;
+            std::string identifier;
         };
         g_signal_connect_data(
             check, "toggled", asCallback(+[](GtkCheckButton* button, gpointer data) {
                 const auto* target = static_cast<Target*>(data);
-                if (auto e = target->editor.lock(); e && target->line < e->choices.size())
-                    e->choices[target->line].chosen = gtk_check_button_get_active(button);
+                auto e = target->editor.lock();
+                if (!e) return;
+                if (const auto current = lineOf(*e, target->identifier))
+                    e->choices[*current].chosen = gtk_check_button_get_active(button);
             }),
-            new Target{editor, line}, [](gpointer data, GClosure*) { delete static_cast<Target*>(data); }, GConnectFlags{});
+            new Target{editor, choice.identifier}, [](gpointer data, GClosure*) { delete static_cast<Target*>(data); },
+            GConnectFlags{});
         gtk_box_append(GTK_BOX(row), check);
         GtkWidget* up = moveButton(editor, line, -1);
         GtkWidget* down = moveButton(editor, line, +1);

@@ -48,7 +48,12 @@ void FileChangeMonitor::watch() {
         return;
     }
     g_signal_connect(monitor_, "changed", G_CALLBACK(onEvent), this);
-    if (watched_ != file_.parent_path()) liveTrace("waiting for " + file_.parent_path().string() + " to appear");
+    if (watched_ != file_.parent_path()) {
+        liveTrace("waiting for " + file_.parent_path().string() + " to appear");
+        // The next folder down may have come between the look and the watch: look once more.
+        const fs::path next = watched_ / file_.parent_path().lexically_relative(watched_).begin()->string();
+        if (fs::is_directory(next, error)) watchAgainSoon();
+    }
     // The folder came while we were on the way down: the file may have come with it.
     if (arrived && fs::exists(file_, error)) schedule(finishedDelay);
 }

@@ -574,7 +574,10 @@ class Accessibility(LiveHostTest):
 
 class Editing(LiveHostTest):
     def open_menu(self, host, window_id):
-        subprocess.run(["xdotool", "mousemove", "--window", window_id, "120", "70", "click", "3"], check=True)
+        # A hand's click: the button comes up a moment after it went down.
+        subprocess.run(["xdotool", "mousemove", "--window", window_id, "120", "70", "mousedown", "3"], check=True)
+        time.sleep(0.15)
+        subprocess.run(["xdotool", "mouseup", "3"], check=True)
         pyatspi = atspi()
 
         def shown_menu():
@@ -585,7 +588,27 @@ class Editing(LiveHostTest):
                 except Exception:
                     continue
             return None
-        self.assertIsNotNone(wait_until(shown_menu, 10), "no menu after a right click\n" + host.trace())
+        if wait_until(shown_menu, 10) is None:
+            windows = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(host.pid)],
+                                     capture_output=True, text=True).stdout.split()
+            self.fail("no menu after a right click; windows on the screen: %s\n%s" % (
+                [(w, host.geometry(w), host.position(w)) for w in windows], host.trace()))
+
+    def choose(self, host, name):
+        """Chooses a menu item, and waits for the menu to close (a click meant for the next menu would
+        otherwise only close this one)."""
+        act(self.menu_item(host, name))
+        pyatspi = atspi()
+
+        def closed():
+            for node in descendants(frame(host.pid, "Tallyfox 1"), skip_roles=()):
+                try:
+                    if node.getRoleName() == "menu" and node.getState().contains(pyatspi.STATE_VISIBLE):
+                        return False
+                except Exception:
+                    continue
+            return True
+        wait_until(closed, 5)
 
     def menu_item(self, host, name):
         item = find(host_application(host.pid), "menu item", name, skip_roles=())
@@ -608,7 +631,7 @@ class Editing(LiveHostTest):
         self.expect_read_aloud(host, 1, unavailable, 15, "the message for a source that is gone")
 
         self.open_menu(host, window_id)
-        act(self.menu_item(host, "Edit Widget…"))
+        self.choose(host, "Edit Widget…")
         editor = wait_until(lambda: frame(host.pid, "Choose providers"), 10)
         self.assertIsNotNone(editor, "Edit Widget… opened no editor\n" + host.trace())
         pyatspi = atspi()
@@ -624,9 +647,16 @@ class Editing(LiveHostTest):
         self.click(editor_window, find(editor, "check box", "Cursor"))
         self.click(editor_window, find(editor, "check box", "Codex"))
         self.assertTrue(wait_until(lambda: find(editor, "check box", "Cursor").getState().contains(pyatspi.STATE_CHECKED), 5))
-        for _ in range(2):
+        def boxes():
+            try:
+                return [node.name for node in descendants(editor) if node.getRoleName() == "check box"]
+            except Exception:  # a line went while it was read
+                return []
+        for place in (2, 1):
             act(find(editor, "push button", "Move Cursor Up"))
-            time.sleep(0.3)
+            # The list is made anew after each move: read it until it has settled in the new order.
+            self.assertTrue(wait_until(lambda: (lambda b: "Cursor" in b and b.index("Cursor") == place)(boxes()), 5),
+                            boxes())
         act(find(editor, "push button", "Save"))
 
         placed = wait_until(lambda: (lambda sources: sources if sources != ["gone"] else None)(
@@ -641,7 +671,7 @@ class Editing(LiveHostTest):
 
         # The size submenu.
         self.open_menu(host, window_id)
-        act(self.menu_item(host, "Large"))
+        self.choose(host, "Large")
         self.assertEqual(wait_until(lambda: host.geometry(host.window(1)) == (364, 382), 3), True)
         self.assertEqual(json.loads(widgethost("list", "--json").stdout)[0]["family"], "systemLarge")
         large = render(os.path.join(self.scratch, "large.png"), "--widget", "1", "--now", iso(T))
@@ -649,7 +679,7 @@ class Editing(LiveHostTest):
 
         # Removing the last widget ends the host, cleanly.
         self.open_menu(host, window_id)
-        act(self.menu_item(host, "Remove Widget"))
+        self.choose(host, "Remove Widget")
         self.assertEqual(wait_until(lambda: host.process.poll() is not None, 10), True, host.trace())
         self.assertEqual(host.process.returncode, 0, host.trace()[-5000:])
         self.assertEqual(json.loads(widgethost("list", "--json").stdout), [])
