@@ -153,7 +153,7 @@ void openConfigurationEditor(GtkWindow* parent, LiveHost& host, const PlacedWidg
     gtk_window_set_destroy_with_parent(window, TRUE);
     gtk_window_set_modal(window, TRUE);
     gtk_window_set_title(window, widget.intentTitle.resolved().c_str());
-    gtk_window_set_default_size(window, 380, 420);
+    gtk_window_set_default_size(window, 380, 460);
     // The editor lives as long as its window.
     g_object_set_data_full(G_OBJECT(window), "tallyfox-editor", new std::shared_ptr<Editor>(editor),
                            [](gpointer data) { delete static_cast<std::shared_ptr<Editor>*>(data); });
