@@ -157,7 +157,13 @@ private:
     /// The text at full size on as many lines as its paragraphs have: what it takes when nothing
     /// limits it, and what it shows whenever that fits the offer (the common case, shaped once).
     const ShapedText& ideal() {
-        if (!ideal_) ideal_ = idealShaping(text_, TextFontSpec::from(environment_->font, environment_->locale.identifier()));
+        if (!ideal_) {
+            const TextFontSpec spec = TextFontSpec::from(environment_->font, environment_->locale.identifier());
+            // A running timer's text is new every second and never shown again: kept, it would only
+            // push the texts that do come back out of the shared shapings.
+            ideal_ = live_ == LiveTextUpdates::everySecond ? std::make_shared<ShapedText>(text_, spec, std::nullopt, 0, false)
+                                                           : idealShaping(text_, spec);
+        }
         return *ideal_;
     }
 
