@@ -15,12 +15,14 @@ std::vector<Choice> makeChoices(const std::vector<intents::EntityDescription>& s
     };
     for (const auto& entity : stored) {
         if (listed(entity.id)) continue;
-        const bool available = std::any_of(offered.begin(), offered.end(),
-                                           [&](const intents::EntityDescription& o) { return o.id == entity.id; });
+        const bool available =
+            std::any_of(offered.begin(), offered.end(),
+                        [&](const intents::EntityDescription& o) { return o.id == entity.id; });
         choices.push_back({entity.id, intents::resolved(entity.display.title), true, available});
     }
     for (const auto& entity : offered)
-        if (!listed(entity.id)) choices.push_back({entity.id, intents::resolved(entity.display.title), false, true});
+        if (!listed(entity.id))
+            choices.push_back({entity.id, intents::resolved(entity.display.title), false, true});
     return choices;
 }
 

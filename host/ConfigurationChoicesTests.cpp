@@ -8,13 +8,16 @@ namespace {
 
 using platform::intents::EntityDescription;
 
-EntityDescription entity(std::string id, std::string title) { return {std::move(id), {std::move(title), {}, {}}}; }
+EntityDescription entity(std::string id, std::string title) {
+    return {std::move(id), {std::move(title), {}, {}}};
+}
 
 TEST(ConfigurationChoices, storedChoicesComeFirstInTheirOrderThenWhatTheQueryOffers) {
-    const std::vector<EntityDescription> offered{entity("codex · a", "Codex · a"), entity("codex-b", "Codex · b"),
-                                                 entity("cursor", "Cursor")};
+    const std::vector<EntityDescription> offered{entity("codex · a", "Codex · a"),
+                                                 entity("codex-b", "Codex · b"), entity("cursor", "Cursor")};
     // Stored: Cursor, one the snapshot no longer lists, Cursor again.
-    const std::vector<EntityDescription> stored{entity("cursor", "Cursor"), entity("gone", "Selected account unavailable"),
+    const std::vector<EntityDescription> stored{entity("cursor", "Cursor"),
+                                                entity("gone", "Selected account unavailable"),
                                                 entity("cursor", "Cursor")};
     const auto choices = makeChoices(stored, offered);
     EXPECT_EQ(choices, (std::vector<Choice>{{"cursor", "Cursor", true, true},
@@ -26,7 +29,8 @@ TEST(ConfigurationChoices, storedChoicesComeFirstInTheirOrderThenWhatTheQueryOff
 }
 
 TEST(ConfigurationChoices, movingAndChoosingDecideWhatIsStoredAndInWhichOrder) {
-    auto choices = makeChoices({entity("cursor", "Cursor")}, {entity("codex", "Codex"), entity("cursor", "Cursor")});
+    auto choices =
+        makeChoices({entity("cursor", "Cursor")}, {entity("codex", "Codex"), entity("cursor", "Cursor")});
     ASSERT_EQ(choices.size(), 2u);
     EXPECT_EQ(chosenIdentifiers(choices), std::vector<std::string>{"cursor"});
     choices[1].chosen = true; // Codex
@@ -39,7 +43,8 @@ TEST(ConfigurationChoices, movingAndChoosingDecideWhatIsStoredAndInWhichOrder) {
     moveChoice(choices, 0, +1);
     EXPECT_EQ(chosenIdentifiers(choices), (std::vector<std::string>{"cursor", "codex"}));
     // Nothing chosen stores nothing: the widget follows the application again.
-    for (auto& choice : choices) choice.chosen = false;
+    for (auto& choice : choices)
+        choice.chosen = false;
     EXPECT_EQ(chosenIdentifiers(choices), std::nullopt);
 }
 

@@ -4,7 +4,6 @@
 #include "host/LiveHost.hpp"
 
 #include <gtk/gtk.h>
-
 #include <memory>
 
 namespace widgethost {
@@ -14,8 +13,9 @@ namespace intents = platform::intents;
 namespace {
 
 /// A function as a GLib signal handler (a lambda's commas would split the G_CALLBACK macro's argument).
-template <class Function> GCallback asCallback(Function* function) { return reinterpret_cast<GCallback>(function); }
-
+template <class Function> GCallback asCallback(Function* function) {
+    return reinterpret_cast<GCallback>(function);
+}
 
 constexpr const char* editorKey = "tallyfox-configuration-editor";
 
@@ -29,7 +29,8 @@ struct Editor {
     std::vector<Choice> choices;
 };
 
-void fill(const std::shared_ptr<Editor>& editor, std::optional<std::size_t> focusLine = std::nullopt, int focusButton = 0);
+void fill(const std::shared_ptr<Editor>& editor, std::optional<std::size_t> focusLine = std::nullopt,
+          int focusButton = 0);
 
 /// The line of the entity `identifier` now (lines move between a click and its handling).
 std::optional<std::size_t> lineOf(const Editor& editor, const std::string& identifier) {
@@ -50,7 +51,8 @@ GtkWidget* moveButton(const std::shared_ptr<Editor>& editor, std::size_t line, i
     const Choice& choice = editor->choices[line];
     GtkWidget* button = gtk_button_new_from_icon_name(offset < 0 ? "go-up-symbolic" : "go-down-symbolic");
     gtk_widget_add_css_class(button, "flat");
-    const std::string label = std::string(offset < 0 ? "Move " : "Move ") + choice.title + (offset < 0 ? " Up" : " Down");
+    const std::string label =
+        std::string(offset < 0 ? "Move " : "Move ") + choice.title + (offset < 0 ? " Up" : " Down");
     gtk_widget_set_tooltip_text(button, offset < 0 ? "Move Up" : "Move Down");
     gtk_accessible_update_property(GTK_ACCESSIBLE(button), GTK_ACCESSIBLE_PROPERTY_LABEL, label.c_str(), -1);
     const bool possible = offset < 0 ? line > 0 : line + 1 < editor->choices.size();
@@ -74,16 +76,18 @@ GtkWidget* moveButton(const std::shared_ptr<Editor>& editor, std::size_t line, i
                 },
                 copy, [](gpointer pending) { delete static_cast<Target*>(pending); });
         }),
-        new Target{editor, choice.identifier, offset}, [](gpointer data, GClosure*) { delete static_cast<Target*>(data); },
-        GConnectFlags{});
+        new Target{editor, choice.identifier, offset},
+        [](gpointer data, GClosure*) { delete static_cast<Target*>(data); }, GConnectFlags{});
     return button;
 }
 
 void fill(const std::shared_ptr<Editor>& editor, std::optional<std::size_t> focusLine, int focusButton) {
     GtkListBox* list = GTK_LIST_BOX(editor->list);
-    while (GtkWidget* child = gtk_widget_get_first_child(editor->list)) gtk_list_box_remove(list, child);
+    while (GtkWidget* child = gtk_widget_get_first_child(editor->list))
+        gtk_list_box_remove(list, child);
     if (editor->choices.empty()) {
-        GtkWidget* empty = gtk_label_new("Nothing to choose from: the snapshot lists no providers or accounts.");
+        GtkWidget* empty =
+            gtk_label_new("Nothing to choose from: the snapshot lists no providers or accounts.");
         gtk_label_set_wrap(GTK_LABEL(empty), TRUE);
         gtk_widget_add_css_class(empty, "dim-label");
         gtk_widget_set_margin_top(empty, 18);
@@ -121,8 +125,8 @@ void fill(const std::shared_ptr<Editor>& editor, std::optional<std::size_t> focu
                 if (const auto current = lineOf(*e, target->identifier))
                     e->choices[*current].chosen = gtk_check_button_get_active(button);
             }),
-            new Target{editor, choice.identifier}, [](gpointer data, GClosure*) { delete static_cast<Target*>(data); },
-            GConnectFlags{});
+            new Target{editor, choice.identifier},
+            [](gpointer data, GClosure*) { delete static_cast<Target*>(data); }, GConnectFlags{});
         gtk_box_append(GTK_BOX(row), check);
         GtkWidget* up = moveButton(editor, line, -1);
         GtkWidget* down = moveButton(editor, line, +1);
@@ -181,8 +185,8 @@ void openConfigurationEditor(GtkWindow* parent, LiveHost& host, const PlacedWidg
             e->host->later([number, chosen](LiveHost& h) { h.changeConfiguration(number, chosen); });
             gtk_window_destroy(e->window);
         }),
-        new std::weak_ptr<Editor>(editor), [](gpointer data, GClosure*) { delete static_cast<std::weak_ptr<Editor>*>(data); },
-        GConnectFlags{});
+        new std::weak_ptr<Editor>(editor),
+        [](gpointer data, GClosure*) { delete static_cast<std::weak_ptr<Editor>*>(data); }, GConnectFlags{});
     gtk_header_bar_pack_end(GTK_HEADER_BAR(header), editor->save);
     gtk_window_set_titlebar(window, header);
 
@@ -214,18 +218,23 @@ void openConfigurationEditor(GtkWindow* parent, LiveHost& host, const PlacedWidg
     GtkEventController* keys = gtk_shortcut_controller_new();
     gtk_shortcut_controller_add_shortcut(
         GTK_SHORTCUT_CONTROLLER(keys),
-        gtk_shortcut_new(gtk_keyval_trigger_new(GDK_KEY_Escape, GdkModifierType{}), gtk_named_action_new("window.close")));
+        gtk_shortcut_new(gtk_keyval_trigger_new(GDK_KEY_Escape, GdkModifierType{}),
+                         gtk_named_action_new("window.close")));
     gtk_widget_add_controller(GTK_WIDGET(window), keys);
     gtk_window_present(window);
 
     // The query reads the snapshot: on the worker, as the platform runs queries on its own tasks.
     const intents::AnyEntityQuery query = widget.entityQuery;
-    const std::vector<std::string> stored = placed.configuration.entityIdentifiers.value_or(std::vector<std::string>{});
-    using Listed = std::pair<std::vector<intents::EntityDescription>, std::vector<intents::EntityDescription>>;
+    const std::vector<std::string> stored =
+        placed.configuration.entityIdentifiers.value_or(std::vector<std::string>{});
+    using Listed =
+        std::pair<std::vector<intents::EntityDescription>, std::vector<intents::EntityDescription>>;
     std::weak_ptr<Editor> weak = editor;
     host.queue().run<Listed>(
-        [query, stored] { return Listed{stored.empty() ? std::vector<intents::EntityDescription>{} : query.entities(stored),
-                                        query.results()}; },
+        [query, stored] {
+            return Listed{stored.empty() ? std::vector<intents::EntityDescription>{} : query.entities(stored),
+                          query.results()};
+        },
         [weak](Listed listed) {
             if (auto e = weak.lock()) {
                 e->choices = makeChoices(listed.first, listed.second);

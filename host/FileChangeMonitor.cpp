@@ -2,9 +2,8 @@
 
 #include "host/LiveLog.hpp"
 
-#include <gio/gio.h>
-
 #include <algorithm>
+#include <gio/gio.h>
 
 namespace widgethost {
 
@@ -34,8 +33,10 @@ void FileChangeMonitor::watch() {
     }
     fs::path folder = file_.parent_path();
     std::error_code error;
-    while (!fs::is_directory(folder, error) && folder.has_relative_path()) folder = folder.parent_path();
-    const bool arrived = !watched_.empty() && watched_ != file_.parent_path() && folder == file_.parent_path();
+    while (!fs::is_directory(folder, error) && folder.has_relative_path())
+        folder = folder.parent_path();
+    const bool arrived =
+        !watched_.empty() && watched_ != file_.parent_path() && folder == file_.parent_path();
     watched_ = folder;
     GFile* directory = g_file_new_for_path(folder.c_str());
     GError* failure = nullptr;
@@ -61,12 +62,14 @@ void FileChangeMonitor::watch() {
 void FileChangeMonitor::watchAgainSoon() {
     // Not from inside the monitor's own signal: the monitor is replaced.
     if (rewatch_) return;
-    rewatch_ = g_idle_add([](gpointer data) -> gboolean {
-        auto* self = static_cast<FileChangeMonitor*>(data);
-        self->rewatch_ = 0;
-        self->watch();
-        return G_SOURCE_REMOVE;
-    }, this);
+    rewatch_ = g_idle_add(
+        [](gpointer data) -> gboolean {
+            auto* self = static_cast<FileChangeMonitor*>(data);
+            self->rewatch_ = 0;
+            self->watch();
+            return G_SOURCE_REMOVE;
+        },
+        this);
 }
 
 void FileChangeMonitor::onEvent(GFileMonitor*, void* file, void* other, int event, void* data) {
@@ -105,12 +108,17 @@ void FileChangeMonitor::onEvent(GFileMonitor*, void* file, void* other, int even
     case G_FILE_MONITOR_EVENT_RENAMED:
     case G_FILE_MONITOR_EVENT_MOVED_IN:
     case G_FILE_MONITOR_EVENT_MOVED_OUT:
-    case G_FILE_MONITOR_EVENT_MOVED: self->schedule(finishedDelay); break;
+    case G_FILE_MONITOR_EVENT_MOVED:
+        self->schedule(finishedDelay);
+        break;
     case G_FILE_MONITOR_EVENT_CHANGED:
     case G_FILE_MONITOR_EVENT_CREATED:
-    case G_FILE_MONITOR_EVENT_ATTRIBUTE_CHANGED: self->schedule(quietPeriod); break;
+    case G_FILE_MONITOR_EVENT_ATTRIBUTE_CHANGED:
+        self->schedule(quietPeriod);
+        break;
     case G_FILE_MONITOR_EVENT_PRE_UNMOUNT:
-    case G_FILE_MONITOR_EVENT_UNMOUNTED: break;
+    case G_FILE_MONITOR_EVENT_UNMOUNTED:
+        break;
     }
 }
 
@@ -120,10 +128,13 @@ void FileChangeMonitor::schedule(unsigned delay) {
     const long long due = std::min(now + delay * 1000LL, pendingSince_ + longestDelay * 1000LL);
     if (timer_) g_source_remove(timer_);
     const auto milliseconds = static_cast<guint>(std::max(0LL, (due - now + 999) / 1000));
-    timer_ = g_timeout_add(milliseconds, [](gpointer data) -> gboolean {
-        static_cast<FileChangeMonitor*>(data)->fire();
-        return G_SOURCE_REMOVE;
-    }, this);
+    timer_ = g_timeout_add(
+        milliseconds,
+        [](gpointer data) -> gboolean {
+            static_cast<FileChangeMonitor*>(data)->fire();
+            return G_SOURCE_REMOVE;
+        },
+        this);
 }
 
 void FileChangeMonitor::fire() {

@@ -10,12 +10,11 @@
 #include "platform/widgetkit/WidgetFamily.hpp"
 
 #include <adwaita.h>
-#include <glib-unix.h>
-#include <gtk/gtk.h>
-
 #include <algorithm>
 #include <csignal>
 #include <cstdlib>
+#include <glib-unix.h>
+#include <gtk/gtk.h>
 #include <set>
 
 namespace widgethost {
@@ -28,8 +27,9 @@ namespace wk = platform::widgetkit;
 namespace {
 
 /// A function as a GLib signal handler (a lambda's commas would split the G_CALLBACK macro's argument).
-template <class Function> GCallback asCallback(Function* function) { return reinterpret_cast<GCallback>(function); }
-
+template <class Function> GCallback asCallback(Function* function) {
+    return reinterpret_cast<GCallback>(function);
+}
 
 // The group container's key in the extension's Info.plist, and the file in it whose changes reload
 // every timeline. On the original platform the application asks the host to reload after it writes;
@@ -56,8 +56,8 @@ window.tallyfox-widget, window.tallyfox-widget > overlay {
 // MARK: The host
 
 LiveHost::LiveHost(GtkApplication* application, wk::WidgetExtension extension)
-    : application_(application), extension_(std::move(extension)), queue_(std::make_unique<BackgroundQueue>()),
-      token_(std::make_shared<LiveHost*>(this)) {
+    : application_(application), extension_(std::move(extension)),
+      queue_(std::make_unique<BackgroundQueue>()), token_(std::make_shared<LiveHost*>(this)) {
     css_ = gtk_css_provider_new();
     gtk_css_provider_load_from_data(css_, widgetStyle, -1);
     gtk_style_context_add_provider_for_display(gdk_display_get_default(), GTK_STYLE_PROVIDER(css_),
@@ -65,7 +65,8 @@ LiveHost::LiveHost(GtkApplication* application, wk::WidgetExtension extension)
 
     styleManager_ = adw_style_manager_get_default();
     appearance_ = {colorScheme(), contrast()};
-    const auto changed = asCallback(+[](GObject*, GParamSpec*, gpointer self) { static_cast<LiveHost*>(self)->appearanceChanged(); });
+    const auto changed = asCallback(
+        +[](GObject*, GParamSpec*, gpointer self) { static_cast<LiveHost*>(self)->appearanceChanged(); });
     g_signal_connect(styleManager_, "notify::dark", changed, this);
     g_signal_connect(styleManager_, "notify::high-contrast", changed, this);
 
@@ -111,16 +112,19 @@ std::optional<fs::path> LiveHost::snapshotFile() const {
 void LiveHost::activate() {
     if (activated_) {
         // Another `widgethost show`: what is placed is shown.
-        for (const auto& [number, window] : windows_) window->present();
+        for (const auto& [number, window] : windows_)
+            window->present();
         return;
     }
     activated_ = true;
     const auto placed = placedWidgets();
-    const bool ours = std::any_of(placed.begin(), placed.end(), [&](const PlacedWidget& w) { return w.kind == widget().kind; });
+    const bool ours = std::any_of(placed.begin(), placed.end(),
+                                  [&](const PlacedWidget& w) { return w.kind == widget().kind; });
     if (!ours) {
         liveLog("no widget is placed: placing a medium one");
         change([&](PlacementChange& change) -> std::optional<std::string> {
-            change.widgets.push_back({change.nextNumber++, widget().kind, ui::WidgetFamily::systemMedium, {}});
+            change.widgets.push_back(
+                {change.nextNumber++, widget().kind, ui::WidgetFamily::systemMedium, {}});
             return std::nullopt;
         });
     } else {
@@ -133,7 +137,8 @@ void LiveHost::reconcile() {
     std::set<std::int64_t> placed;
     const auto& families = widget().supportedFamilies;
     for (const auto& entry : placedWidgets()) {
-        if (entry.kind != widget().kind || std::find(families.begin(), families.end(), entry.family) == families.end())
+        if (entry.kind != widget().kind ||
+            std::find(families.begin(), families.end(), entry.family) == families.end())
             continue;
         placed.insert(entry.number);
         if (const auto found = windows_.find(entry.number); found != windows_.end()) {
@@ -193,10 +198,14 @@ void LiveHost::changeConfiguration(std::int64_t number, std::optional<std::vecto
     });
 }
 
-void LiveHost::quit() { g_application_quit(G_APPLICATION(application_)); }
+void LiveHost::quit() {
+    g_application_quit(G_APPLICATION(application_));
+}
 
 void LiveHost::windowClosed() {
-    if (std::none_of(windows_.begin(), windows_.end(), [](const auto& entry) { return entry.second->shown(); })) quit();
+    if (std::none_of(windows_.begin(), windows_.end(),
+                     [](const auto& entry) { return entry.second->shown(); }))
+        quit();
 }
 
 std::optional<WindowPosition> LiveHost::storedPosition(std::int64_t number) const {
@@ -240,7 +249,8 @@ ui::ColorSchemeContrast LiveHost::contrast() const {
 void LiveHost::snapshotChanged() {
     snapshotEventTime_ = snapshotMonitor_ ? snapshotMonitor_->firstEventTime() : 0;
     liveTrace("the snapshot changed");
-    for (const auto& [number, window] : windows_) window->reload();
+    for (const auto& [number, window] : windows_)
+        window->reload();
     snapshotEventTime_ = 0;
 }
 
@@ -251,7 +261,8 @@ void LiveHost::appearanceChanged() {
     appearance_ = appearance;
     liveTrace(std::string("appearance: ") + (colorScheme() == ui::ColorScheme::dark ? "dark" : "light") +
               (contrast() == ui::ColorSchemeContrast::increased ? ", increased contrast" : ""));
-    for (const auto& [number, window] : windows_) window->redraw();
+    for (const auto& [number, window] : windows_)
+        window->redraw();
 }
 
 // MARK: `widgethost show`
@@ -271,7 +282,9 @@ int showLiveWidgets(const Invocation& invocation, std::FILE* err) {
 
     preferCairoRendering();
     if (!gtk_init_check()) {
-        std::fputs("widgethost: cannot open a display (neither DISPLAY nor WAYLAND_DISPLAY names one that answers)\n", err);
+        std::fputs("widgethost: cannot open a display (neither DISPLAY nor WAYLAND_DISPLAY names one that "
+                   "answers)\n",
+                   err);
         return 1;
     }
     struct Session {
@@ -305,7 +318,8 @@ int showLiveWidgets(const Invocation& invocation, std::FILE* err) {
     const guint hangup = g_unix_signal_add(SIGHUP, quit, application);
 
     const int status = g_application_run(G_APPLICATION(application), 0, nullptr);
-    for (const guint source : {terminate, interrupt, hangup}) g_source_remove(source);
+    for (const guint source : {terminate, interrupt, hangup})
+        g_source_remove(source);
     g_object_unref(application);
     return status;
 }

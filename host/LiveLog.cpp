@@ -2,11 +2,10 @@
 
 #include "platform/foundation/Logger.hpp"
 
-#include <glib.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <glib.h>
 
 namespace widgethost {
 

@@ -11,8 +11,10 @@ using platform::widgetkit::TimelineReloadPolicy;
 std::optional<Date> reloadDate(const TimelineState& state) {
     const Date earliest = state.requestedAt.addingTimeInterval(shortestReloadInterval);
     switch (state.policy.kind) {
-    case TimelineReloadPolicy::Kind::never: return std::nullopt;
-    case TimelineReloadPolicy::Kind::after: return std::max(state.policy.date, earliest);
+    case TimelineReloadPolicy::Kind::never:
+        return std::nullopt;
+    case TimelineReloadPolicy::Kind::after:
+        return std::max(state.policy.date, earliest);
     case TimelineReloadPolicy::Kind::atEnd:
         return state.entryDates.empty() ? earliest : std::max(state.entryDates.back(), earliest);
     }
@@ -36,13 +38,19 @@ LivePlan planAt(const TimelineState& state, Date now, ui::LiveTextUpdates live) 
         consider(reload->addingTimeInterval(wakeMargin));
     }
     // A clock set back before the request makes the timeline one for a later day.
-    if (!dates.empty() && now < state.requestedAt.addingTimeInterval(-clockSetBackTolerance)) plan.reloadDue = true;
+    if (!dates.empty() && now < state.requestedAt.addingTimeInterval(-clockSetBackTolerance))
+        plan.reloadDue = true;
 
     const double seconds = now.timeIntervalSince1970;
     switch (live) {
-    case ui::LiveTextUpdates::none: break;
-    case ui::LiveTextUpdates::everySecond: consider(Date{std::floor(seconds) + 1 + wakeMargin}); break;
-    case ui::LiveTextUpdates::everyMinute: consider(Date{std::floor(seconds / 60) * 60 + 60 + wakeMargin}); break;
+    case ui::LiveTextUpdates::none:
+        break;
+    case ui::LiveTextUpdates::everySecond:
+        consider(Date{std::floor(seconds) + 1 + wakeMargin});
+        break;
+    case ui::LiveTextUpdates::everyMinute:
+        consider(Date{std::floor(seconds / 60) * 60 + 60 + wakeMargin});
+        break;
     }
     plan.nextWake = wake;
     return plan;

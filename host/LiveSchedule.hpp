@@ -17,9 +17,9 @@ using platform::foundation::Date;
 
 /// What a live host knows of one widget's timeline.
 struct TimelineState {
-    std::vector<Date> entryDates;                        ///< ascending, as the provider gave them
+    std::vector<Date> entryDates; ///< ascending, as the provider gave them
     platform::widgetkit::TimelineReloadPolicy policy;
-    Date requestedAt;                                    ///< the platform clock when it was asked for
+    Date requestedAt; ///< the platform clock when it was asked for
 };
 
 /// What to do at `now`.

@@ -10,11 +10,14 @@ using platform::ui::LiveTextUpdates;
 using platform::widgetkit::TimelineReloadPolicy;
 
 constexpr double t0 = 1'800'000'000; // a whole minute
-Date at(double offset) { return Date{t0 + offset}; }
+Date at(double offset) {
+    return Date{t0 + offset};
+}
 
 TimelineState timeline(std::vector<double> offsets, TimelineReloadPolicy policy) {
     TimelineState state{{}, policy, at(0)};
-    for (double offset : offsets) state.entryDates.push_back(at(offset));
+    for (double offset : offsets)
+        state.entryDates.push_back(at(offset));
     return state;
 }
 
@@ -36,8 +39,10 @@ TEST(LiveSchedule, showsEachEntryFromItsDateAndWakesForTheNext) {
 TEST(LiveSchedule, reloadsAtThePolicysDateButNeverSoonerThanAMinuteAfterAsking) {
     auto plan = planAt(timeline({0}, TimelineReloadPolicy::after(at(300))), at(200), LiveTextUpdates::none);
     EXPECT_FALSE(plan.reloadDue);
-    EXPECT_NEAR(plan.nextWake.timeIntervalSince(at(260)), 0, 1e-6); // the clock is read at least once a minute
-    EXPECT_TRUE(planAt(timeline({0}, TimelineReloadPolicy::after(at(300))), at(300), LiveTextUpdates::none).reloadDue);
+    EXPECT_NEAR(plan.nextWake.timeIntervalSince(at(260)), 0,
+                1e-6); // the clock is read at least once a minute
+    EXPECT_TRUE(planAt(timeline({0}, TimelineReloadPolicy::after(at(300))), at(300), LiveTextUpdates::none)
+                    .reloadDue);
     // A date in the past, or the end of a timeline of one entry, waits a minute from the request.
     for (const auto policy : {TimelineReloadPolicy::after(at(-5)), TimelineReloadPolicy::atEnd()}) {
         const auto state = timeline({0}, policy);
@@ -66,11 +71,14 @@ TEST(LiveSchedule, aClockSetBackOrForwardIsNoticedWithinAMinute) {
 
 TEST(LiveSchedule, liveTextsWakeOnTheNextSecondOrMinuteAndNothingLiveWakesOnlyForTheClockCheck) {
     const auto state = timeline({0}, TimelineReloadPolicy::never());
-    EXPECT_NEAR(planAt(state, at(12.4), LiveTextUpdates::everySecond).nextWake.timeIntervalSince(at(13)), wakeMargin, 1e-6);
-    EXPECT_NEAR(planAt(state, at(12.4), LiveTextUpdates::everyMinute).nextWake.timeIntervalSince(at(60)), wakeMargin, 1e-6);
+    EXPECT_NEAR(planAt(state, at(12.4), LiveTextUpdates::everySecond).nextWake.timeIntervalSince(at(13)),
+                wakeMargin, 1e-6);
+    EXPECT_NEAR(planAt(state, at(12.4), LiveTextUpdates::everyMinute).nextWake.timeIntervalSince(at(60)),
+                wakeMargin, 1e-6);
     EXPECT_NEAR(planAt(state, at(12.4), LiveTextUpdates::none).nextWake.timeIntervalSince(at(72.4)), 0, 1e-6);
     // Without a timeline yet there is nothing to show, only the clock to read.
-    const auto empty = planAt(TimelineState{{}, TimelineReloadPolicy::never(), at(0)}, at(5), LiveTextUpdates::none);
+    const auto empty =
+        planAt(TimelineState{{}, TimelineReloadPolicy::never(), at(0)}, at(5), LiveTextUpdates::none);
     EXPECT_EQ(empty.entryIndex, 0u);
     EXPECT_FALSE(empty.reloadDue);
 }

@@ -17,7 +17,8 @@ void runOnMainLoop(std::function<void()> function) {
 
 void drainMainLoop() {
     // Bounded: a toolkit source that keeps coming back must not hold up the end.
-    for (int round = 0; round < 1000 && g_main_context_pending(nullptr); ++round) g_main_context_iteration(nullptr, FALSE);
+    for (int round = 0; round < 1000 && g_main_context_pending(nullptr); ++round)
+        g_main_context_iteration(nullptr, FALSE);
 }
 
 BackgroundQueue::BackgroundQueue() : thread_([this] { work(); }) {}

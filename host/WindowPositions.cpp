@@ -49,8 +49,8 @@ std::map<std::int64_t, WindowPosition> storedWindowPositions() {
 
 void storeWindowPosition(std::int64_t widget, WindowPosition position) {
     auto positions = stored();
-    positions.insert_or_assign(std::to_string(widget),
-                               PropertyListValue(PropertyListValue::Dictionary{{"x", position.x}, {"y", position.y}}));
+    positions.insert_or_assign(std::to_string(widget), PropertyListValue(PropertyListValue::Dictionary{
+                                                           {"x", position.x}, {"y", position.y}}));
     store(std::move(positions));
 }
 

@@ -5,8 +5,8 @@
 
 #include <cstdint>
 #include <map>
-#include <set>
 #include <optional>
+#include <set>
 
 namespace widgethost {
 

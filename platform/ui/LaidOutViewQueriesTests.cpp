@@ -3,9 +3,8 @@
 #include "platform/ui/Rendering.hpp"
 
 #include <cairo.h>
-#include <gtest/gtest.h>
-
 #include <cstdlib>
+#include <gtest/gtest.h>
 #include <vector>
 
 namespace platform::ui {
@@ -15,7 +14,8 @@ using foundation::Date;
 
 struct Surface {
     cairo_surface_t* surface;
-    Surface(int width, int height) : surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height)) {}
+    Surface(int width, int height)
+        : surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height)) {}
     explicit Surface(const std::vector<std::uint8_t>& png) {
         struct Reader {
             const std::vector<std::uint8_t>* bytes;
@@ -44,7 +44,8 @@ struct Surface {
 int channelDifference(std::uint32_t a, std::uint32_t b) {
     int most = 0;
     for (int shift = 0; shift < 32; shift += 8)
-        most = std::max(most, std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF)));
+        most = std::max(
+            most, std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF)));
     return most;
 }
 
@@ -72,22 +73,25 @@ TEST(HostDrawing, drawingIntoACallersContextGivesThePNGsPixelsAndLeavesTheContex
     ASSERT_EQ(expected.width(), 340);
     int worst = 0;
     for (int y = 0; y < 340; ++y)
-        for (int x = 0; x < 340; ++x) worst = std::max(worst, channelDifference(expected.at(x, y), drawn.at(x, y)));
+        for (int x = 0; x < 340; ++x)
+            worst = std::max(worst, channelDifference(expected.at(x, y), drawn.at(x, y)));
     // The PNG keeps straight alpha, so edge pixels may differ by rounding, never by more.
     EXPECT_LE(worst, 1);
-    EXPECT_EQ(drawn.at(0, 0), 0u);           // outside the continuous corner
+    EXPECT_EQ(drawn.at(0, 0), 0u);            // outside the continuous corner
     EXPECT_EQ(drawn.at(170, 4) >> 24, 0xFFu); // the container background
 }
 
 TEST(HostAccessibility, elementsCarryTheFramesTheyCoverInReadingOrder) {
-    const View row = HStack(VerticalAlignment::center, 0, {Text::verbatim("Weekly").frame(60, 20),
-                                                           Text::verbatim("58% left").frame(80, 20)})
-                         .accessibilityElement(AccessibilityChildBehavior::combine);
+    const View row =
+        HStack(VerticalAlignment::center, 0,
+               {Text::verbatim("Weekly").frame(60, 20), Text::verbatim("58% left").frame(80, 20)})
+            .accessibilityElement(AccessibilityChildBehavior::combine);
     const View labelled = Rectangle().frame(30, 10).accessibilityLabel(Text::verbatim("bar"));
     const View hidden = Text::verbatim("hidden").accessibilityHidden();
-    const auto laidOut = layout(VStack(HorizontalAlignment::leading, 0,
-                                       {Text::verbatim("Codex").frame(140, 16, Alignment::leading), row, labelled, hidden}),
-                                {}, {});
+    const auto laidOut =
+        layout(VStack(HorizontalAlignment::leading, 0,
+                      {Text::verbatim("Codex").frame(140, 16, Alignment::leading), row, labelled, hidden}),
+               {}, {});
     const auto elements = laidOut.accessibilityElements();
     ASSERT_EQ(elements.size(), 3u);
     EXPECT_EQ(elements[0].node, (AccessibilityNode{"Codex", ""}));
@@ -105,7 +109,8 @@ TEST(HostAccessibility, elementsCarryTheFramesTheyCoverInReadingOrder) {
 TEST(HostHelp, theInnermostViewWithHelpAtAPointGivesItsTextAndFrame) {
     const View clock = Rectangle().frame(10, 10).help("Updated 5 minutes ago");
     const View row = HStack(VerticalAlignment::top, 0, {Rectangle().frame(50, 20), clock}).help("Codex");
-    const auto laidOut = layout(VStack(HorizontalAlignment::leading, 0, {row, Rectangle().frame(60, 20)}), {}, {});
+    const auto laidOut =
+        layout(VStack(HorizontalAlignment::leading, 0, {row, Rectangle().frame(60, 20)}), {}, {});
     const auto inner = laidOut.helpTag({55, 5});
     ASSERT_TRUE(inner.has_value());
     EXPECT_EQ(inner->text, "Updated 5 minutes ago");
@@ -135,9 +140,11 @@ TEST(HostLiveTexts, aTreeSaysHowOftenItsWordingChanges) {
                   Text::localized("Updated %@", {textArgument(Text::relative(earlier))}))),
               LiveTextUpdates::everyMinute);
     // The most frequent one decides, wherever it is in the tree.
-    EXPECT_EQ(updates(VStack({Text::relative(earlier), HStack({Text::verbatim("a"), Text::timer(earlier, later)})})),
+    EXPECT_EQ(updates(VStack(
+                  {Text::relative(earlier), HStack({Text::verbatim("a"), Text::timer(earlier, later)})})),
               LiveTextUpdates::everySecond);
-    EXPECT_EQ(updates(GeometryReader([&](Size) { return Text::relative(earlier); })), LiveTextUpdates::everyMinute);
+    EXPECT_EQ(updates(GeometryReader([&](Size) { return Text::relative(earlier); })),
+              LiveTextUpdates::everyMinute);
 }
 
 } // namespace
