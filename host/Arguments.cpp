@@ -34,6 +34,8 @@ Commands:
   edit N --source ID... | --clear   choose a placed widget's sources, or clear them
   remove N                          remove a placed widget
   autostart on|off|status           start the widgets with the desktop session, or not
+  show [--now DATE]                 the placed widgets on the desktop, live, until you quit them
+                                    (--now stops the clock at DATE)
 
 SELECTION:
   --family small|medium|large       the widget's size (default medium)
@@ -54,7 +56,7 @@ struct CommandName {
     std::string_view name;
     Command command;
 };
-constexpr std::array<CommandName, 10> commands{{
+constexpr std::array<CommandName, 11> commands{{
     {"describe", Command::describe},
     {"entities", Command::entities},
     {"timeline", Command::timeline},
@@ -65,6 +67,7 @@ constexpr std::array<CommandName, 10> commands{{
     {"list", Command::list},
     {"edit", Command::edit},
     {"remove", Command::remove},
+    {"show", Command::show},
 }};
 
 // The options each command takes, besides --extension, which every command takes.
@@ -119,6 +122,7 @@ unsigned accepted(Command command) {
     case Command::render: return selection | appearance | contrast | scale | size | output;
     case Command::add: return family | source;
     case Command::edit: return source | clear;
+    case Command::show: return now;
     case Command::remove:
     case Command::autostart:
     case Command::help: return 0;

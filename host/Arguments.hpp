@@ -19,7 +19,7 @@ namespace widgethost {
 
 using platform::foundation::Date;
 
-enum class Command { help, describe, entities, timeline, render, accessibility, layout, add, list, edit, remove, autostart };
+enum class Command { help, describe, entities, timeline, render, accessibility, layout, add, list, edit, remove, autostart, show };
 
 /// Which of the provider's requests the host makes.
 enum class Request { placeholder, snapshot, timeline };
@@ -30,7 +30,7 @@ struct Selection {
     std::optional<std::vector<std::string>> sources;  ///< the configuration's sources, in order
     std::optional<std::int64_t> widget;               ///< a placed widget instead of family and sources
     Request request = Request::timeline;
-    std::optional<Date> now; ///< the platform clock when the host asks; the real time unless given
+    std::optional<Date> now; ///< the platform clock when the host asks (`show`: fixed there); the real time unless given
     std::optional<Date> at;  ///< the moment shown; `now` unless given
 };
 

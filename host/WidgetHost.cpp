@@ -396,6 +396,7 @@ int run(const Invocation& invocation, std::FILE* out, std::FILE* err) {
         std::cout.flush();
         return status;
     }
+    case Command::show: outcome = pf::Failure{failed("show runs the desktop host, which main starts")}; break;
     }
     if (!outcome) {
         std::fflush(out);

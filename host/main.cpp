@@ -1,5 +1,6 @@
 // widgethost: the stand-in for the desktop's widget host.
 #include "host/Arguments.hpp"
+#include "host/LiveHost.hpp"
 #include "host/WidgetHost.hpp"
 
 #include <csignal>
@@ -16,6 +17,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "widgethost: %s\n", invocation.error().message.c_str());
         return 2;
     }
+    // The desktop host owns the process's main loop until the user quits it.
+    if (invocation->command == widgethost::Command::show) return widgethost::showLiveWidgets(*invocation, stderr);
     int status = widgethost::run(*invocation, stdout, stderr);
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         std::fputs("widgethost: cannot write to standard output\n", stderr);

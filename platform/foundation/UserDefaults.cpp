@@ -4,6 +4,7 @@
 
 #include <plist/plist.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -132,8 +133,26 @@ std::filesystem::path homeDirectory() {
     return {};
 }
 
+// Which version of a file is on disk: a write by rename gives a new inode, a rewrite in place a new
+// modification time or size. Nothing for a file that is not there.
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    std::int64_t modifiedSeconds = 0;
+    long modifiedNanoseconds = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+std::optional<FileIdentity> identityOf(const std::filesystem::path& file) {
+    struct stat status {};
+    if (file.empty() || ::stat(file.c_str(), &status) != 0) return std::nullopt;
+    return FileIdentity{status.st_dev, status.st_ino, status.st_size, status.st_mtim.tv_sec, status.st_mtim.tv_nsec};
+}
+
 // Every domain this process has touched, keyed by its file, so that a test pointing HOME elsewhere
-// sees fresh domains. A domain without a file (no name) lives only here.
+// sees fresh domains. A domain without a file (no name) lives only here. A long-running process sees
+// what other processes write: a domain is read again when its file is no longer the one read last.
 class DomainStore {
     // A domain without a file is kept under a key no path can have.
     static std::string memoryKey(std::string_view name) {
@@ -154,7 +173,15 @@ public:
         const std::filesystem::path file = UserDefaults::fileForDomain(name);
         const std::string key = file.empty() ? memoryKey(name) : file.string();
         auto it = domains_.find(key);
-        if (it == domains_.end()) it = domains_.emplace(key, Entry{load(file)}).first;
+        if (it == domains_.end()) {
+            const auto identity = identityOf(file);
+            it = domains_.emplace(key, Entry{load(file), identity}).first;
+        } else if (!file.empty()) {
+            if (auto identity = identityOf(file); identity != it->second.identity) {
+                it->second.contents = load(file);
+                it->second.identity = identity;
+            }
+        }
         if (!it->second.contents && create) it->second.contents.emplace();
         return it->second.contents ? &*it->second.contents : nullptr;
     }
@@ -167,9 +194,11 @@ public:
         if (!it->second.contents) {
             std::error_code ignored;
             std::filesystem::remove(file, ignored);
-            return;
+        } else {
+            write(file, *it->second.contents);
         }
-        write(file, *it->second.contents);
+        // What this process wrote is what it holds; a failed write leaves the file it read.
+        it->second.identity = identityOf(file);
     }
 
     void forget(std::string_view name) {
@@ -181,6 +210,7 @@ public:
 private:
     struct Entry {
         std::optional<PropertyListValue::Dictionary> contents;
+        std::optional<FileIdentity> identity; ///< of the file `contents` came from or went to
     };
 
     static std::optional<PropertyListValue::Dictionary> load(const std::filesystem::path& file) {

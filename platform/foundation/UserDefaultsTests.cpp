@@ -90,6 +90,29 @@ TEST_F(Defaults, removeKeysAndDomains) {
     EXPECT_EQ(defaults.string("c"), "three");
 }
 
+TEST_F(Defaults, aLongRunningProcessSeesWhatOthersWrite) {
+    UserDefaults defaults("com.tallyfox.shared");
+    defaults.set("count", 1);
+    const fs::path file = preferences() / "com.tallyfox.shared.plist";
+    const auto writeElsewhere = [&](const std::string& value) {
+        // Another process writes as we do: a new file renamed over the old one.
+        const fs::path temporary = preferences() / "elsewhere.tmp";
+        std::ofstream(temporary) << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+                                    "<key>count</key><integer>" + value + "</integer></dict></plist>\n";
+        fs::rename(temporary, file);
+    };
+    writeElsewhere("2");
+    EXPECT_EQ(defaults.object("count"), PropertyListValue(2));
+    // A change made here starts from the file as it is now, not from the copy read before.
+    defaults.set("other", true);
+    EXPECT_EQ(UserDefaults("x").persistentDomain("com.tallyfox.shared")->at("count"), PropertyListValue(2));
+    writeElsewhere("3");
+    EXPECT_EQ(defaults.object("count"), PropertyListValue(3));
+    EXPECT_EQ(defaults.object("other"), std::nullopt);
+    fs::remove(file);
+    EXPECT_EQ(defaults.object("count"), std::nullopt);
+}
+
 TEST_F(Defaults, aDomainWithoutANameLivesInMemory) {
     UserDefaults unnamed("");
     unnamed.set("AppleLanguages", PropertyListValue::strings({"he"}));

@@ -70,8 +70,14 @@ public:
     virtual void draw(cairo_t* cr) const;
     /// Appends this element (and its children) to a laid-out tree dump.
     virtual void dump(DumpWriter& writer) const;
-    /// Appends what a screen reader announces for this element.
-    virtual void collectAccessibility(std::vector<AccessibilityNode>& nodes) const;
+    /// Appends what a screen reader announces for this element, with the frames it covers.
+    virtual void collectAccessibility(std::vector<AccessibilityElement>& nodes) const;
+    /// Calls `visit` with each child, in drawing order (queries that look at every element walk this).
+    virtual void forEachChild(const std::function<void(const Element&)>& visit) const { (void)visit; }
+    /// The help text this element attaches to its subtree.
+    virtual const std::string* help() const { return nullptr; }
+    /// How often the texts this element itself shows or reads out change (not its children's).
+    virtual LiveTextUpdates liveTextUpdates() const { return LiveTextUpdates::none; }
     /// Container background the widget host fills with, if this subtree names one.
     virtual const ShapeStyle* containerBackground() const;
 
@@ -104,9 +110,10 @@ public:
     bool isEmpty() const override { return child_->isEmpty(); }
     void draw(cairo_t* cr) const override { child_->draw(cr); }
     void dump(DumpWriter& writer) const override { child_->dump(writer); }
-    void collectAccessibility(std::vector<AccessibilityNode>& nodes) const override {
+    void collectAccessibility(std::vector<AccessibilityElement>& nodes) const override {
         child_->collectAccessibility(nodes);
     }
+    void forEachChild(const std::function<void(const Element&)>& visit) const override { visit(*child_); }
     const ShapeStyle* containerBackground() const override { return child_->containerBackground(); }
     const ElementPtr& child() const { return child_; }
 
@@ -123,7 +130,8 @@ struct ShapeDescription {
 
 // Factories of the primitive elements (each defined beside its view).
 ElementPtr makeEmptyElement(std::shared_ptr<const Environment> environment);
-ElementPtr makeTextElement(std::shared_ptr<const Environment> environment, std::string text);
+ElementPtr makeTextElement(std::shared_ptr<const Environment> environment, std::string text,
+                           LiveTextUpdates live = LiveTextUpdates::none);
 ElementPtr makeImageElement(std::shared_ptr<const Environment> environment, const Image::Description& image);
 ElementPtr makeShapeElement(std::shared_ptr<const Environment> environment, const ShapeDescription& shape,
                             std::optional<ShapeStyle> fill, std::optional<std::pair<ShapeStyle, double>> strokeBorder);
@@ -137,6 +145,8 @@ struct Attributes {
     std::optional<std::string> accessibilityLabel;
     std::optional<std::string> accessibilityValue;
     bool accessibilityHidden = false;
+    /// How often the accessibility label and value above change (they may hold live texts).
+    LiveTextUpdates live = LiveTextUpdates::none;
 };
 
 // Factories of the container elements (Layout.cpp).

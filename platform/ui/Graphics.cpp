@@ -193,8 +193,8 @@ public:
     void dump(DumpWriter& writer) const override {
         writer.line("Image \"" + image_.name + "\" " + frameText() + ((svg_ || png_) ? "" : " missing"));
     }
-    void collectAccessibility(std::vector<AccessibilityNode>& nodes) const override {
-        nodes.push_back({image_.name, ""});
+    void collectAccessibility(std::vector<AccessibilityElement>& nodes) const override {
+        nodes.push_back({{image_.name, ""}, frame_});
     }
 
 protected:
@@ -225,8 +225,8 @@ public:
                     " " + toString(environment_->font.effectiveWeight()) + " " +
                     environment_->foregroundStyle.description());
     }
-    void collectAccessibility(std::vector<AccessibilityNode>& nodes) const override {
-        nodes.push_back({image_.name, ""});
+    void collectAccessibility(std::vector<AccessibilityElement>& nodes) const override {
+        nodes.push_back({{image_.name, ""}, frame_});
     }
 
 protected:

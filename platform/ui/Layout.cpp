@@ -64,7 +64,7 @@ Measured Element::measure(ProposedSize proposal) {
 
 void Element::draw(cairo_t*) const {}
 void Element::dump(DumpWriter&) const {}
-void Element::collectAccessibility(std::vector<AccessibilityNode>&) const {}
+void Element::collectAccessibility(std::vector<AccessibilityElement>&) const {}
 const ShapeStyle* Element::containerBackground() const { return nullptr; }
 
 std::string formatLength(double value) {
@@ -181,8 +181,11 @@ public:
         for (const auto& c : children_) c->dump(writer);
         --writer.depth;
     }
-    void collectAccessibility(std::vector<AccessibilityNode>& nodes) const override {
+    void collectAccessibility(std::vector<AccessibilityElement>& nodes) const override {
         for (const auto& c : children_) c->collectAccessibility(nodes);
+    }
+    void forEachChild(const std::function<void(const Element&)>& visit) const override {
+        for (const auto& c : children_) visit(*c);
     }
     const ShapeStyle* containerBackground() const override {
         for (const auto& c : children_)
@@ -356,9 +359,10 @@ public:
     }
     void draw(cairo_t* cr) const override { stack_->draw(cr); }
     void dump(DumpWriter& writer) const override { stack_->dump(writer); }
-    void collectAccessibility(std::vector<AccessibilityNode>& nodes) const override {
+    void collectAccessibility(std::vector<AccessibilityElement>& nodes) const override {
         stack_->collectAccessibility(nodes);
     }
+    void forEachChild(const std::function<void(const Element&)>& visit) const override { visit(*stack_); }
     const ShapeStyle* containerBackground() const override { return stack_->containerBackground(); }
 
 protected:
@@ -459,9 +463,14 @@ public:
             --writer.depth;
         }
     }
-    void collectAccessibility(std::vector<AccessibilityNode>& nodes) const override {
+    void collectAccessibility(std::vector<AccessibilityElement>& nodes) const override {
         base_->collectAccessibility(nodes);
         layer_->collectAccessibility(nodes);
+    }
+    void forEachChild(const std::function<void(const Element&)>& visit) const override {
+        if (behind_) visit(*layer_);
+        visit(*base_);
+        if (!behind_) visit(*layer_);
     }
     const ShapeStyle* containerBackground() const override { return base_->containerBackground(); }
 
@@ -499,9 +508,10 @@ public:
         child_->dump(writer);
         --writer.depth;
     }
-    void collectAccessibility(std::vector<AccessibilityNode>& nodes) const override {
+    void collectAccessibility(std::vector<AccessibilityElement>& nodes) const override {
         child_->collectAccessibility(nodes);
     }
+    void forEachChild(const std::function<void(const Element&)>& visit) const override { visit(*child_); }
     const ShapeStyle* containerBackground() const override { return child_->containerBackground(); }
 
 protected:
@@ -724,8 +734,11 @@ public:
         child_->dump(writer);
         --writer.depth;
     }
-    void collectAccessibility(std::vector<AccessibilityNode>& nodes) const override {
+    void collectAccessibility(std::vector<AccessibilityElement>& nodes) const override {
         if (child_) child_->collectAccessibility(nodes);
+    }
+    void forEachChild(const std::function<void(const Element&)>& visit) const override {
+        if (child_) visit(*child_);
     }
 
 protected:

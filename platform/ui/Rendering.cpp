@@ -11,9 +11,11 @@
 #include <png.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cmath>
 #include <csetjmp>
 #include <cstdio>
+#include <functional>
 
 namespace platform::ui {
 
@@ -58,19 +60,22 @@ public:
         --writer.depth;
     }
 
-    void collectAccessibility(std::vector<AccessibilityNode>& nodes) const override {
+    void collectAccessibility(std::vector<AccessibilityElement>& nodes) const override {
         if (attributes_.accessibilityHidden) return;
-        std::vector<AccessibilityNode> inner;
+        std::vector<AccessibilityElement> inner;
         child_->collectAccessibility(inner);
+        // An element made here (ignored or combined children, a label or value of its own) stands
+        // for the whole view: it covers this view's frame.
         if (attributes_.accessibilityChildren == AccessibilityChildBehavior::ignore) {
-            inner = {AccessibilityNode{}};
+            inner = {AccessibilityElement{{}, frame_}};
         } else if (attributes_.accessibilityChildren == AccessibilityChildBehavior::combine) {
             inner = {combined(inner)};
         }
         if (attributes_.accessibilityLabel || attributes_.accessibilityValue) {
             if (inner.size() != 1) inner = {combined(inner)};
-            if (attributes_.accessibilityLabel) inner[0].label = *attributes_.accessibilityLabel;
-            if (attributes_.accessibilityValue) inner[0].value = *attributes_.accessibilityValue;
+            inner[0].frame = frame_;
+            if (attributes_.accessibilityLabel) inner[0].node.label = *attributes_.accessibilityLabel;
+            if (attributes_.accessibilityValue) inner[0].node.value = *attributes_.accessibilityValue;
         }
         nodes.insert(nodes.end(), inner.begin(), inner.end());
     }
@@ -79,15 +84,17 @@ public:
         if (attributes_.containerBackground) return &*attributes_.containerBackground;
         return child_->containerBackground();
     }
+    const std::string* help() const override { return attributes_.help ? &*attributes_.help : nullptr; }
+    LiveTextUpdates liveTextUpdates() const override { return attributes_.live; }
 
 private:
-    static AccessibilityNode combined(const std::vector<AccessibilityNode>& nodes) {
+    AccessibilityElement combined(const std::vector<AccessibilityElement>& nodes) const {
         std::vector<std::string> labels, values;
         for (const auto& n : nodes) {
-            labels.push_back(n.label);
-            values.push_back(n.value);
+            labels.push_back(n.node.label);
+            values.push_back(n.node.value);
         }
-        return {joinNonEmpty(labels), joinNonEmpty(values)};
+        return {{joinNonEmpty(labels), joinNonEmpty(values)}, frame_};
     }
 
     Attributes attributes_;
@@ -209,11 +216,46 @@ std::string LaidOutView::layoutDump() const {
     return writer.out;
 }
 
+std::vector<AccessibilityElement> LaidOutView::accessibilityElements() const {
+    std::vector<AccessibilityElement> elements;
+    tree_->root->collectAccessibility(elements);
+    std::erase_if(elements, [](const AccessibilityElement& e) { return e.node.label.empty() && e.node.value.empty(); });
+    return elements;
+}
+
 std::vector<AccessibilityNode> LaidOutView::accessibilityTree() const {
     std::vector<AccessibilityNode> nodes;
-    tree_->root->collectAccessibility(nodes);
-    std::erase_if(nodes, [](const AccessibilityNode& n) { return n.label.empty() && n.value.empty(); });
+    for (auto& element : accessibilityElements()) nodes.push_back(std::move(element.node));
     return nodes;
+}
+
+namespace {
+
+void forEachElement(const detail::Element& element, const std::function<void(const detail::Element&)>& visit) {
+    visit(element);
+    element.forEachChild([&](const detail::Element& child) { forEachElement(child, visit); });
+}
+
+bool contains(const Rect& rect, Point point) {
+    return point.x >= rect.minX() && point.x < rect.maxX() && point.y >= rect.minY() && point.y < rect.maxY();
+}
+
+} // namespace
+
+std::optional<HelpTag> LaidOutView::helpTag(Point point) const {
+    // Walked parents first and in drawing order: the last match is the innermost view on top.
+    std::optional<HelpTag> found;
+    forEachElement(*tree_->root, [&](const detail::Element& element) {
+        if (const std::string* text = element.help(); text && contains(element.frame(), point))
+            found = HelpTag{*text, element.frame()};
+    });
+    return found;
+}
+
+LiveTextUpdates LaidOutView::liveTextUpdates() const {
+    LiveTextUpdates most = LiveTextUpdates::none;
+    forEachElement(*tree_->root, [&](const detail::Element& element) { most = std::max(most, element.liveTextUpdates()); });
+    return most;
 }
 
 std::string LaidOutView::accessibilityDump() const {
@@ -224,6 +266,13 @@ std::string LaidOutView::accessibilityDump() const {
         out += '\n';
     }
     return out;
+}
+
+void LaidOutView::draw(cairo_t* context) const {
+    std::lock_guard guard(detail::textLock());
+    cairo_save(context);
+    drawTree(*tree_, context);
+    cairo_restore(context);
 }
 
 Result<std::vector<std::uint8_t>, std::string> LaidOutView::png(double scale) const {

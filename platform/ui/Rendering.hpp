@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+typedef struct _cairo cairo_t;
+
 namespace platform::ui {
 
 enum class ImageFormat { png, svg, pdf };
@@ -23,6 +25,21 @@ struct AccessibilityNode {
     std::string label;
     std::string value;
     bool operator==(const AccessibilityNode&) const = default;
+};
+
+/// An element of the accessibility tree with the frame it covers, in points from the view's top-left
+/// corner (a host lays its own accessible objects over the drawing there).
+struct AccessibilityElement {
+    AccessibilityNode node;
+    Rect frame;
+    bool operator==(const AccessibilityElement&) const = default;
+};
+
+/// A view's help text and the frame it covers, as a tooltip shows it.
+struct HelpTag {
+    std::string text;
+    Rect frame;
+    bool operator==(const HelpTag&) const = default;
 };
 
 /// A view tree resolved in an environment and laid out in a size.
@@ -35,8 +52,20 @@ public:
     std::string layoutDump() const;
     /// The elements a screen reader announces, in reading order.
     std::vector<AccessibilityNode> accessibilityTree() const;
+    /// The same elements with the frames they cover.
+    std::vector<AccessibilityElement> accessibilityElements() const;
     /// The accessibility tree as text, one element per line: `"label", value "value"`.
     std::string accessibilityDump() const;
+    /// The help text of the innermost view with one at `point`, with that view's frame.
+    std::optional<HelpTag> helpTag(Point point) const;
+    /// How often the tree's live texts change, so that a host redraws no more often than that.
+    LiveTextUpdates liveTextUpdates() const;
+
+    /// Draws the view into `context` in points (the context's transformation sets the scale): a
+    /// widget's container background clipped to its continuous corners, then the tree. This is the
+    /// one renderer behind PNG, SVG and PDF, for hosts that draw on surfaces of their own. The
+    /// context's state is left as it was.
+    void draw(cairo_t* context) const;
 
     /// PNG bytes at `scale` device pixels per point.
     foundation::Result<std::vector<std::uint8_t>, std::string> png(double scale = metrics::defaultScaleFactor) const;

@@ -5,6 +5,7 @@
 #include "platform/ui/TextEngine.hpp"
 #include "platform/ui/View.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <unordered_map>
 
@@ -58,6 +59,29 @@ std::string Text::resolveContent(const Content& content, const Environment& envi
         content);
 }
 
+LiveTextUpdates Text::liveUpdatesOf(const Content& content, const Environment& environment) {
+    return std::visit(
+        Overloaded{
+            [](const Verbatim&) { return LiveTextUpdates::none; },
+            [&](const Localized& l) {
+                LiveTextUpdates most = LiveTextUpdates::none;
+                for (const auto& a : l.arguments)
+                    if (const auto* text = std::get_if<std::shared_ptr<const Text>>(&a); text && *text)
+                        most = std::max(most, (*text)->liveUpdates(environment));
+                return most;
+            },
+            // A timer shows seconds until it runs out; then it stands still.
+            [&](const Timer& t) { return environment.date < t.to ? LiveTextUpdates::everySecond : LiveTextUpdates::none; },
+            [](const Relative&) { return LiveTextUpdates::everyMinute; },
+            [&](const Concatenation& c) {
+                LiveTextUpdates most = LiveTextUpdates::none;
+                for (const auto& part : c.parts) most = std::max(most, part->liveUpdates(environment));
+                return most;
+            },
+        },
+        content);
+}
+
 namespace detail {
 namespace {
 
@@ -83,8 +107,8 @@ std::shared_ptr<ShapedText> idealShaping(const std::string& text, const TextFont
 /// A text shaped through Pango: wraps, truncates and scales as the layout rules say.
 class TextElement final : public Element {
 public:
-    TextElement(std::shared_ptr<const Environment> environment, std::string text)
-        : Element(std::move(environment)), text_(std::move(text)) {}
+    TextElement(std::shared_ptr<const Environment> environment, std::string text, LiveTextUpdates live)
+        : Element(std::move(environment)), text_(std::move(text)), live_(live) {}
 
     bool isEmpty() const override { return text_.empty(); }
     void place(Rect bounds, ProposedSize proposal) override {
@@ -104,9 +128,10 @@ public:
         line += " " + environment_->foregroundStyle.description();
         writer.line(line);
     }
-    void collectAccessibility(std::vector<AccessibilityNode>& nodes) const override {
-        nodes.push_back({text_, ""});
+    void collectAccessibility(std::vector<AccessibilityElement>& nodes) const override {
+        nodes.push_back({{text_, ""}, frame_});
     }
+    LiveTextUpdates liveTextUpdates() const override { return live_; }
 
 protected:
     Measured computeMeasure(ProposedSize p) override {
@@ -133,8 +158,14 @@ private:
     /// The text at full size on as many lines as its paragraphs have: what it takes when nothing
     /// limits it, and what it shows whenever that fits the offer (the common case, shaped once).
     const ShapedText& ideal() {
-        if (!ideal_) ideal_ = idealShaping(text_, TextFontSpec::from(environment_->font, environment_->locale.identifier()),
-                                           environment_->layoutDirection);
+        if (!ideal_) {
+            const TextFontSpec spec = TextFontSpec::from(environment_->font, environment_->locale.identifier());
+            // A running timer's text is new every second and never shown again: kept, it would only
+            // push the texts that do come back out of the shared shapings.
+            ideal_ = live_ == LiveTextUpdates::everySecond ? std::make_shared<ShapedText>(text_, spec, environment_->layoutDirection,
+                                                                                         std::nullopt, 0, false)
+                                                           : idealShaping(text_, spec, environment_->layoutDirection);
+        }
         return *ideal_;
     }
 
@@ -193,6 +224,7 @@ private:
     }
 
     std::string text_;
+    LiveTextUpdates live_;
     std::shared_ptr<ShapedText> ideal_;
     std::vector<Shaping> shapings_;
     std::shared_ptr<ShapedText> placed_;
@@ -201,8 +233,8 @@ private:
 
 } // namespace
 
-ElementPtr makeTextElement(std::shared_ptr<const Environment> environment, std::string text) {
-    return std::make_shared<TextElement>(std::move(environment), std::move(text));
+ElementPtr makeTextElement(std::shared_ptr<const Environment> environment, std::string text, LiveTextUpdates live) {
+    return std::make_shared<TextElement>(std::move(environment), std::move(text), live);
 }
 
 } // namespace detail

@@ -2,6 +2,7 @@
 
 #include "platform/ui/Element.hpp"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -152,8 +153,12 @@ public:
         a.animation = pending_.animation;
         a.containerBackground = pending_.containerBackground;
         a.accessibilityChildren = pending_.accessibilityChildren;
-        if (pending_.accessibilityLabel) a.accessibilityLabel = pending_.accessibilityLabel->resolve(*environment);
-        if (pending_.accessibilityValue) a.accessibilityValue = pending_.accessibilityValue->resolve(*environment);
+        for (const auto& [text, resolved] : {std::pair{&pending_.accessibilityLabel, &a.accessibilityLabel},
+                                              std::pair{&pending_.accessibilityValue, &a.accessibilityValue}}) {
+            if (!*text) continue;
+            *resolved = (*text)->resolve(*environment);
+            a.live = std::max(a.live, (*text)->liveUpdates(*environment));
+        }
         a.accessibilityHidden = pending_.accessibilityHidden;
         return detail::makeAttributesElement(environment, detail::resolveView(child_, environment), std::move(a));
     }
@@ -198,7 +203,8 @@ private:
 };
 
 ElementPtr TextNode::resolve(const EnvironmentPtr& environment) const {
-    return detail::makeTextElement(environment, Text::resolveContent(*content_, *environment));
+    return detail::makeTextElement(environment, Text::resolveContent(*content_, *environment),
+                                   Text::liveUpdatesOf(*content_, *environment));
 }
 
 View wrap(const View& child, WrapperNode::Wrap wrap) {

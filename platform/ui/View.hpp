@@ -116,6 +116,13 @@ private:
     std::shared_ptr<const detail::ViewNode> node_;
 };
 
+/// How often the live texts of a view change their wording.
+enum class LiveTextUpdates {
+    none,        ///< nothing live, or only what has stopped changing (a timer that ran out)
+    everyMinute, ///< relative references such as "5 minutes ago"
+    everySecond, ///< a running timer, which shows seconds
+};
+
 /// One argument of a localized text: a string, an integer (formatted in the locale's digits) or
 /// another text (a live timer, say), resolved when the text is drawn.
 using TextArgument = std::variant<std::string, std::int64_t, std::shared_ptr<const Text>>;
@@ -164,6 +171,9 @@ public:
     /// The string shown in `environment` (its locale and instant).
     std::string resolve(const Environment& environment) const { return resolveContent(*content_, environment); }
     static std::string resolveContent(const Content& content, const Environment& environment);
+    /// How often the text, shown from the environment's instant on, changes its wording.
+    LiveTextUpdates liveUpdates(const Environment& environment) const { return liveUpdatesOf(*content_, environment); }
+    static LiveTextUpdates liveUpdatesOf(const Content& content, const Environment& environment);
     const Content& content() const { return *content_; }
 
 private:

@@ -1,0 +1,327 @@
+#include "host/LiveHost.hpp"
+
+#include "host/FileChangeMonitor.hpp"
+#include "host/LiveLog.hpp"
+#include "host/LiveWindow.hpp"
+#include "host/WidgetHost.hpp"
+#include "platform/foundation/Bundle.hpp"
+#include "platform/foundation/FileSystem.hpp"
+#include "platform/foundation/UserDefaults.hpp"
+#include "platform/widgetkit/WidgetFamily.hpp"
+
+#include <adwaita.h>
+#include <algorithm>
+#include <csignal>
+#include <cstdlib>
+#include <glib-unix.h>
+#include <gtk/gtk.h>
+#include <set>
+
+namespace widgethost {
+
+namespace fs = std::filesystem;
+namespace pf = platform::foundation;
+namespace ui = platform::ui;
+namespace wk = platform::widgetkit;
+
+namespace {
+
+/// A function as a GLib signal handler (a lambda's commas would split the G_CALLBACK macro's argument).
+template <class Function> GCallback asCallback(Function* function) {
+    return reinterpret_cast<GCallback>(function);
+}
+
+// The group container's key in the extension's Info.plist, and the file in it whose changes reload
+// every timeline. On the original platform the application asks the host to reload after it writes;
+// here the host watches what the application writes.
+constexpr const char* appGroupKey = "TallyfoxAppGroupIdentifier";
+constexpr const char* snapshotFileName = "widget-snapshot.json";
+
+// The windows draw with Cairo: GTK's GL renderer would only add a copy of Mesa (tens of megabytes)
+// and a little CPU. What the user sets wins.
+void preferCairoRendering() {
+    setenv("GSK_RENDERER", "cairo", 0);
+    setenv("GDK_DEBUG", "gl-disable", 0);
+}
+
+constexpr const char* widgetStyle = R"(
+window.tallyfox-widget, window.tallyfox-widget > overlay {
+  background: none;
+  box-shadow: none;
+}
+)";
+
+} // namespace
+
+// MARK: The host
+
+LiveHost::LiveHost(GtkApplication* application, wk::WidgetExtension extension)
+    : application_(application), extension_(std::move(extension)),
+      queue_(std::make_unique<BackgroundQueue>()), token_(std::make_shared<LiveHost*>(this)) {
+    css_ = gtk_css_provider_new();
+    gtk_css_provider_load_from_data(css_, widgetStyle, -1);
+    gtk_style_context_add_provider_for_display(gdk_display_get_default(), GTK_STYLE_PROVIDER(css_),
+                                               GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+
+    styleManager_ = adw_style_manager_get_default();
+    appearance_ = {colorScheme(), contrast()};
+    const auto changed = asCallback(
+        +[](GObject*, GParamSpec*, gpointer self) { static_cast<LiveHost*>(self)->appearanceChanged(); });
+    g_signal_connect(styleManager_, "notify::dark", changed, this);
+    g_signal_connect(styleManager_, "notify::high-contrast", changed, this);
+
+    if (const auto file = snapshotFile()) {
+        snapshotMonitor_ = std::make_unique<FileChangeMonitor>(*file, [this] { snapshotChanged(); });
+        liveLog("watching " + file->string());
+    }
+    const fs::path store = pf::UserDefaults::fileForDomain(hostDefaultsDomain);
+    if (!store.empty()) storeMonitor_ = std::make_unique<FileChangeMonitor>(store, [this] { reconcile(); });
+    positions_ = storedWindowPositions();
+}
+
+LiveHost::~LiveHost() {
+    token_.reset();
+    g_signal_handlers_disconnect_by_data(styleManager_, this);
+    snapshotMonitor_.reset();
+    storeMonitor_.reset();
+    windows_.clear();
+    // Requests still running finish on the worker; their answers find no window.
+    queue_.reset();
+    drainMainLoop();
+    gtk_style_context_remove_provider_for_display(gdk_display_get_default(), GTK_STYLE_PROVIDER(css_));
+    g_object_unref(css_);
+}
+
+void LiveHost::later(std::function<void(LiveHost&)> action) {
+    runOnMainLoop([weak = std::weak_ptr<LiveHost*>(token_), action = std::move(action)] {
+        if (auto host = weak.lock()) action(**host);
+    });
+}
+
+std::optional<fs::path> LiveHost::snapshotFile() const {
+    const auto bundle = pf::Bundle::open(extension_.bundlePath);
+    const auto group = bundle ? bundle->infoString(appGroupKey) : std::nullopt;
+    const auto container = group ? pf::groupContainerPath(*group) : std::nullopt;
+    if (!container) {
+        liveLog("the extension names no group container; snapshot changes are not followed");
+        return std::nullopt;
+    }
+    return *container / snapshotFileName;
+}
+
+void LiveHost::activate() {
+    if (activated_) {
+        // Another `widgethost show`: what is placed is shown.
+        for (const auto& [number, window] : windows_)
+            window->present();
+        return;
+    }
+    activated_ = true;
+    const auto placed = placedWidgets();
+    const bool ours = std::any_of(placed.begin(), placed.end(),
+                                  [&](const PlacedWidget& w) { return w.kind == widget().kind; });
+    if (!ours) {
+        liveLog("no widget is placed: placing a medium one");
+        change([&](PlacementChange& change) -> std::optional<std::string> {
+            change.widgets.push_back(
+                {change.nextNumber++, widget().kind, ui::WidgetFamily::systemMedium, {}});
+            return std::nullopt;
+        });
+    } else {
+        reconcile();
+    }
+}
+
+void LiveHost::reconcile() {
+    if (!activated_) return;
+    std::set<std::int64_t> placed;
+    const auto& families = widget().supportedFamilies;
+    for (const auto& entry : placedWidgets()) {
+        if (entry.kind != widget().kind ||
+            std::find(families.begin(), families.end(), entry.family) == families.end())
+            continue;
+        placed.insert(entry.number);
+        if (const auto found = windows_.find(entry.number); found != windows_.end()) {
+            found->second->update(entry);
+            continue;
+        }
+        liveTrace("widget " + std::to_string(entry.number) + " opens");
+        auto window = std::make_shared<LiveWindow>(*this, entry);
+        windows_.emplace(entry.number, window);
+        window->present();
+    }
+    std::erase_if(windows_, [&](const auto& entry) {
+        if (placed.contains(entry.first)) return false;
+        liveTrace("widget " + std::to_string(entry.first) + " closes");
+        return true;
+    });
+    std::erase_if(positions_, [&](const auto& entry) { return !placed.contains(entry.first); });
+    keepWindowPositionsOf(placed);
+    // Nothing left to show: a host without windows would only be in the way.
+    if (windows_.empty()) quit();
+}
+
+void LiveHost::change(const std::function<std::optional<std::string>(PlacementChange&)>& edit) {
+    const auto changed = changePlacedWidgets(edit);
+    if (!changed) liveLog("cannot change the placed widgets: " + changed.error());
+    // The store's monitor would tell us too; the user sees the change without waiting for it.
+    reconcile();
+}
+
+void LiveHost::addWidget() {
+    change([&](PlacementChange& placed) -> std::optional<std::string> {
+        placed.widgets.push_back({placed.nextNumber++, widget().kind, ui::WidgetFamily::systemMedium, {}});
+        return std::nullopt;
+    });
+}
+
+void LiveHost::removeWidget(std::int64_t number) {
+    change([&](PlacementChange& placed) -> std::optional<std::string> {
+        std::erase_if(placed.widgets, [&](const PlacedWidget& w) { return w.number == number; });
+        return std::nullopt;
+    });
+}
+
+void LiveHost::changeFamily(std::int64_t number, ui::WidgetFamily family) {
+    change([&](PlacementChange& placed) -> std::optional<std::string> {
+        for (auto& w : placed.widgets)
+            if (w.number == number) w.family = family;
+        return std::nullopt;
+    });
+}
+
+void LiveHost::changeConfiguration(std::int64_t number, std::optional<std::vector<std::string>> sources) {
+    change([&](PlacementChange& placed) -> std::optional<std::string> {
+        for (auto& w : placed.widgets)
+            if (w.number == number) w.configuration.entityIdentifiers = sources;
+        return std::nullopt;
+    });
+}
+
+void LiveHost::quit() {
+    g_application_quit(G_APPLICATION(application_));
+}
+
+void LiveHost::windowClosed() {
+    if (std::none_of(windows_.begin(), windows_.end(),
+                     [](const auto& entry) { return entry.second->shown(); }))
+        quit();
+}
+
+std::optional<WindowPosition> LiveHost::storedPosition(std::int64_t number) const {
+    const auto found = positions_.find(number);
+    return found == positions_.end() ? std::nullopt : std::optional<WindowPosition>(found->second);
+}
+
+void LiveHost::rememberPosition(std::int64_t number, WindowPosition position) {
+    if (storedPosition(number) == position || !windows_.contains(number)) return;
+    positions_[number] = position;
+    storeWindowPosition(number, position);
+    liveTrace("widget " + std::to_string(number) + " is kept at " + std::to_string(position.x) + "," +
+              std::to_string(position.y));
+}
+
+WindowPosition LiveHost::defaultPosition(std::int64_t number, int screenWidth, int scale) const {
+    // A column down the right edge, in the order the widgets were placed; sizes in points, the
+    // position in the screen's pixels.
+    constexpr int margin = 24, gap = 12;
+    int y = margin, width = 0;
+    for (const auto& entry : placedWidgets()) {
+        const ui::Size size = ui::metrics::widgetSize(entry.family);
+        if (entry.number == number) {
+            width = static_cast<int>(size.width);
+            break;
+        }
+        if (entry.kind == widget().kind) y += static_cast<int>(size.height) + gap;
+    }
+    return {std::max(0, screenWidth - (margin + width) * scale), y * scale};
+}
+
+ui::ColorScheme LiveHost::colorScheme() const {
+    return adw_style_manager_get_dark(styleManager_) ? ui::ColorScheme::dark : ui::ColorScheme::light;
+}
+
+ui::ColorSchemeContrast LiveHost::contrast() const {
+    return adw_style_manager_get_high_contrast(styleManager_) ? ui::ColorSchemeContrast::increased
+                                                              : ui::ColorSchemeContrast::standard;
+}
+
+void LiveHost::snapshotChanged() {
+    snapshotEventTime_ = snapshotMonitor_ ? snapshotMonitor_->firstEventTime() : 0;
+    liveTrace("the snapshot changed");
+    for (const auto& [number, window] : windows_)
+        window->reload();
+    snapshotEventTime_ = 0;
+}
+
+void LiveHost::appearanceChanged() {
+    // The dark and contrast settings change together at times: one redraw for both.
+    const auto appearance = std::pair{colorScheme(), contrast()};
+    if (appearance == appearance_) return;
+    appearance_ = appearance;
+    liveTrace(std::string("appearance: ") + (colorScheme() == ui::ColorScheme::dark ? "dark" : "light") +
+              (contrast() == ui::ColorSchemeContrast::increased ? ", increased contrast" : ""));
+    for (const auto& [number, window] : windows_)
+        window->redraw();
+}
+
+// MARK: `widgethost show`
+
+int showLiveWidgets(const Invocation& invocation, std::FILE* err) {
+    if (invocation.selection.now) pf::Clock::setFixedNow(*invocation.selection.now);
+    const fs::path path = invocation.extension.value_or(defaultExtensionPath());
+    auto loaded = wk::loadWidgetExtension(path);
+    if (!loaded) {
+        std::fprintf(err, "widgethost: %s\n", loaded.error().message.c_str());
+        return 1;
+    }
+    if (loaded->widgets.empty()) {
+        std::fprintf(err, "widgethost: %s declares no widget\n", path.c_str());
+        return 1;
+    }
+
+    preferCairoRendering();
+    if (!gtk_init_check()) {
+        std::fputs("widgethost: cannot open a display (neither DISPLAY nor WAYLAND_DISPLAY names one that "
+                   "answers)\n",
+                   err);
+        return 1;
+    }
+    struct Session {
+        std::optional<wk::WidgetExtension> extension;
+        std::unique_ptr<LiveHost> host;
+    } session{std::move(*loaded), nullptr};
+
+    AdwApplication* application = adw_application_new(liveHostApplicationID, G_APPLICATION_DEFAULT_FLAGS);
+    // Only the first host of a session starts; a second one hands over to it and ends.
+    g_signal_connect(application, "startup", asCallback(+[](GApplication* app, gpointer data) {
+                         auto* s = static_cast<Session*>(data);
+                         s->host = std::make_unique<LiveHost>(GTK_APPLICATION(app), std::move(*s->extension));
+                         s->extension.reset();
+                     }),
+                     &session);
+    g_signal_connect(application, "activate", asCallback(+[](GApplication*, gpointer data) {
+                         if (auto& host = static_cast<Session*>(data)->host) host->activate();
+                     }),
+                     &session);
+    g_signal_connect(application, "shutdown", asCallback(+[](GApplication*, gpointer data) {
+                         static_cast<Session*>(data)->host.reset();
+                     }),
+                     &session);
+    // Ended by the session (logout, a service manager, Ctrl+C): a quit like any other.
+    const auto quit = +[](gpointer app) -> gboolean {
+        g_application_quit(G_APPLICATION(app));
+        return G_SOURCE_CONTINUE;
+    };
+    const guint terminate = g_unix_signal_add(SIGTERM, quit, application);
+    const guint interrupt = g_unix_signal_add(SIGINT, quit, application);
+    const guint hangup = g_unix_signal_add(SIGHUP, quit, application);
+
+    const int status = g_application_run(G_APPLICATION(application), 0, nullptr);
+    for (const guint source : {terminate, interrupt, hangup})
+        g_source_remove(source);
+    g_object_unref(application);
+    return status;
+}
+
+} // namespace widgethost

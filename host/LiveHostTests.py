@@ -1,0 +1,837 @@
+#!/usr/bin/python3
+"""`widgethost show` on a desktop of its own: a virtual X server (Xvfb), a private D-Bus session with
+the accessibility bus, a temporary HOME, real windows, real input (xdotool), and what a screen reader
+reads (AT-SPI through pyatspi).
+
+Usage: LiveHostTests.py --widgethost PATH [--test NAME]...
+
+The script starts itself again inside `dbus-run-session`, with HOME and the XDG folders pointing into
+a temporary folder, so nothing reaches the real session or home. Each test starts its own host.
+Debian's /usr/bin/python3 is needed: pyatspi is packaged for it alone.
+"""
+import argparse
+import datetime as dt
+import json
+import os
+import re
+import select
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+INSIDE = "TALLYFOX_LIVE_TEST_INSIDE"
+TOOLS = ["Xvfb", "xdotool", "xwd", "xwdtopnm", "pngtopam", "dbus-run-session"]
+GROUP = "group.com.tallyfox.Tallyfox"
+WIDGETHOST = None  # the program under test, from --widgethost
+
+# A fixed moment for tests that stop the clock, a whole minute.
+T = dt.datetime(2027, 1, 15, 8, 0, 0, tzinfo=dt.timezone.utc)
+
+
+def iso(moment):
+    return moment.astimezone(dt.timezone.utc).strftime("%Y-%m-%dT%H:%M:%SZ")
+
+
+def wait_until(condition, timeout, interval=0.05):
+    """Polls `condition` until it gives something (not None, False or an empty list) or `timeout`
+    seconds pass; returns the last value. An accessible object counts as something even when it has
+    no children (pyatspi gives them a length, so they would count as false)."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = condition()
+        if (value is not None and value is not False and value != []) or time.monotonic() > deadline:
+            return value
+        time.sleep(interval)
+
+
+# MARK: Snapshots
+
+def provider(name, windows, updated, **extra):
+    entry = {"provider": name, "windows": windows, "updatedAt": iso(updated)}
+    entry.update(extra)
+    return entry
+
+
+def window(kind, usage, resets=None):
+    w = {"kind": kind, "usage": usage}
+    if resets is not None:
+        w["resetsAt"] = iso(resets)
+    return w
+
+
+def snapshot(now, providers):
+    return json.dumps({"schemaVersion": 1, "generatedAt": iso(now - dt.timedelta(seconds=30)),
+                       "state": {"providers": {"_0": providers}}})
+
+
+def three_providers(now, codex_usage=40):
+    """Codex, Claude Code's Work account with data 15 minutes old, and Cursor; nothing resets within a
+    day, so nothing counts seconds."""
+    return snapshot(now, [
+        provider("codex", [window(300, codex_usage, now + dt.timedelta(days=2))], now - dt.timedelta(seconds=60)),
+        provider("claudeCode", [window(10080, 70, now + dt.timedelta(days=3))], now - dt.timedelta(minutes=15),
+                 accountName="Work", selectionID="claude-work"),
+        provider("cursor", [window("monthly", 20, now + dt.timedelta(days=20))], now - dt.timedelta(seconds=60)),
+    ])
+
+
+# MARK: Images
+
+def read_netpbm(data):
+    """(width, height, channels, pixels) of a binary PPM (P6) or PAM (P7)."""
+    if data.startswith(b"P7"):
+        end = data.index(b"ENDHDR\n") + len(b"ENDHDR\n")
+        fields = dict(line.split(b" ", 1) for line in data[3:end].split(b"\n") if b" " in line)
+        return int(fields[b"WIDTH"]), int(fields[b"HEIGHT"]), int(fields[b"DEPTH"]), data[end:]
+    magic, width, height, maxval, pixels = data.split(maxsplit=4)
+    assert magic == b"P6" and maxval == b"255", "not an 8-bit PPM"
+    return int(width), int(height), 3, pixels
+
+
+def screenshot(window_id):
+    xwd = subprocess.run(["xwd", "-silent", "-id", str(window_id)], capture_output=True, check=True).stdout
+    return read_netpbm(subprocess.run(["xwdtopnm"], input=xwd, capture_output=True, check=True).stdout)
+
+
+def png_image(path):
+    return read_netpbm(subprocess.run(["pngtopam", "-alphapam", path], capture_output=True, check=True).stdout)
+
+
+class Picture:
+    """An offscreen rendering prepared for comparisons: its colours without alpha, and which pixels
+    count. Only pixels painted opaquely and away from the widget's edge do: without a compositor the
+    X server shows black outside the corners, and the edge's antialiasing may differ by a step."""
+
+    def __init__(self, image):
+        self.width, self.height, channels, pixels = image
+        if channels == 4:
+            rgb = bytearray(self.width * self.height * 3)
+            for channel in range(3):
+                rgb[channel::3] = pixels[channel::4]
+            self.rgb, alpha = bytes(rgb), pixels[3::4]
+        else:
+            self.rgb, alpha = pixels, b"\xff" * (self.width * self.height)
+        self.alpha = alpha
+        w, h = self.width, self.height
+        opaque = [a == 255 for a in alpha]
+        self.counted = bytearray(w * h)
+        for y in range(1, h - 1):
+            for x in range(1, w - 1):
+                i = y * w + x
+                if opaque[i] and opaque[i - 1] and opaque[i + 1] and opaque[i - w] and opaque[i + w] and \
+                        opaque[i - w - 1] and opaque[i - w + 1] and opaque[i + w - 1] and opaque[i + w + 1]:
+                    self.counted[i] = 1
+
+
+def difference(shot, render, give_up=None):
+    """How a screenshot differs from a rendering: None when the sizes differ, else the number of
+    compared pixels off by more than 8 in a channel, the number compared and the largest difference.
+    Rows that are equal byte for byte are taken as a whole; with `give_up`, counting stops there."""
+    width, height, channels, pixels = shot
+    if (width, height) != (render.width, render.height):
+        return None
+    if channels != 3:
+        return None
+    stride = width * 3
+    off = worst = 0
+    compared = sum(render.counted)
+    for y in range(height):
+        row = slice(y * stride, (y + 1) * stride)
+        if pixels[row] == render.rgb[row]:
+            continue
+        for x in range(width):
+            i = y * width + x
+            if not render.counted[i]:
+                continue
+            j = i * 3
+            d = max(abs(pixels[j] - render.rgb[j]), abs(pixels[j + 1] - render.rgb[j + 1]),
+                    abs(pixels[j + 2] - render.rgb[j + 2]))
+            worst = max(worst, d)
+            if d > 8:
+                off += 1
+                if give_up is not None and off > give_up:
+                    return off, compared, worst
+    return off, compared, worst
+
+
+def same_picture(shot, render):
+    """Equal but for a few pixels: the window paints the renderer's own image, so any difference is a
+    fault; the allowance keeps a stray pixel of the X server from failing the suite."""
+    allowed = render.width * render.height // 1000
+    diff = difference(shot, render, give_up=allowed)
+    return diff is not None and diff[0] <= allowed
+
+
+def pictures_alike(first, second):
+    """Whether two renderings show the same (for checking that a change changes the picture)."""
+    return first.rgb == second.rgb and first.alpha == second.alpha
+
+
+# MARK: Accessibility
+
+def atspi():
+    import pyatspi  # only inside the private session
+    return pyatspi
+
+
+def host_application(pid):
+    pyatspi = atspi()
+    for app in pyatspi.Registry.getDesktop(0):
+        try:
+            if app is not None and app.get_process_id() == pid:
+                return app
+        except Exception:
+            continue
+    return None
+
+
+def descendants(node, skip_roles=("menu", "tool tip")):
+    try:
+        count = node.childCount
+    except Exception:
+        return
+    for i in range(count):
+        try:
+            child = node.getChildAtIndex(i)
+            role = child.getRoleName()
+        except Exception:
+            continue
+        if child is None or role in skip_roles:
+            continue
+        yield child
+        yield from descendants(child, skip_roles)
+
+
+def find(root, role, name, skip_roles=("tool tip",)):
+    if root is None:
+        return None
+    for node in descendants(root, skip_roles):
+        try:
+            if node.getRoleName() == role and node.name == name:
+                return node
+        except Exception:
+            continue
+    return None
+
+
+def frame(pid, title):
+    return find(host_application(pid), "frame", title)
+
+
+def read_aloud(pid, title):
+    """What a screen reader reads in a widget's window: its text elements' names and values in order."""
+    window_frame = frame(pid, title)
+    if window_frame is None:
+        return None
+    elements = []
+    for node in descendants(window_frame):
+        try:
+            if node.getRoleName() == "label":
+                elements.append({"label": node.name, **({"value": node.description} if node.description else {})})
+        except Exception:
+            return None
+    return elements
+
+
+def extents(node):
+    pyatspi = atspi()
+    box = node.queryComponent().getExtents(pyatspi.WINDOW_COORDS)
+    return box.x, box.y, box.width, box.height
+
+
+def act(node):
+    node.queryAction().doAction(0)
+
+
+# MARK: The session
+
+class Session:
+    """The temporary HOME and the virtual display every test of this process shares."""
+    display = None
+    xvfb = None
+    pipe = None
+
+    @classmethod
+    def start(cls):
+        read, write = os.pipe()
+        cls.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1280x1024x24",
+                                     "-nolisten", "tcp", "-noreset"], pass_fds=(write,),
+                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write)
+        # The number comes with its line feed, maybe in two writes; the pipe stays open until Xvfb
+        # ends, since a server that cannot write there gives up.
+        cls.pipe = read
+        number = b""
+        deadline = time.monotonic() + 30
+        while not number.endswith(b"\n") and time.monotonic() < deadline:
+            ready, _, _ = select.select([read], [], [], max(0, deadline - time.monotonic()))
+            chunk = os.read(read, 32) if ready else b""
+            if not chunk:
+                break
+            number += chunk
+        if not number.strip():
+            raise RuntimeError("Xvfb did not report its display within 30 seconds")
+        cls.display = ":" + number.decode().strip()
+        os.environ["DISPLAY"] = cls.display
+
+    @classmethod
+    def stop(cls):
+        if cls.xvfb:
+            cls.xvfb.terminate()
+            cls.xvfb.wait(10)
+            os.close(cls.pipe)
+
+
+def home():
+    return os.environ["HOME"]
+
+
+def container():
+    return os.path.join(home(), "Library", "Group Containers", GROUP)
+
+
+def snapshot_file():
+    return os.path.join(container(), "widget-snapshot.json")
+
+
+def write_atomically(path, text):
+    temporary = path + ".tmp"
+    with open(temporary, "w") as out:
+        out.write(text)
+    os.replace(temporary, path)
+
+
+def write_in_place(path, text):
+    with open(path, "r+" if os.path.exists(path) else "w") as out:
+        out.truncate(0)
+        out.write(text)
+
+
+def set_appearance(dark, high_contrast=False):
+    """The desktop's settings as GNOME keeps them, in the keyfile GSettings reads in this session."""
+    folder = os.path.join(os.environ["XDG_CONFIG_HOME"], "glib-2.0", "settings")
+    os.makedirs(folder, exist_ok=True)
+    write_atomically(os.path.join(folder, "keyfile"),
+                     "[org/gnome/desktop/interface]\ncolor-scheme='%s'\n\n[org/gnome/desktop/a11y/interface]\n"
+                     "high-contrast=%s\n" % ("prefer-dark" if dark else "default", "true" if high_contrast else "false"))
+
+
+def widgethost(*arguments, check=True):
+    result = subprocess.run([WIDGETHOST, *arguments], capture_output=True, text=True, timeout=120)
+    if check and result.returncode != 0:
+        raise AssertionError("widgethost %s failed (%d): %s" % (" ".join(arguments), result.returncode, result.stderr))
+    return result
+
+
+def render(path, *arguments):
+    widgethost("render", "--scale", "1", "--output", path, *arguments)
+    return Picture(png_image(path))
+
+
+class Host:
+    """A running `widgethost show`, its trace on standard error."""
+
+    def __init__(self, *arguments, environment=None):
+        self.log = tempfile.NamedTemporaryFile(prefix="widgethost-", suffix=".log", delete=False)
+        environment = dict(os.environ, TALLYFOX_WIDGETHOST_TRACE="1", **(environment or {}))
+        self.process = subprocess.Popen([WIDGETHOST, "show", *arguments], stdout=subprocess.DEVNULL,
+                                        stderr=self.log, env=environment)
+
+    @property
+    def pid(self):
+        return self.process.pid
+
+    def alive(self):
+        return self.process.poll() is None
+
+    def trace(self):
+        with open(self.log.name, errors="replace") as log:
+            return log.read()
+
+    def window(self, number, timeout=15):
+        """The X window of placed widget `number`, once it is on the screen."""
+        def search():
+            found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Tallyfox %d$" % number],
+                                   capture_output=True, text=True)
+            return found.stdout.split()[0] if found.returncode == 0 and found.stdout.split() else None
+        return wait_until(search, timeout)
+
+    def position(self, window_id):
+        shown = subprocess.run(["xdotool", "getwindowgeometry", window_id], capture_output=True, text=True).stdout
+        place = re.search(r"Position: (-?\d+),(-?\d+)", shown)
+        return (int(place.group(1)), int(place.group(2))) if place else None
+
+    def geometry(self, window_id):
+        shown = subprocess.run(["xdotool", "getwindowgeometry", window_id], capture_output=True, text=True).stdout
+        size = re.search(r"Geometry: (\d+)x(\d+)", shown)
+        return (int(size.group(1)), int(size.group(2))) if size else None
+
+    def quit(self, timeout=30):
+        if self.alive():
+            self.process.send_signal(signal.SIGTERM)
+        try:
+            return self.process.wait(timeout)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            self.process.wait()
+            return None
+
+    def close(self):
+        self.quit(5)
+        os.unlink(self.log.name)
+
+
+class LiveHostTest(unittest.TestCase):
+    def setUp(self):
+        for folder in (container(), os.path.join(home(), "Library", "Preferences")):
+            shutil.rmtree(folder, ignore_errors=True)
+            os.makedirs(folder)
+        set_appearance(dark=False)
+        self.scratch = tempfile.mkdtemp(prefix="renders-")
+        self.hosts = []
+
+    def tearDown(self):
+        for host in self.hosts:
+            if host.alive():
+                host.close()
+        shutil.rmtree(self.scratch, ignore_errors=True)
+
+    def start(self, *arguments, environment=None):
+        host = Host(*arguments, environment=environment)
+        self.hosts.append(host)
+        return host
+
+    def expect_picture(self, host, number, expected, timeout, what):
+        """Waits until widget `number`'s window shows `expected`; returns the seconds it took."""
+        started = time.monotonic()
+        window_id = host.window(number)
+        self.assertIsNotNone(window_id, "no window for widget %d (%s)\n%s" % (number, what, host.trace()))
+        matched = wait_until(lambda: same_picture(screenshot(window_id), expected), timeout, 0.02)
+        if not matched:
+            shot = screenshot(window_id)
+            keep = os.environ.get("TALLYFOX_LIVE_TEST_KEEP")
+            if keep:
+                # For a look at what went wrong: the window as it was, and what it should have shown.
+                name = "widget-%d-%s" % (number, re.sub(r"\W+", "-", what))
+                with open(os.path.join(keep, name + "-window.ppm"), "wb") as out:
+                    out.write(b"P6\n%d %d\n255\n" % shot[:2] + shot[3])
+                with open(os.path.join(keep, name + "-expected.ppm"), "wb") as out:
+                    out.write(b"P6\n%d %d\n255\n" % (expected.width, expected.height) + expected.rgb)
+            off, compared, worst = difference(shot, expected) or (shot[:2], (expected.width, expected.height), "-")
+            self.fail("widget %d does not show %s: %s of %s pixels differ (largest difference %s)\n%s"
+                      % (number, what, off, compared, worst, host.trace()[-3000:]))
+        return time.monotonic() - started
+
+    def expect_read_aloud(self, host, number, expected, timeout, what):
+        title = "Tallyfox %d" % number
+        read = wait_until(lambda: (lambda r: r if r == expected else None)(read_aloud(host.pid, title)), timeout, 0.1)
+        self.assertEqual(read_aloud(host.pid, title) if read is None else read, expected, what)
+
+    def expect_alive(self, host, what):
+        self.assertTrue(host.alive(), "the host ended %s\n%s" % (what, host.trace()[-3000:]))
+
+    def expect_clean_end(self, host):
+        status = host.quit()
+        self.assertEqual(status, 0, "the host did not end cleanly\n" + host.trace()[-5000:])
+
+
+# MARK: Tests
+
+class Drawing(LiveHostTest):
+    def test_each_window_shows_what_render_draws_in_light_dark_and_increased_contrast(self):
+        write_atomically(snapshot_file(), three_providers(T))
+        for family in ("medium", "small", "large"):
+            widgethost("add", "--family", family)
+        host = self.start("--now", iso(T))
+        sizes = {1: (364, 170), 2: (170, 170), 3: (364, 382)}
+        for appearance, contrast in (("light", "standard"), ("dark", "standard"), ("dark", "increased")):
+            set_appearance(dark=appearance == "dark", high_contrast=contrast == "increased")
+            for number, size in sizes.items():
+                expected = render(os.path.join(self.scratch, "%d-%s-%s.png" % (number, appearance, contrast)),
+                                  "--widget", str(number), "--now", iso(T), "--appearance", appearance,
+                                  "--contrast", contrast)
+                self.assertEqual((expected.width, expected.height), size)
+                self.expect_picture(host, number, expected, 10, "%s with %s contrast" % (appearance, contrast))
+                self.assertEqual(host.geometry(host.window(number)), size)
+        self.expect_clean_end(host)
+
+
+    def test_at_a_scale_factor_of_two_the_window_has_the_pixels_of_render_at_scale_two(self):
+        write_atomically(snapshot_file(), three_providers(T))
+        host = self.start("--now", iso(T), environment={"GDK_SCALE": "2"})
+        self.assertIsNotNone(host.window(1), host.trace())
+        path = os.path.join(self.scratch, "scale-2.png")
+        widgethost("render", "--scale", "2", "--output", path, "--widget", "1", "--now", iso(T))
+        expected = Picture(png_image(path))
+        self.assertEqual((expected.width, expected.height), (728, 340))
+        self.expect_picture(host, 1, expected, 10, "the medium widget at scale 2")
+        self.expect_clean_end(host)
+
+
+class SnapshotChanges(LiveHostTest):
+    def test_every_way_of_changing_the_snapshot_shows_within_two_seconds_and_the_host_lives_on(self):
+        path = snapshot_file()
+        write_atomically(path, three_providers(T, codex_usage=10))
+        host = self.start("--now", iso(T))
+        self.assertIsNotNone(host.window(1), host.trace())
+        expected = render(os.path.join(self.scratch, "first.png"), "--widget", "1", "--now", iso(T))
+        self.expect_picture(host, 1, expected, 15, "the first snapshot")
+
+        oversized = '{"schemaVersion": 1' + " " * (4 * 1024 * 1024) + "}"
+        steps = [
+            ("replaced by a rename", lambda: write_atomically(path, three_providers(T, codex_usage=50))),
+            ("rewritten in place", lambda: write_in_place(path, three_providers(T, codex_usage=90))),
+            ("deleted", lambda: os.unlink(path)),
+            ("written anew", lambda: write_in_place(path, three_providers(T, codex_usage=30))),
+            ("garbage", lambda: write_atomically(path, "{\"schemaVersion\": 1, \"state\": [tor")),
+            ("readable again", lambda: write_atomically(path, three_providers(T, codex_usage=70))),
+            ("larger than a snapshot may be", lambda: write_atomically(path, oversized)),
+            ("readable at last", lambda: write_atomically(path, three_providers(T, codex_usage=20))),
+        ]
+        times = []
+        for index, (what, change) in enumerate(steps):
+            before = expected
+            change()
+            expected = render(os.path.join(self.scratch, "%d.png" % index), "--widget", "1", "--now", iso(T))
+            self.assertFalse(pictures_alike(expected, before), "the snapshot %s should change the picture" % what)
+            times.append(self.expect_picture(host, 1, expected, 2, "the snapshot %s" % what))
+            self.expect_alive(host, "after the snapshot was " + what)
+        print("\n  snapshot change to picture, seconds: " + ", ".join("%.2f" % t for t in times), file=sys.stderr)
+        self.expect_clean_end(host)
+
+
+    def test_the_first_snapshot_in_a_folder_that_did_not_exist_shows_too(self):
+        shutil.rmtree(os.path.join(home(), "Library", "Group Containers"))
+        host = self.start("--now", iso(T))
+        self.assertIsNotNone(host.window(1), host.trace())
+        message = render(os.path.join(self.scratch, "message.png"), "--widget", "1", "--now", iso(T))
+        self.expect_picture(host, 1, message, 10, "the message for a missing snapshot")
+        os.makedirs(container())
+        write_atomically(snapshot_file(), three_providers(T))
+        expected = render(os.path.join(self.scratch, "first.png"), "--widget", "1", "--now", iso(T))
+        self.expect_picture(host, 1, expected, 2, "the snapshot written into the new folder")
+        # The folder removed and made again.
+        shutil.rmtree(container())
+        self.expect_picture(host, 1, message, 2, "the message once the folder is gone")
+        os.makedirs(container())
+        write_atomically(snapshot_file(), three_providers(T, codex_usage=75))
+        expected = render(os.path.join(self.scratch, "again.png"), "--widget", "1", "--now", iso(T))
+        self.expect_picture(host, 1, expected, 2, "the snapshot in the folder made again")
+        self.expect_clean_end(host)
+
+
+class Time(LiveHostTest):
+    def test_a_window_changes_when_an_entry_date_passes_without_any_file_changing(self):
+        now = dt.datetime.now(dt.timezone.utc).replace(microsecond=0)
+        reset = now + dt.timedelta(seconds=5)
+        later = now + dt.timedelta(days=3)
+        write_atomically(snapshot_file(), snapshot(now, [
+            provider("codex", [window(300, 80, reset)], now),
+            provider("cursor", [window("monthly", 20, later)], now),
+        ]))
+        modified = os.stat(snapshot_file()).st_mtime_ns
+        host = self.start()
+        before = wait_until(lambda: read_aloud(host.pid, "Tallyfox 1"), 15)
+        self.assertTrue(before, host.trace())
+        # After the reset the entry at the reset shows the window cleared, as `accessibility` says for
+        # that moment, and nothing in it counts seconds any more.
+        after = iso(reset + dt.timedelta(seconds=1))
+        expected = json.loads(widgethost("accessibility", "--widget", "1", "--now", iso(now), "--at", after,
+                                         "--json").stdout)
+        self.assertNotEqual(before, expected)
+        self.expect_read_aloud(host, 1, expected, (reset - dt.datetime.now(dt.timezone.utc)).total_seconds() + 3,
+                               "what the window reads once the reset has passed")
+        picture = render(os.path.join(self.scratch, "after.png"), "--widget", "1", "--now", iso(now), "--at", after)
+        self.expect_picture(host, 1, picture, 3, "the entry after the reset")
+        self.assertEqual(os.stat(snapshot_file()).st_mtime_ns, modified)
+        self.expect_clean_end(host)
+
+
+class Accessibility(LiveHostTest):
+    def test_a_screen_reader_reads_what_widgethost_accessibility_prints_over_the_parts_it_names(self):
+        write_atomically(snapshot_file(), three_providers(T))
+        widgethost("add", "--family", "large")
+        host = self.start("--now", iso(T))
+        expected = json.loads(widgethost("accessibility", "--widget", "1", "--now", iso(T), "--json").stdout)
+        self.assertGreater(len(expected), 3)
+        self.expect_read_aloud(host, 1, expected, 15, "the large widget's accessibility tree")
+        # Each element lies over the part of the drawing it stands for, inside the window.
+        for node in descendants(frame(host.pid, "Tallyfox 1")):
+            if node.getRoleName() == "label":
+                x, y, width, height = extents(node)
+                self.assertTrue(0 <= x and 0 <= y and x + width <= 364 and y + height <= 382 and width > 0 and height > 0,
+                                "%r covers %s" % (node.name, (x, y, width, height)))
+        # A new snapshot reads anew.
+        write_atomically(snapshot_file(), snapshot(T, [provider("cursor", [window("monthly", 55)], T)]))
+        expected = json.loads(widgethost("accessibility", "--widget", "1", "--now", iso(T), "--json").stdout)
+        self.expect_read_aloud(host, 1, expected, 3, "the tree of the new snapshot")
+        self.expect_clean_end(host)
+
+
+class Editing(LiveHostTest):
+    def open_menu(self, host, window_id):
+        # A hand's click: the button comes up a moment after it went down.
+        subprocess.run(["xdotool", "mousemove", "--window", window_id, "120", "70", "mousedown", "3"], check=True)
+        time.sleep(0.15)
+        subprocess.run(["xdotool", "mouseup", "3"], check=True)
+        pyatspi = atspi()
+
+        def shown_menu():
+            for node in descendants(frame(host.pid, "Tallyfox 1"), skip_roles=()):
+                try:
+                    if node.getRoleName() == "menu" and node.getState().contains(pyatspi.STATE_VISIBLE):
+                        return node
+                except Exception:
+                    continue
+            return None
+        if wait_until(shown_menu, 10) is None:
+            windows = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(host.pid)],
+                                     capture_output=True, text=True).stdout.split()
+            self.fail("no menu after a right click; windows on the screen: %s\n%s" % (
+                [(w, host.geometry(w), host.position(w)) for w in windows], host.trace()))
+
+    def choose(self, host, name):
+        """Chooses a menu item, and waits for the menu to close (a click meant for the next menu would
+        otherwise only close this one)."""
+        act(self.menu_item(host, name))
+        pyatspi = atspi()
+
+        def closed():
+            for node in descendants(frame(host.pid, "Tallyfox 1"), skip_roles=()):
+                try:
+                    if node.getRoleName() == "menu" and node.getState().contains(pyatspi.STATE_VISIBLE):
+                        return False
+                except Exception:
+                    continue
+            return True
+        wait_until(closed, 5)
+
+    def menu_item(self, host, name):
+        item = find(host_application(host.pid), "menu item", name, skip_roles=())
+        self.assertIsNotNone(item, "no menu item " + name)
+        return item
+
+    def click(self, window_id, node):
+        x, y, width, height = extents(node)
+        subprocess.run(["xdotool", "mousemove", "--window", window_id, str(x + min(12, width // 2)),
+                        str(y + height // 2), "click", "1"], check=True)
+
+    def test_the_menu_and_editor_choose_reorder_resize_and_remove_the_widget(self):
+        write_atomically(snapshot_file(), three_providers(T))
+        # Configured with a source the snapshot no longer lists.
+        widgethost("add", "--family", "medium", "--source", "gone")
+        host = self.start("--now", iso(T))
+        window_id = host.window(1)
+        self.assertIsNotNone(window_id, host.trace())
+        unavailable = json.loads(widgethost("accessibility", "--widget", "1", "--now", iso(T), "--json").stdout)
+        self.expect_read_aloud(host, 1, unavailable, 15, "the message for a source that is gone")
+
+        self.open_menu(host, window_id)
+        self.choose(host, "Edit Widget…")
+        editor = wait_until(lambda: frame(host.pid, "Choose providers"), 10)
+        self.assertIsNotNone(editor, "Edit Widget… opened no editor\n" + host.trace())
+        pyatspi = atspi()
+        listed = wait_until(lambda: [node.name for node in descendants(editor) if node.getRoleName() == "check box"], 10)
+        # The stored choice first, named as the widget names what is gone, then what can be chosen.
+        self.assertEqual(listed, ["Selected account unavailable", "Codex", "Claude Code · Work", "Cursor"])
+        self.assertTrue(find(editor, "check box", "Selected account unavailable").getState().contains(pyatspi.STATE_CHECKED))
+        editor_window = wait_until(lambda: subprocess.run(
+            ["xdotool", "search", "--onlyvisible", "--name", "^Choose providers$"], capture_output=True,
+            text=True).stdout.split(), 10)[0]
+        # Choose Cursor and Codex instead, and move Cursor above Codex.
+        self.click(editor_window, find(editor, "check box", "Selected account unavailable"))
+        self.click(editor_window, find(editor, "check box", "Cursor"))
+        self.click(editor_window, find(editor, "check box", "Codex"))
+        self.assertTrue(wait_until(lambda: find(editor, "check box", "Cursor").getState().contains(pyatspi.STATE_CHECKED), 5))
+        def boxes():
+            try:
+                return [node.name for node in descendants(editor) if node.getRoleName() == "check box"]
+            except Exception:  # a line went while it was read
+                return []
+        for place in (2, 1):
+            act(find(editor, "push button", "Move Cursor Up"))
+            # The list is made anew after each move: read it until it has settled in the new order.
+            self.assertTrue(wait_until(lambda: (lambda b: "Cursor" in b and b.index("Cursor") == place)(boxes()), 5),
+                            boxes())
+        act(find(editor, "push button", "Save"))
+
+        placed = wait_until(lambda: (lambda sources: sources if sources != ["gone"] else None)(
+            json.loads(widgethost("list", "--json").stdout)[0].get("sources")), 5)
+        self.assertEqual(placed, ["cursor", "codex"])
+        chosen = json.loads(widgethost("accessibility", "--widget", "1", "--now", iso(T), "--json").stdout)
+        self.assertNotEqual(chosen, unavailable)
+        self.expect_read_aloud(host, 1, chosen, 3, "the chosen providers in the chosen order")
+        spoken = " ".join(node["label"] for node in chosen)
+        self.assertLess(spoken.index("Cursor"), spoken.index("Codex"))
+        self.assertNotIn("Claude", spoken)
+
+        # The size submenu.
+        self.open_menu(host, window_id)
+        self.choose(host, "Large")
+        self.assertEqual(wait_until(lambda: host.geometry(host.window(1)) == (364, 382), 3), True)
+        self.assertEqual(json.loads(widgethost("list", "--json").stdout)[0]["family"], "systemLarge")
+        large = render(os.path.join(self.scratch, "large.png"), "--widget", "1", "--now", iso(T))
+        self.expect_picture(host, 1, large, 3, "the large widget")
+
+        # Removing the last widget ends the host, cleanly.
+        self.open_menu(host, window_id)
+        self.choose(host, "Remove Widget")
+        self.assertEqual(wait_until(lambda: host.process.poll() is not None, 10), True, host.trace())
+        self.assertEqual(host.process.returncode, 0, host.trace()[-5000:])
+        self.assertEqual(json.loads(widgethost("list", "--json").stdout), [])
+
+    def test_hovering_the_clock_of_stale_data_shows_when_it_was_updated(self):
+        write_atomically(snapshot_file(), three_providers(T))
+        host = self.start("--now", iso(T))
+        window_id = host.window(1)
+        self.assertIsNotNone(window_id, host.trace())
+        tree = widgethost("layout", "--widget", "1", "--now", iso(T)).stdout
+        clock = re.search(r'Symbol "clock" \(([\d.]+), ([\d.]+), ([\d.]+) × ([\d.]+)\)', tree)
+        self.assertIsNotNone(clock, "the medium widget shows no clock for the stale account:\n" + tree)
+        x, y, width, height = (float(v) for v in clock.groups())
+        self.assertIsNone(find(host_application(host.pid), "label", "Updated 15 minutes ago", skip_roles=()))
+        # Two small moves over it, as a hand would make.
+        cx, cy = int(x + width / 2), int(y + height / 2)
+        subprocess.run(["xdotool", "mousemove", "--window", window_id, str(cx - 1), str(cy - 1)], check=True)
+        time.sleep(0.1)
+        subprocess.run(["xdotool", "mousemove", "--window", window_id, str(cx), str(cy)], check=True)
+        tip = wait_until(lambda: find(host_application(host.pid), "label", "Updated 15 minutes ago", skip_roles=()), 10)
+        self.assertIsNotNone(tip, "no tooltip over the clock\n" + host.trace())
+        self.expect_clean_end(host)
+
+
+class Placement(LiveHostTest):
+    def test_a_dragged_widget_stays_where_it_was_left_next_time(self):
+        write_atomically(snapshot_file(), three_providers(T))
+        host = self.start("--now", iso(T))
+        window_id = host.window(1)
+        self.assertIsNotNone(window_id, host.trace())
+        # The first place: the top of a column down the right edge of the 1280 pixels wide screen.
+        self.assertEqual(wait_until(lambda: host.position(window_id) == (1280 - 24 - 364, 24), 5), True)
+        # A hand's pace, once the window is there to be taken.
+        self.assertTrue(wait_until(lambda: "widget 1 drew" in host.trace(), 10), host.trace())
+        time.sleep(0.5)
+        subprocess.run(["xdotool", "mousemove", "--window", window_id, "60", "60"], check=True)
+        time.sleep(0.3)
+        subprocess.run(["xdotool", "mousedown", "1"], check=True)
+        time.sleep(0.5)
+        for _ in range(4):
+            subprocess.run(["xdotool", "mousemove_relative", "--", "-100", "50"], check=True)
+            time.sleep(0.2)
+        subprocess.run(["xdotool", "mouseup", "1"], check=True)
+        moved = (1280 - 24 - 364 - 400, 24 + 200)
+        self.assertEqual(wait_until(lambda: host.position(window_id) == moved, 5), True,
+                         "the window is at %s after the drag\n%s" % (host.position(window_id), host.trace()))
+        self.assertTrue(wait_until(lambda: "kept at %d,%d" % moved in host.trace(), 5), host.trace())
+        self.expect_clean_end(host)
+
+        again = self.start("--now", iso(T))
+        self.assertEqual(wait_until(lambda: again.position(again.window(1)) == moved, 5), True,
+                         "the widget came back at %s" % (again.position(again.window(1)),))
+        self.expect_clean_end(again)
+
+
+class OneInstance(LiveHostTest):
+    def test_a_second_show_hands_over_and_command_line_changes_reach_the_running_host(self):
+        write_atomically(snapshot_file(), three_providers(T))
+        host = self.start("--now", iso(T))
+        self.assertIsNotNone(host.window(1), host.trace())
+        self.assertEqual(json.loads(widgethost("list", "--json").stdout)[0]["family"], "systemMedium")
+
+        second = subprocess.run([WIDGETHOST, "show"], capture_output=True, text=True, timeout=60)
+        self.assertEqual((second.returncode, second.stderr), (0, ""))
+        windows = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Tallyfox "], capture_output=True,
+                                 text=True).stdout.split()
+        self.assertEqual(len(windows), 1, "a second show opened windows of its own")
+
+        self.assertEqual(widgethost("add", "--family", "small", "--source", "cursor").stdout, "2\n")
+        self.assertIsNotNone(host.window(2, timeout=3), "an added widget did not appear\n" + host.trace())
+        self.assertEqual(host.geometry(host.window(2)), (170, 170))
+        small = json.loads(widgethost("accessibility", "--widget", "2", "--now", iso(T), "--json").stdout)
+        self.expect_read_aloud(host, 2, small, 3, "the added widget")
+        widgethost("edit", "2", "--source", "codex")
+        edited = json.loads(widgethost("accessibility", "--widget", "2", "--now", iso(T), "--json").stdout)
+        self.assertNotEqual(edited, small)
+        self.expect_read_aloud(host, 2, edited, 3, "the edited widget")
+        widgethost("remove", "2")
+        self.assertTrue(wait_until(lambda: host.window(2, timeout=0) is None, 3), "a removed widget stayed")
+        self.expect_alive(host, "after the command line changed its widgets")
+        self.expect_clean_end(host)
+
+    def test_without_a_display_show_says_so(self):
+        environment = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+        result = subprocess.run([WIDGETHOST, "show"], capture_output=True, text=True, env=environment, timeout=60)
+        self.assertEqual(result.returncode, 1)
+        self.assertEqual(result.stderr, "widgethost: cannot open a display (neither DISPLAY nor WAYLAND_DISPLAY "
+                                        "names one that answers)\n")
+
+
+# MARK: Starting
+
+def outside(arguments, script=__file__):
+    """Runs `script` with `arguments` again inside a private session, in a temporary HOME."""
+    missing = [tool for tool in TOOLS if shutil.which(tool) is None]
+    try:
+        subprocess.run(["/usr/bin/python3", "-c", "import pyatspi"], check=True, capture_output=True)
+    except (OSError, subprocess.CalledProcessError):
+        missing.append("pyatspi for /usr/bin/python3 (python3-pyatspi)")
+    if missing:
+        print("LiveHostTests: missing %s; scripts/setup installs them" % ", ".join(missing), file=sys.stderr)
+        return 1
+    root = tempfile.mkdtemp(prefix="widgethost-live-")
+    try:
+        environment = {k: v for k, v in os.environ.items()
+                       if k not in ("DISPLAY", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS", "AT_SPI_BUS_ADDRESS",
+                                    "NO_AT_BRIDGE", "GTK_A11Y", "GSK_RENDERER", "GDK_DEBUG", "GDK_SCALE",
+                                    "ADW_DEBUG_COLOR_SCHEME", "ADW_DEBUG_HIGH_CONTRAST")}
+        for name, folder in (("HOME", "home"), ("XDG_RUNTIME_DIR", "runtime"), ("XDG_CACHE_HOME", "cache"),
+                             ("XDG_CONFIG_HOME", "config"), ("XDG_DATA_HOME", "data")):
+            path = os.path.join(root, folder)
+            os.makedirs(path, mode=0o700)
+            environment[name] = path
+        # In sanitizer builds the leak checker lists the suppressions it used (system libraries only)
+        # on standard error, which the tests read.
+        if "print_suppressions" not in environment.get("LSAN_OPTIONS", ""):
+            environment["LSAN_OPTIONS"] = ":".join(filter(None, [environment.get("LSAN_OPTIONS"), "print_suppressions=0"]))
+        environment.update({INSIDE: "1", "GSETTINGS_BACKEND": "keyfile", "GDK_BACKEND": "x11",
+                            "LANG": "C.UTF-8", "TZ": "UTC"})
+        command = ["dbus-run-session", "--", "/usr/bin/python3", os.path.abspath(script), *arguments]
+        return subprocess.run(command, env=environment).returncode
+    finally:
+        shutil.rmtree(root, ignore_errors=True)
+
+
+def inside(options):
+    global WIDGETHOST
+    WIDGETHOST = os.path.abspath(options.widgethost)
+    Session.start()
+    try:
+        loader = unittest.TestLoader()
+        suite = unittest.TestSuite()
+        names = options.test or [name for case in (Drawing, SnapshotChanges, Time, Accessibility, Editing, Placement,
+                                                   OneInstance)
+                                 for name in (case.__name__ + "." + m for m in loader.getTestCaseNames(case))]
+        for name in names:
+            suite.addTests(loader.loadTestsFromName(name, sys.modules[__name__]))
+        result = unittest.TextTestRunner(verbosity=2).run(suite)
+        return 0 if result.wasSuccessful() else 1
+    finally:
+        Session.stop()
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--widgethost", required=True)
+    parser.add_argument("--test", action="append", help="Class.method to run (repeatable); all when absent")
+    options = parser.parse_args()
+    if os.environ.get(INSIDE) != "1":
+        return outside(sys.argv[1:])
+    return inside(options)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
