@@ -7,6 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <fstream>
+#include <iterator>
+
 namespace tallyfox {
 namespace {
 
@@ -130,8 +134,11 @@ TEST(ProviderLogo, assetWhenShippedElseTheSymbol) {
     auto logo = [](ProviderID id, ui::Environment e) {
         return ui::layout(ProviderLogo{id}, e, {12.0, 12.0}).layoutDump();
     };
-    EXPECT_EQ(logo(ProviderID::claudeCode, environment()), "aspectRatio(ideal, fit) (0, 0, 12 × 12)\n"
-                                                           "  Image \"ClaudeLogo\" (0, 0, 12 × 12)\n");
+    EXPECT_EQ(logo(ProviderID::claudeCode, environment()),
+              "aspectRatio(ideal, fit) (0, 0, 12 × 12)\n"
+              "  Image \"ClaudeLogo\" (0, 0, 12 × 12)\n"
+              "overlay (0, 0, 12 × 12)\n"
+              "  LogoTile (0, 0, 12 × 12) strokeBorder rgba(0,0,0,0.12)|rgba(255,255,255,0.4) 0.75\n");
     // Z.ai names no asset: its symbol, semibold, secondary.
     EXPECT_EQ(logo(ProviderID::zai, environment()), "aspectRatio(ideal, fit) (0, 0, 12 × 12)\n"
                                                     "  Symbol \"z.square\" (0, 0, 12 × 12) drawn semibold secondary\n");
@@ -144,6 +151,62 @@ TEST(ProviderLogo, assetWhenShippedElseTheSymbol) {
         if (!d.logoAssetName) continue;
         EXPECT_TRUE(ui::imageAssetExists(*d.logoAssetName, environment())) << *d.logoAssetName;
     }
+}
+
+/// The fill of a logo's tile: the first colour its SVG paints with ("fill:rgb(80%,47%,36%)").
+ui::Color tileColor(const std::string& assetName) {
+    std::ifstream file(std::string(TALLYFOX_APPEX_RESOURCES_DIR) + "/" + assetName + ".svg");
+    const std::string svg((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const auto at = svg.find("fill:rgb(");
+    if (at == std::string::npos) {
+        ADD_FAILURE() << assetName << " paints no colour";
+        return {};
+    }
+    double channels[3] = {};
+    std::size_t position = at + 9;
+    for (double& channel : channels) {
+        std::size_t used = 0;
+        channel = std::stod(svg.substr(position), &used) / 100;
+        position += used + 2; // "%," or "%)"
+    }
+    return {channels[0], channels[1], channels[2], 1};
+}
+
+/// `top` painted over the opaque `bottom`.
+ui::Color over(ui::Color top, ui::Color bottom) {
+    auto mix = [&](double t, double b) { return t * top.alpha + b * (1 - top.alpha); };
+    return {mix(top.red, bottom.red), mix(top.green, bottom.green), mix(top.blue, bottom.blue), 1};
+}
+
+/// The contrast ratio of two opaque colours (relative luminance, as for text and interface parts).
+double contrast(ui::Color a, ui::Color b) {
+    auto luminance = [](ui::Color c) {
+        auto linear = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * linear(c.red) + 0.7152 * linear(c.green) + 0.0722 * linear(c.blue);
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+TEST(ProviderLogo, everyTileHasAnEdgeThatStandsOutFromTheWidgetInBothAppearances) {
+    for (const auto scheme : {ui::ColorScheme::light, ui::ColorScheme::dark}) {
+        auto e = environment();
+        e.colorScheme = scheme;
+        const ui::Color background = ui::ShapeStyle::system(ui::SystemColor::widgetBackground).resolve(e);
+        const ui::Color edge = ProviderLogo::edgeStyle().resolve(e);
+        for (const auto& d : catalog()) {
+            if (!d.logoAssetName) continue;
+            SCOPED_TRACE(*d.logoAssetName);
+            // The edge is drawn over the tile's outline, all round it.
+            const std::string dump = ui::layout(ProviderLogo{d.id}, e, {20.0, 20.0}).layoutDump();
+            EXPECT_NE(dump.find("overlay (0, 0, 20 × 20)\n  LogoTile (0, 0, 20 × 20) strokeBorder"), std::string::npos)
+                << dump;
+            // Dark tiles (Cursor's is the dark background's own colour) keep their square: the edge
+            // over the tile stands out at the contrast asked of interface parts.
+            EXPECT_GE(contrast(over(edge, tileColor(*d.logoAssetName)), background), 3.0);
+        }
+    }
+    EXPECT_LE(ProviderLogo::edgeWidth, 1.0); // a hairline, not a frame
 }
 
 } // namespace

@@ -5,18 +5,7 @@
 set -u
 tool=$(realpath "$1")
 contrib=$(cd "$(dirname "$0")" && pwd)
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-passed=0 failed=0
-
-expect() { # name, expected, actual
-    if [[ $2 == "$3" ]]; then
-        passed=$((passed + 1))
-    else
-        failed=$((failed + 1))
-        printf 'FAIL %s\n  expected: %q\n  actual:   %q\n' "$1" "$2" "$3"
-    fi
-}
+. "$(dirname "$0")/../scripts/shell-tests.sh"
 
 # The tool found through PATH as `tallyfox`, a private HOME, a fixed zone for the reset times, and a
 # notify-send that records what it is asked to show.
@@ -188,5 +177,4 @@ expect "bad usage" "tallyfox-notify: --below takes a whole percentage from 0 to 
 exit 2" "$(notify --below 101)"
 expect "no notification on failures" "" "$(notifications)"
 
-echo "$passed passed, $failed failed"
-((failed == 0))
+finish

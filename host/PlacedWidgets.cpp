@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -138,20 +139,28 @@ changePlacedWidgets(const std::function<std::optional<std::string>(PlacementChan
     const ExclusiveLock lock(lockFile);
     if (!lock.held()) return Failure{"cannot lock " + lockFile.string() + ": " + lock.error()};
 
-    // User defaults keep a domain in memory once read: the read that counts is this one, under the
-    // lock. Every change runs in a process of its own, so nothing read the domain before.
+    // The read that counts is this one, under the lock. User defaults read a domain again when
+    // another process has replaced its file, so a long-running host starts from what is saved now.
     PlacementChange placed = read();
     if (auto refused = change(placed)) return Failure{std::move(*refused)};
 
     PropertyListValue::Array list;
     list.reserve(placed.widgets.size());
     for (const auto& widget : placed.widgets) list.push_back(encode(widget));
-    // Both keys in one write of the domain: the file never holds one without the other.
+    // Both keys in one write of the domain: the file never holds one without the other. User
+    // defaults keep a value they could not write in memory; the change is saved only when a new file
+    // (a new inode, renamed into place) stands at the path.
+    struct stat before {};
+    const bool existed = ::stat(file.c_str(), &before) == 0;
     UserDefaults defaults{std::string(hostDefaultsDomain)};
     auto domain = defaults.persistentDomain(hostDefaultsDomain).value_or(PropertyListValue::Dictionary{});
     domain.insert_or_assign(widgetsKey, PropertyListValue(std::move(list)));
     domain.insert_or_assign(nextNumberKey, PropertyListValue(placed.nextNumber));
     defaults.setPersistentDomain(std::move(domain), hostDefaultsDomain);
+    struct stat after {};
+    if (::stat(file.c_str(), &after) != 0 || !S_ISREG(after.st_mode) ||
+        (existed && after.st_ino == before.st_ino && after.st_dev == before.st_dev))
+        return Failure{"cannot save the placed widgets in " + file.string()};
     return Success{};
 }
 

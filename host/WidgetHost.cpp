@@ -93,33 +93,40 @@ Outcome<Placement> placement(const wk::WidgetConfiguration& widget, const Select
     return Placement{*family, found->configuration};
 }
 
-// What the widget answered: one entry, or a timeline with its reload policy.
+// What the widget answered: one entry, or a timeline with its reload policy. The entries keep what
+// they need of the extension.
 struct Answer {
     std::vector<wk::WidgetEntry> entries;
     std::optional<wk::TimelineReloadPolicy> policy;
-    pf::Date now;
-    pf::Date at;
+    ui::WidgetFamily family;
+    pf::Date at; ///< the moment shown
 };
 
-// Asks as the platform's host does: the clock fixed at the moment of asking, the asynchronous
-// requests on a thread of their own.
-Answer ask(const wk::WidgetConfiguration& widget, const Selection& selection, const Placement& placed) {
+// Loads the extension and asks its widget as the platform's host does: the clock fixed at the
+// moment of asking, the asynchronous requests on a thread of their own.
+Outcome<Answer> ask(const Invocation& invocation) {
+    auto loaded = load(invocation);
+    if (!loaded) return pf::Failure{loaded.error()};
+    const wk::WidgetConfiguration& widget = loaded->widget();
+    const Selection& selection = invocation.selection;
+    const auto placed = placement(widget, selection);
+    if (!placed) return pf::Failure{placed.error()};
+
     const pf::Date now = selection.now.value_or(pf::Clock::now());
     pf::Clock::setFixedNow(now);
-    const wk::TimelineProviderContext context{placed.family, false,
-                                              {ui::metrics::widgetSize(placed.family).width,
-                                               ui::metrics::widgetSize(placed.family).height}};
-    Answer answer{{}, std::nullopt, now, selection.at.value_or(now)};
+    const ui::Size size = ui::metrics::widgetSize(placed->family);
+    const wk::TimelineProviderContext context{placed->family, false, {size.width, size.height}};
+    Answer answer{{}, std::nullopt, placed->family, selection.at.value_or(now)};
     const wk::AnyTimelineProvider& provider = widget.provider;
     switch (selection.request) {
     case Request::placeholder: answer.entries.push_back(provider.placeholder(context)); break;
     case Request::snapshot:
         answer.entries.push_back(
-            std::async(std::launch::async, [&] { return provider.snapshot(placed.configuration, context); }).get());
+            std::async(std::launch::async, [&] { return provider.snapshot(placed->configuration, context); }).get());
         break;
     case Request::timeline: {
         auto timeline =
-            std::async(std::launch::async, [&] { return provider.timeline(placed.configuration, context); }).get();
+            std::async(std::launch::async, [&] { return provider.timeline(placed->configuration, context); }).get();
         answer.entries = std::move(timeline.entries);
         answer.policy = timeline.policy;
         break;
@@ -129,7 +136,7 @@ Answer ask(const wk::WidgetConfiguration& widget, const Selection& selection, co
 }
 
 // The entry the host shows at the answer's moment, laid out as a widget of the placement's size.
-Outcome<ui::LaidOutView> shown(const Answer& answer, const Placement& placed, const RenderOptions& options) {
+Outcome<ui::LaidOutView> shown(const Answer& answer, const RenderOptions& options) {
     const wk::Timeline<wk::WidgetEntry> timeline{answer.entries, {}};
     const wk::WidgetEntry* entry = wk::entryInEffect(timeline, answer.at);
     if (!entry) return pf::Failure{failed("the widget answered with no entry")};
@@ -140,9 +147,9 @@ Outcome<ui::LaidOutView> shown(const Answer& answer, const Placement& placed, co
         environment.locale.isRightToLeft() ? ui::LayoutDirection::rightToLeft : ui::LayoutDirection::leftToRight;
     environment.colorScheme = options.appearance;
     environment.colorSchemeContrast = options.contrast;
-    environment.widgetFamily = placed.family;
+    environment.widgetFamily = answer.family;
     environment.date = answer.at; // live texts show their value at the moment shown
-    const ui::View content = entry->content(placed.family);
+    const ui::View content = entry->content(answer.family);
     return options.size ? ui::layoutWidget(content, environment, *options.size) : ui::layoutWidget(content, environment);
 }
 
@@ -233,17 +240,15 @@ Outcome<pf::Success> entities(const Invocation& invocation, std::FILE* out) {
 }
 
 Outcome<pf::Success> timeline(const Invocation& invocation, std::FILE* out) {
-    auto loaded = load(invocation);
-    if (!loaded) return pf::Failure{loaded.error()};
-    const auto placed = placement(loaded->widget(), invocation.selection);
-    if (!placed) return pf::Failure{placed.error()};
-    const Answer answer = ask(loaded->widget(), invocation.selection, *placed);
+    const auto asked = ask(invocation);
+    if (!asked) return pf::Failure{asked.error()};
+    const Answer& answer = *asked;
 
     if (invocation.json) {
         JSONWriter json(out);
         json.beginObject().key("entries").beginArray();
         for (const auto& entry : answer.entries) {
-            const wk::EntrySummary summary = entry.summary(placed->family);
+            const wk::EntrySummary summary = entry.summary(answer.family);
             json.beginObject().key("date").value(pf::ISO8601::string(entry.date));
             if (!summary.view.empty()) json.key("view").value(summary.view).key("titles").strings(summary.titles);
             json.endObject();
@@ -259,7 +264,7 @@ Outcome<pf::Success> timeline(const Invocation& invocation, std::FILE* out) {
         return pf::Success{};
     }
     for (const auto& entry : answer.entries) {
-        const wk::EntrySummary summary = entry.summary(placed->family);
+        const wk::EntrySummary summary = entry.summary(answer.family);
         std::string line = pf::ISO8601::string(entry.date);
         if (!summary.view.empty()) line += "  " + summary.view;
         if (!summary.titles.empty()) line += ": " + joined(summary.titles, ", ");
@@ -279,12 +284,9 @@ Outcome<pf::Success> timeline(const Invocation& invocation, std::FILE* out) {
 
 // render, accessibility and layout: the entry in effect, laid out.
 Outcome<pf::Success> show(const Invocation& invocation, std::FILE* out) {
-    auto loaded = load(invocation);
-    if (!loaded) return pf::Failure{loaded.error()};
-    const auto placed = placement(loaded->widget(), invocation.selection);
-    if (!placed) return pf::Failure{placed.error()};
-    const Answer answer = ask(loaded->widget(), invocation.selection, *placed);
-    const auto view = shown(answer, *placed, invocation.render);
+    const auto asked = ask(invocation);
+    if (!asked) return pf::Failure{asked.error()};
+    const auto view = shown(*asked, invocation.render);
     if (!view) return pf::Failure{view.error()};
 
     switch (invocation.command) {

@@ -80,9 +80,14 @@ public:
         for (auto& argument : arguments) argv.push_back(argument.data());
         argv.push_back(nullptr);
         std::string homeVariable = "HOME=" + home.string(), path = "PATH=/usr/bin:/bin", language = "LANG=en_US.UTF-8";
+        // Sanitizer builds: the suite's options, and no list of the suppressed leaks (fontconfig's
+        // caches) on standard error, which the tests read.
         std::vector<std::string> sanitizerOptions;
-        for (const char* variable : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})
+        for (const char* variable : {"ASAN_OPTIONS", "UBSAN_OPTIONS"})
             if (const char* value = std::getenv(variable)) sanitizerOptions.push_back(std::string(variable) + "=" + value);
+        const char* leakOptions = std::getenv("LSAN_OPTIONS");
+        sanitizerOptions.push_back(std::string("LSAN_OPTIONS=") + (leakOptions ? std::string(leakOptions) + ":" : "") +
+                                   "print_suppressions=0");
         std::vector<char*> environment{homeVariable.data(), path.data(), language.data()};
         for (auto& option : sanitizerOptions) environment.push_back(option.data());
         environment.push_back(nullptr);
@@ -331,6 +336,13 @@ TEST(WidgetHost, placedWidgetsKeepTheirSizeAndSources) {
     EXPECT_EQ(host.run({"add", "--family", "medium"}).out, "3\n");
 
     expectFailure(host.run({"edit", "2", "--clear"}), 1, "widgethost: no placed widget 2\n");
+    // A change that cannot be saved is a failure, not a number for a widget that does not exist.
+    const fs::path defaults = host.home / "Library" / "Preferences" / "com.tallyfox.widgethost.plist";
+    fs::remove(defaults);
+    fs::create_directory(defaults);
+    expectFailure(host.run({"add", "--family", "small"}), 1,
+                  "widgethost: cannot save the placed widgets in " + defaults.string() + "\n");
+    fs::remove(defaults);
     expectFailure(host.run({"remove", "9"}), 1, "widgethost: no placed widget 9\n");
     expectFailure(host.run({"render", "--widget", "2", "--output", (host.root / "x.png").string()}), 1,
                   "widgethost: no placed widget 2\n");

@@ -5,18 +5,7 @@
 set -u
 source=$(realpath "$1")
 binary=$(realpath "$2")
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-passed=0 failed=0
-
-expect() { # name, expected, actual
-    if [[ $2 == "$3" ]]; then
-        passed=$((passed + 1))
-    else
-        failed=$((failed + 1))
-        printf 'FAIL %s\n  expected: %q\n  actual:   %q\n' "$1" "$2" "$3"
-    fi
-}
+. "$(dirname "$0")/../scripts/shell-tests.sh"
 
 id=com.tallyfox.Tallyfox.Widgets
 entry="$binary/$id.desktop"
@@ -54,5 +43,4 @@ Exec=\"$work/my 100%%/bin/widgethost\" show" "$(exec_line "$work/my 100%")"
 expect "a prefix with a dollar sign and quotes" "TryExec=$work/\$a\"b'c/bin/widgethost
 Exec=\"$work/\\\\\$a\\\\\"b'c/bin/widgethost\" show" "$(exec_line "$work/\$a\"b'c")"
 
-echo "$passed passed, $failed failed"
-((failed == 0))
+finish

@@ -6,18 +6,7 @@ set -u
 build=$(realpath "$1")
 source=$(realpath "$2")
 version=$3
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-passed=0 failed=0
-
-expect() { # name, expected, actual
-    if [[ $2 == "$3" ]]; then
-        passed=$((passed + 1))
-    else
-        failed=$((failed + 1))
-        printf 'FAIL %s\n  expected: %q\n  actual:   %q\n' "$1" "$2" "$3"
-    fi
-}
+. "$(dirname "$0")/../scripts/shell-tests.sh"
 
 prefix="$work/prefix"
 if ! cmake --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1; then
@@ -121,5 +110,4 @@ if [[ -e $work/moved/bin/widgethost ]]; then
     expect "widgethost describe (moved)" "TallyfoxWidget" "$("$work/moved/bin/widgethost" describe --json 2>&1 | jq -r .kind 2>&1)"
 fi
 
-echo "$passed passed, $failed failed"
-((failed == 0))
+finish

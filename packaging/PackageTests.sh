@@ -6,18 +6,7 @@ set -u
 build=$(realpath "$1")
 source=$(realpath "$2")
 version=$3
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-passed=0 failed=0
-
-expect() { # name, expected, actual
-    if [[ $2 == "$3" ]]; then
-        passed=$((passed + 1))
-    else
-        failed=$((failed + 1))
-        printf 'FAIL %s\n  expected: %q\n  actual:   %q\n' "$1" "$2" "$3"
-    fi
-}
+. "$(dirname "$0")/../scripts/shell-tests.sh"
 
 deb="$build/packages/tallyfox_${version}_amd64.deb"
 rm -f "$deb"
@@ -84,5 +73,4 @@ else
     echo "(lintian is missing: the package is not checked by it)"
 fi
 
-echo "$passed passed, $failed failed"
-((failed == 0))
+finish

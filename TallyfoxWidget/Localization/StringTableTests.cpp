@@ -37,7 +37,7 @@ POCatalog catalog(const std::string& name) {
     return result;
 }
 
-// The widget's sources (tests left out), each with its path from the source folder.
+// The widget's sources (tests and their fixtures left out), each with its path from the source folder.
 std::vector<std::pair<std::string, std::string>> widgetSources() {
     std::vector<std::pair<std::string, std::string>> sources;
     for (const char* folder : {"model", "snapshot", "TallyfoxWidget", "platform/ui", "platform/widgetkit", "platform/intents"}) {
@@ -47,6 +47,7 @@ std::vector<std::pair<std::string, std::string>> widgetSources() {
             const auto extension = entry.path().extension();
             if (extension != ".cpp" && extension != ".hpp") continue;
             if (entry.path().filename().string().ends_with("Tests.cpp")) continue;
+            if (entry.path().parent_path().filename() == "testdata") continue; // test fixtures speak for themselves
             std::ifstream stream(entry.path());
             sources.emplace_back(entry.path().lexically_relative(sourceDirectory()).string(),
                                  std::string{std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()});

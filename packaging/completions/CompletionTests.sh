@@ -7,18 +7,7 @@ set -u
 completions=$(realpath "$1")
 source=$(realpath "$2")
 real_host=${3:-}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-passed=0 failed=0 skipped=0
-
-expect() { # name, expected, actual
-    if [[ $2 == "$3" ]]; then
-        passed=$((passed + 1))
-    else
-        failed=$((failed + 1))
-        printf 'FAIL %s\n  expected: %q\n  actual:   %q\n' "$1" "$2" "$3"
-    fi
-}
+. "$(dirname "$0")/../../scripts/shell-tests.sh"
 
 # The stand-in host records how it was asked. One source identifier holds spaces and a middle dot,
 # as the identifiers of accounts do.
@@ -157,5 +146,4 @@ else
     echo "(widgethost is not built: the real host's sources are not checked)"
 fi
 
-echo "$passed passed, $failed failed, $skipped skipped"
-((failed == 0))
+finish

@@ -214,7 +214,9 @@ private:
     };
 
     static std::optional<PropertyListValue::Dictionary> load(const std::filesystem::path& file) {
-        if (file.empty()) return std::nullopt;
+        // Only a regular file is read: a folder (or a FIFO) at the path is as if nothing were stored.
+        std::error_code error;
+        if (file.empty() || !std::filesystem::is_regular_file(file, error)) return std::nullopt;
         std::ifstream stream(file, std::ios::binary);
         if (!stream) return std::nullopt;
         const std::string bytes{std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};

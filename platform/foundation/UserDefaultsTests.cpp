@@ -72,6 +72,8 @@ TEST_F(Defaults, readFilesWrittenElsewhereAndFallBackToTheGlobalDomain) {
     EXPECT_EQ(other.stringArray("AppleLanguages"), std::vector<std::string>{"fr"}); // from the global domain
     EXPECT_EQ(UserDefaults("x").persistentDomain("com.broken"), std::nullopt);
     EXPECT_EQ(UserDefaults("x").persistentDomain("com.missing"), std::nullopt);
+    fs::create_directories(preferences() / "com.folder.plist");
+    EXPECT_EQ(UserDefaults("com.folder").string("name"), std::nullopt); // a folder holds no defaults
 }
 
 TEST_F(Defaults, removeKeysAndDomains) {

@@ -7,7 +7,9 @@
 #include "platform/ui/Rendering.hpp"
 #include "platform/ui/View.hpp"
 
+#include <algorithm>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,12 +17,22 @@ typedef struct _cairo cairo_t;
 
 namespace platform::ui::detail {
 
-/// What an element answers for a proposal: its size and the distance from its top to its first
-/// text baseline (its height when it shows no text).
+/// What an element answers for a proposal: its size and the distance from its top to the top-most
+/// first baseline of the texts it shows, absent when it shows none.
 struct Measured {
     Size size;
-    double firstBaseline = 0;
+    std::optional<double> firstBaseline;
+
+    /// Where first-baseline alignment puts this element's baseline: its text's, else its bottom edge.
+    double baselineOrBottom() const { return firstBaseline.value_or(size.height); }
 };
+
+/// The higher (smaller) of two text baselines; either may be absent.
+inline std::optional<double> topmostBaseline(std::optional<double> a, std::optional<double> b) {
+    if (!a) return b;
+    if (!b) return a;
+    return std::min(*a, *b);
+}
 
 /// Adds `path` to the current Cairo path.
 void appendPath(cairo_t* cr, const Path& path);
@@ -170,6 +182,8 @@ std::string formatColor(const Color& color);
 
 /// The horizontal offset of a child of width `child` in a container of width `container`.
 double horizontalOffset(HorizontalAlignment alignment, double container, double child, LayoutDirection direction);
+/// The vertical offset of a child of height `child` in a container of height `container`; for
+/// first-baseline alignment, the child's baseline (or bottom) goes to the container's.
 double verticalOffset(VerticalAlignment alignment, double container, double child, double containerBaseline,
                       double childBaseline);
 

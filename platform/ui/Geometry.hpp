@@ -40,6 +40,8 @@ struct Rect {
         return Rect{{origin.x + dx, origin.y + dy},
                     {std::max(0.0, size.width - 2 * dx), std::max(0.0, size.height - 2 * dy)}};
     }
+    /// The rectangle moved by `dx` and `dy`.
+    Rect offsetBy(double dx, double dy) const { return Rect{{origin.x + dx, origin.y + dy}, size}; }
     bool operator==(const Rect&) const = default;
 };
 

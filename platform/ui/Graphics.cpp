@@ -132,7 +132,7 @@ public:
 protected:
     Measured computeMeasure(ProposedSize p) override {
         const Size s = p.replacingUnspecified({metrics::defaultFlexibleLength, metrics::defaultFlexibleLength});
-        return {s, s.height};
+        return {s, std::nullopt};
     }
 
 private:
@@ -200,7 +200,7 @@ public:
 protected:
     Measured computeMeasure(ProposedSize p) override {
         const Size s = image_.resizable ? p.replacingUnspecified(intrinsic_) : intrinsic_;
-        return {s, s.height};
+        return {s, std::nullopt};
     }
 
 private:
@@ -232,9 +232,10 @@ public:
 protected:
     Measured computeMeasure(ProposedSize p) override {
         const double side = metrics::textStyle(environment_->font.style).size;
-        const Size s = image_.resizable ? p.replacingUnspecified({side, side}) : Size{side, side};
-        // Like a glyph, the symbol stands on the baseline with a small descent.
-        return {s, s.height * 0.85};
+        if (image_.resizable) return {p.replacingUnspecified({side, side}), std::nullopt};
+        // At its own size, like a glyph, the symbol stands on the baseline with a small descent; a
+        // resizable symbol is a picture in the box it is given.
+        return {Size{side, side}, side * 0.85};
     }
 
 private:

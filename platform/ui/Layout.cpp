@@ -19,8 +19,12 @@
 //     offered the stack's own offer. The stack is as long as its children and spacing, and as thick
 //     as its thickest child (after alignment). Empty children take neither room nor spacing.
 //  7. Alignment: vertical stacks place children at the leading edge, centre or trailing edge;
-//     horizontal stacks at the top, centre, bottom, or with their first text baselines on one line
-//     (a view without text counts its bottom edge as its baseline).
+//     horizontal stacks at the top, centre, bottom, or with their first text baselines on one line.
+//     A view's first text baseline is the top-most first baseline of the texts it shows: a stack's
+//     and a layer's come from their children as placed, a frame's and padding's from their content
+//     as placed, an overlay's and a background's from the view they decorate. Shapes, images,
+//     spacers and geometry readers show no text; a view that shows no text at all is aligned by its
+//     bottom edge instead. A symbol of its own size stands on the baseline like a glyph.
 //  8. A fixed frame offers its lengths (or the offer on an axis it leaves free) and takes exactly
 //     them. A flexible frame offers the offer clamped to its bounds; it takes its child's length
 //     clamped to its bounds, except that with a maximum it grows to what it is offered (up to the
@@ -30,7 +34,10 @@
 //     smallest (fill) size of its ratio within the offer. Overlays and backgrounds are offered
 //     exactly the size of the view they decorate. Layers (ZStack) are all offered the same.
 // 10. Right to left: horizontal stacks run from the right, and leading and trailing swap sides in
-//     alignments and insets. Texts take their own direction from their characters.
+//     alignments and insets; a geometry reader puts its content at the top-right corner. A text
+//     takes the direction of its first strong character, or the layout's when it begins with a
+//     neutral one (" · Opus" reads right to left beside a Hebrew word); wrapped lines line up with
+//     the layout's leading edge.
 
 #include "platform/ui/Element.hpp"
 #include "platform/ui/StackDistribution.hpp"
@@ -145,7 +152,7 @@ public:
 protected:
     Measured computeMeasure(ProposedSize p) override {
         Size s{std::max(minLength_, p.width.value_or(minLength_)), std::max(minLength_, p.height.value_or(minLength_))};
-        return {s, s.height};
+        return {s, std::nullopt};
     }
 
 private:
@@ -267,7 +274,6 @@ private:
             if (items[i].isSpacer) {
                 a.proposals[i] = proposalFor(lengths[i].length, p);
                 measured[i].size = v ? Size{0, lengths[i].length} : Size{lengths[i].length, 0};
-                measured[i].firstBaseline = measured[i].size.height;
             } else {
                 a.proposals[i] = proposalFor(lengths[i].proposed, p);
                 measured[i] = children_[i]->measure(a.proposals[i]);
@@ -285,7 +291,7 @@ private:
                 position += s.height + (i + 1 < n ? spacing_ : 0);
             }
             a.measured.size = {thickness, position};
-            a.measured.firstBaseline = a.frames[0].minY() + measured[0].firstBaseline;
+            a.measured.firstBaseline = childrenBaseline(a.frames, measured);
             return a;
         }
 
@@ -293,13 +299,13 @@ private:
         double baseline = 0;
         for (std::size_t i = 0; i < n; ++i) {
             if (items[i].isSpacer) continue;
-            baseline = std::max(baseline, measured[i].firstBaseline);
+            baseline = std::max(baseline, measured[i].baselineOrBottom());
         }
         double top = 0, bottom = 0;
         for (std::size_t i = 0; i < n; ++i) {
             if (items[i].isSpacer) continue;
             if (vertical_ == VerticalAlignment::firstTextBaseline) {
-                const double y = baseline - measured[i].firstBaseline;
+                const double y = baseline - measured[i].baselineOrBottom();
                 top = std::min(top, y);
                 bottom = std::max(bottom, y + measured[i].size.height);
             } else {
@@ -311,7 +317,7 @@ private:
             const Size s = measured[i].size;
             double y = items[i].isSpacer ? 0
                                          : verticalOffset(vertical_, thickness, s.height, baseline - top,
-                                                          measured[i].firstBaseline);
+                                                          measured[i].baselineOrBottom());
             a.frames[i] = Rect{{position, y}, s};
             position += s.width + (i + 1 < n ? spacing_ : 0);
         }
@@ -319,17 +325,17 @@ private:
         if (environment_->layoutDirection == LayoutDirection::rightToLeft)
             for (auto& f : a.frames) f.origin.x = width - f.maxX();
         a.measured.size = {width, thickness};
-        if (vertical_ == VerticalAlignment::firstTextBaseline) {
-            a.measured.firstBaseline = baseline - top;
-        } else {
-            a.measured.firstBaseline = thickness;
-            for (std::size_t i = 0; i < n; ++i) {
-                if (items[i].isSpacer) continue;
-                a.measured.firstBaseline = a.frames[i].minY() + measured[i].firstBaseline;
-                break;
-            }
-        }
+        a.measured.firstBaseline = childrenBaseline(a.frames, measured);
         return a;
+    }
+
+    /// The stack's own first text baseline: the top-most of its children's, as placed.
+    static std::optional<double> childrenBaseline(const std::vector<Rect>& frames, const std::vector<Measured>& measured) {
+        std::optional<double> out;
+        for (std::size_t i = 0; i < frames.size(); ++i)
+            if (measured[i].firstBaseline)
+                out = topmostBaseline(out, frames[i].minY() + *measured[i].firstBaseline);
+        return out;
     }
 
     Axis axis_;
@@ -378,32 +384,46 @@ public:
     }
     void place(Rect bounds, ProposedSize proposal) override {
         frame_ = bounds;
-        const Measured own = measure(proposal);
-        for (const auto& c : children_) {
-            const Measured m = c->measure(proposal);
-            const double x = horizontalOffset(alignment_.horizontal, own.size.width, m.size.width,
-                                              environment_->layoutDirection);
-            const double y = verticalOffset(alignment_.vertical, own.size.height, m.size.height, own.firstBaseline,
-                                            m.firstBaseline);
-            c->place(Rect{{bounds.minX() + x, bounds.minY() + y}, m.size}, proposal);
-        }
+        Measured own;
+        const std::vector<Rect> frames = arrange(proposal, own);
+        for (std::size_t i = 0; i < children_.size(); ++i)
+            children_[i]->place(frames[i].offsetBy(bounds.minX(), bounds.minY()), proposal);
     }
 
 protected:
     std::string describe() const override { return "ZStack " + frameText(); }
     Measured computeMeasure(ProposedSize p) override {
-        Measured out;
-        for (const auto& c : children_) {
-            const Measured m = c->measure(p);
-            out.size.width = std::max(out.size.width, m.size.width);
-            out.size.height = std::max(out.size.height, m.size.height);
-            out.firstBaseline = std::max(out.firstBaseline, m.firstBaseline);
-        }
-        if (children_.empty()) out.firstBaseline = 0;
-        return out;
+        Measured own;
+        (void)arrange(p, own);
+        return own;
     }
 
 private:
+    /// Every layer's frame inside the stack for one proposal; `own` receives the stack's answer.
+    std::vector<Rect> arrange(ProposedSize p, Measured& own) {
+        std::vector<Measured> measured;
+        double anchor = 0; // the shared baseline, when layers align on it
+        for (const auto& c : children_) {
+            measured.push_back(c->measure(p));
+            own.size.width = std::max(own.size.width, measured.back().size.width);
+            anchor = std::max(anchor, measured.back().baselineOrBottom());
+        }
+        const bool onBaseline = alignment_.vertical == VerticalAlignment::firstTextBaseline;
+        for (const auto& m : measured)
+            own.size.height = std::max(own.size.height, onBaseline ? anchor - m.baselineOrBottom() + m.size.height
+                                                                   : m.size.height);
+        std::vector<Rect> frames;
+        for (const auto& m : measured) {
+            const double x = horizontalOffset(alignment_.horizontal, own.size.width, m.size.width,
+                                              environment_->layoutDirection);
+            const double y =
+                verticalOffset(alignment_.vertical, own.size.height, m.size.height, anchor, m.baselineOrBottom());
+            frames.push_back(Rect{{x, y}, m.size});
+            if (m.firstBaseline) own.firstBaseline = topmostBaseline(own.firstBaseline, y + *m.firstBaseline);
+        }
+        return frames;
+    }
+
     Alignment alignment_;
 };
 
@@ -420,7 +440,7 @@ public:
         const double x =
             horizontalOffset(alignment_.horizontal, bounds.width(), m.size.width, environment_->layoutDirection);
         const double y = verticalOffset(alignment_.vertical, bounds.height(), m.size.height,
-                                        base_->measure(proposal).firstBaseline, m.firstBaseline);
+                                        base_->measure(proposal).baselineOrBottom(), m.baselineOrBottom());
         layer_->place(Rect{{bounds.minX() + x, bounds.minY() + y}, m.size}, bounds.size);
     }
     void draw(cairo_t* cr) const override {
@@ -505,10 +525,17 @@ protected:
     virtual std::string describe() const = 0;
     Measured computeMeasure(ProposedSize p) override { return layoutFor(p).own; }
 
-    /// Places a child of `child` size in `own` by `alignment`.
-    Point aligned(Alignment alignment, Size own, const Measured& child, double ownBaseline) const {
+    /// Places a child of `child` size in `own` by `alignment`; on the first baseline, the child stays
+    /// at the top.
+    Point aligned(Alignment alignment, Size own, const Measured& child) const {
         return {horizontalOffset(alignment.horizontal, own.width, child.size.width, environment_->layoutDirection),
-                verticalOffset(alignment.vertical, own.height, child.size.height, ownBaseline, child.firstBaseline)};
+                verticalOffset(alignment.vertical, own.height, child.size.height, child.baselineOrBottom(),
+                               child.baselineOrBottom())};
+    }
+    /// The child's text baseline moved by where it was placed.
+    static std::optional<double> offsetBaseline(const Measured& child, double y) {
+        if (!child.firstBaseline) return std::nullopt;
+        return y + *child.firstBaseline;
     }
 
     ElementPtr child_;
@@ -535,9 +562,8 @@ protected:
         l.childProposal = {width_ ? width_ : p.width, height_ ? height_ : p.height};
         l.child = child_->measure(l.childProposal);
         l.own.size = {width_.value_or(l.child.size.width), height_.value_or(l.child.size.height)};
-        const double ownBaseline = l.child.firstBaseline;
-        l.offset = aligned(alignment_, l.own.size, l.child, ownBaseline);
-        l.own.firstBaseline = l.offset.y + l.child.firstBaseline;
+        l.offset = aligned(alignment_, l.own.size, l.child);
+        l.own.firstBaseline = offsetBaseline(l.child, l.offset.y);
         return l;
     }
     std::string describe() const override {
@@ -572,8 +598,8 @@ protected:
         l.child = child_->measure(l.childProposal);
         l.own.size = {axisLength(p.width, l.child.size.width, bounds_.minWidth, bounds_.maxWidth),
                       axisLength(p.height, l.child.size.height, bounds_.minHeight, bounds_.maxHeight)};
-        l.offset = aligned(bounds_.alignment, l.own.size, l.child, l.child.firstBaseline);
-        l.own.firstBaseline = l.offset.y + l.child.firstBaseline;
+        l.offset = aligned(bounds_.alignment, l.own.size, l.child);
+        l.own.firstBaseline = offsetBaseline(l.child, l.offset.y);
         return l;
     }
     std::string describe() const override {
@@ -609,7 +635,7 @@ protected:
         l.own.size = {l.child.size.width + h, l.child.size.height + v};
         const bool rtl = environment_->layoutDirection == LayoutDirection::rightToLeft;
         l.offset = {rtl ? insets_.trailing : insets_.leading, insets_.top};
-        l.own.firstBaseline = insets_.top + l.child.firstBaseline;
+        l.own.firstBaseline = offsetBaseline(l.child, insets_.top);
         return l;
     }
     std::string describe() const override {
@@ -693,7 +719,10 @@ public:
         frame_ = bounds;
         child_ = resolveView(content_(bounds.size), environment_);
         const Measured m = child_->measure(bounds.size);
-        child_->place(Rect{bounds.origin, m.size}, bounds.size);
+        // The content's origin is the reader's top-leading corner.
+        const double x = environment_->layoutDirection == LayoutDirection::rightToLeft ? bounds.maxX() - m.size.width
+                                                                                      : bounds.minX();
+        child_->place(Rect{{x, bounds.minY()}, m.size}, bounds.size);
     }
     void draw(cairo_t* cr) const override {
         if (child_) child_->draw(cr);
@@ -715,7 +744,7 @@ public:
 protected:
     Measured computeMeasure(ProposedSize p) override {
         const Size s = p.replacingUnspecified({metrics::defaultFlexibleLength, metrics::defaultFlexibleLength});
-        return {s, s.height};
+        return {s, std::nullopt};
     }
 
 private:

@@ -98,6 +98,79 @@ TEST(Layout, firstTextBaselineAlignsTextsOfDifferentSizes) {
                            "    Rectangle (66.07, 11.18, 6 × 6) fill primary\n");
 }
 
+/// Dumps round lengths to two decimals.
+constexpr double dumpPrecision = 0.005 + 1e-9;
+
+/// The top of the first view in `dump` whose line starts with `head` (after the indent).
+double topOf(const std::string& dump, const std::string& head) {
+    const auto at = dump.find(head + " (");
+    if (at == std::string::npos) {
+        ADD_FAILURE() << head << " is not in\n" << dump;
+        return 0;
+    }
+    const auto comma = dump.find(", ", at + head.size());
+    return std::stod(dump.substr(comma + 2));
+}
+
+/// Where a text's first baseline lies below its top, laid out alone.
+double baselineOf(const Text& text, Font font) { return *layout(View(text).font(font), {}, {}).firstTextBaseline(); }
+
+TEST(Layout, firstBaselinesComeFromTheTextsInsideAndNeverFromAPictureBesideThem) {
+    const Font caption(TextStyle::caption);
+    const Text name = Text::verbatim("Codex"), percent = Text::verbatim("58%"), left = Text::verbatim("left");
+    // The compact row: a 12-point logo beside the name, the amount at the trailing end.
+    const View row = HStack(
+        VerticalAlignment::firstTextBaseline, std::nullopt,
+        {HStack(VerticalAlignment::center, 5, {Rectangle().frame(12, 12), View(name).font(caption.semibold())}),
+         Spacer(4),
+         HStack(VerticalAlignment::center, 3,
+                {View(percent).font(caption.semibold().withMonospacedDigit()), View(left).font(caption)})});
+    const auto laidOut = layout(row, {}, {138.0, std::nullopt});
+    const std::string d = laidOut.layoutDump();
+    const double line = topOf(d, "Text \"Codex\"") + baselineOf(name, caption.semibold());
+    EXPECT_NEAR(topOf(d, "Text \"58%\"") + baselineOf(percent, caption.semibold().withMonospacedDigit()), line,
+                dumpPrecision)
+        << d;
+    EXPECT_NEAR(topOf(d, "Text \"left\"") + baselineOf(left, caption), line, dumpPrecision) << d;
+    EXPECT_NEAR(*laidOut.firstTextBaseline(), line, dumpPrecision);
+    EXPECT_EQ(laidOut.size().height, 13); // the logo, centred on the name, sticks out of neither
+
+    // A bar above a text: the column's baseline is the text's, below the bar and the spacing.
+    const Text amount = Text::verbatim("58% left");
+    const View column = VStack(HorizontalAlignment::leading, 8, {Rectangle().frame(60, 4), amount});
+    EXPECT_NEAR(*layout(column, {}, {}).firstTextBaseline(), 4 + 8 + baselineOf(amount, Font(TextStyle::body)), 1e-9);
+    const std::string beside =
+        dump(HStack(VerticalAlignment::firstTextBaseline, 8, {Text::verbatim("Codex"), column}), {});
+    EXPECT_NEAR(topOf(beside, "Text \"58% left\""), topOf(beside, "Text \"Codex\""), dumpPrecision) << beside;
+
+    // Views without any text align by their bottom edges and give their container no baseline.
+    const View pictures = HStack(VerticalAlignment::firstTextBaseline, 0, {Rectangle().frame(10, 30), Circle().frame(10, 10)});
+    EXPECT_EQ(layout(pictures, {}, {}).firstTextBaseline(), std::nullopt);
+    EXPECT_EQ(topOf(dump(pictures, {}), "Circle"), 20);
+}
+
+TEST(Layout, framesPaddingLayersAndOverlaysCarryTheirTextsBaseline) {
+    const Text codex = Text::verbatim("Codex");
+    const double b = baselineOf(codex, Font(TextStyle::body));
+    auto baseline = [](const View& v) { return layout(v, {}, {}).firstTextBaseline(); };
+    EXPECT_NEAR(*baseline(codex.padding(EdgeInsets{5, 0, 0, 0})), 5 + b, 1e-9);
+    EXPECT_NEAR(*baseline(codex.frame(80, 40, Alignment::bottom)), 40 - 16 + b, 1e-9);
+    EXPECT_NEAR(*baseline(codex.frame(FrameBounds{.minHeight = 30})), 7 + b, 1e-9);
+    EXPECT_NEAR(*baseline(ZStack(Alignment::center, {Rectangle().frame(30, 30), codex})), 7 + b, 1e-9);
+    // An overlay or background never lends its baseline to the view it decorates, nor takes one from it.
+    EXPECT_NEAR(*baseline(codex.background(Rectangle().frame(30, 30))), b, 1e-9);
+    EXPECT_EQ(baseline(Rectangle().frame(30, 30).overlay(codex)), std::nullopt);
+    EXPECT_EQ(baseline(Rectangle().padding(4)), std::nullopt);
+    // Layers aligned on their baselines: the shape's bottom meets the text's baseline.
+    const std::string layers = dump(ZStack(Alignment{HorizontalAlignment::leading, VerticalAlignment::firstTextBaseline},
+                                           {Rectangle().frame(4, 30), codex}),
+                                    {});
+    EXPECT_NEAR(topOf(layers, "Text \"Codex\"") + b, 30, dumpPrecision) << layers;
+    // A symbol at its own size stands on the baseline like a glyph; a resizable one is a picture.
+    EXPECT_TRUE(baseline(Image::system("clock")).has_value());
+    EXPECT_EQ(baseline(Image::system("clock").resizable().frame(12, 12)), std::nullopt);
+}
+
 TEST(Layout, framesWithMaximumWidthTakeTheOfferAndAlignTheirContent) {
     const Text codex = Text::verbatim("Codex");
     EXPECT_EQ(dump(codex.frame(FrameBounds{.maxWidth = infinity, .alignment = Alignment::trailing}), {200.0, 50.0}),
@@ -140,6 +213,11 @@ TEST(Layout, aspectRatioFitsTheOfferAndGeometryReaderSeesItsSize) {
                  }).frame(std::nullopt, 4),
                  {}, {120.0, 50.0});
     EXPECT_EQ(seen, (Size{120, 4}));
+    // Its content starts at the top-leading corner: the top right in right to left.
+    const View reader = GeometryReader([](Size) { return View(Rectangle().frame(20, 10)); }).frame(100, 30);
+    EXPECT_NE(dump(reader, {}).find("    Rectangle (0, 0, 20 × 10)"), std::string::npos) << dump(reader, {});
+    EXPECT_NE(dump(reader, {}, rightToLeft()).find("    Rectangle (80, 0, 20 × 10)"), std::string::npos)
+        << dump(reader, {}, rightToLeft());
 }
 
 TEST(Layout, textWrapsTruncatesAndScales) {

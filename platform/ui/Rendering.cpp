@@ -113,6 +113,8 @@ struct LaidOutView::Tree {
     ElementPtr root;
     std::shared_ptr<const Environment> environment;
     Size size;
+    /// The top-most first text baseline, from the top; absent when nothing shows text.
+    std::optional<double> firstTextBaseline;
     /// Widgets: the container's background, drawn under the content and clipped to its corners.
     std::optional<ShapeStyle> containerBackground;
 };
@@ -204,6 +206,8 @@ std::string cairoError(cairo_status_t status) { return cairo_status_to_string(st
 } // namespace
 
 Size LaidOutView::size() const { return tree_->size; }
+
+std::optional<double> LaidOutView::firstTextBaseline() const { return tree_->firstTextBaseline; }
 
 std::string LaidOutView::layoutDump() const {
     std::lock_guard guard(detail::textLock());
@@ -317,7 +321,9 @@ LaidOutView layout(const View& view, const Environment& environment, ProposedSiz
     auto tree = std::make_shared<LaidOutView::Tree>();
     tree->environment = std::make_shared<const Environment>(environment);
     tree->root = detail::resolveView(view, tree->environment);
-    tree->size = tree->root->measure(proposal).size;
+    const detail::Measured measured = tree->root->measure(proposal);
+    tree->size = measured.size;
+    tree->firstTextBaseline = measured.firstBaseline;
     tree->root->place(Rect{{0, 0}, tree->size}, proposal);
     return LaidOutView(std::move(tree));
 }
@@ -335,9 +341,11 @@ LaidOutView layoutWidget(const View& content, const Environment& environment, Si
     const Size inner{std::max(0.0, tree->size.width - 2 * margin), std::max(0.0, tree->size.height - 2 * margin)};
     // The host offers the content the area inside the margins and centres what it takes.
     auto root = detail::resolveView(content, tree->environment);
-    const Size taken = root->measure(inner).size;
-    root->place(Rect{{margin + (inner.width - taken.width) / 2, margin + (inner.height - taken.height) / 2}, taken},
-                inner);
+    const detail::Measured measured = root->measure(inner);
+    const Size taken = measured.size;
+    const Point origin{margin + (inner.width - taken.width) / 2, margin + (inner.height - taken.height) / 2};
+    root->place(Rect{origin, taken}, inner);
+    if (measured.firstBaseline) tree->firstTextBaseline = origin.y + *measured.firstBaseline;
     const ShapeStyle* background = root->containerBackground();
     tree->containerBackground = background ? *background : ShapeStyle::system(SystemColor::widgetBackground);
     tree->root = std::move(root);

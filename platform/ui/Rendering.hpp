@@ -46,6 +46,8 @@ struct HelpTag {
 class LaidOutView {
 public:
     Size size() const;
+    /// The top-most first baseline of the texts it shows, from its top; absent when it shows none.
+    std::optional<double> firstTextBaseline() const;
     /// Each view's frame, with texts as drawn, fonts and colours; one line per view, indented.
     std::string layoutDump() const;
     /// The elements a screen reader announces, in reading order.

@@ -88,17 +88,18 @@ namespace {
 /// Unconstrained shapings of recent texts. Widgets are rendered again and again with mostly the same
 /// texts (only live times change), so the common case, a text that fits, costs no shaping at all.
 /// Shaped texts are immutable; the cache is used under the text lock.
-std::shared_ptr<ShapedText> idealShaping(const std::string& text, const TextFontSpec& fontSpec) {
+std::shared_ptr<ShapedText> idealShaping(const std::string& text, const TextFontSpec& fontSpec,
+                                         LayoutDirection direction) {
     constexpr std::size_t capacity = 512;
     std::lock_guard guard(textLock());
     static std::unordered_map<std::string, std::shared_ptr<ShapedText>> cache;
     std::string key = fontSpec.families;
     key += '\x1f';
     key += std::to_string(fontSpec.size) + '\x1f' + std::to_string(fontSpec.lineHeight) + '\x1f' + std::to_string(static_cast<int>(fontSpec.weight)) + '\x1f' +
-           (fontSpec.tabularDigits ? "t" : "p") + '\x1f' + text;
+           (fontSpec.tabularDigits ? "t" : "p") + (direction == LayoutDirection::rightToLeft ? "r" : "l") + '\x1f' + text;
     if (auto it = cache.find(key); it != cache.end()) return it->second;
     if (cache.size() >= capacity) cache.clear();
-    auto shaped = std::make_shared<ShapedText>(text, fontSpec, std::nullopt, 0, false);
+    auto shaped = std::make_shared<ShapedText>(text, fontSpec, direction, std::nullopt, 0, false);
     cache.emplace(std::move(key), shaped);
     return shaped;
 }
@@ -159,10 +160,12 @@ private:
     const ShapedText& ideal() {
         if (!ideal_) {
             const TextFontSpec spec = TextFontSpec::from(environment_->font, environment_->locale.identifier());
+            const LayoutDirection direction = environment_->layoutDirection;
             // A running timer's text is new every second and never shown again: kept, it would only
             // push the texts that do come back out of the shared shapings.
-            ideal_ = live_ == LiveTextUpdates::everySecond ? std::make_shared<ShapedText>(text_, spec, std::nullopt, 0, false)
-                                                           : idealShaping(text_, spec);
+            ideal_ = live_ == LiveTextUpdates::everySecond
+                         ? std::make_shared<ShapedText>(text_, spec, direction, std::nullopt, 0, false)
+                         : idealShaping(text_, spec, direction);
         }
         return *ideal_;
     }
@@ -192,7 +195,7 @@ private:
         }
         const std::string locale = env.locale.identifier();
         auto fits = [&](double scale) {
-            ShapedText probe(text_, TextFontSpec::from(env.font, locale, scale), width, 0, false);
+            ShapedText probe(text_, TextFontSpec::from(env.font, locale, scale), env.layoutDirection, width, 0, false);
             return maxLines == 0 || probe.lineCount() <= maxLines;
         };
         double scale = 1;
@@ -216,7 +219,8 @@ private:
             }
         }
         s.scale = scale;
-        s.text = std::make_shared<ShapedText>(text_, TextFontSpec::from(env.font, locale, scale), width, maxLines, true);
+        s.text = std::make_shared<ShapedText>(text_, TextFontSpec::from(env.font, locale, scale), env.layoutDirection,
+                                              width, maxLines, true);
         return s;
     }
 

@@ -6,9 +6,12 @@
 #include <fontconfig/fontconfig.h>
 #include <pango/pangocairo.h>
 #include <pango/pangofc-fontmap.h>
+#include <unicode/uchar.h>
+#include <unicode/utf8.h>
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -28,6 +31,7 @@ constexpr std::array fontFiles = {
     "/usr/share/fonts/truetype/noto/NotoSansHebrew-Regular.ttf",
     "/usr/share/fonts/truetype/noto/NotoSansHebrew-Bold.ttf",
     "/usr/share/fonts/opentype/noto/NotoSansCJK-Regular.ttc",
+    "/usr/share/fonts/opentype/noto/NotoSansCJK-Bold.ttc",
     "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf",
     "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf",
     "/usr/share/fonts/truetype/material-design-icons-iconfont/MaterialIcons-Regular.ttf",
@@ -36,7 +40,8 @@ constexpr std::array fontFiles = {
 
 struct FontSystem {
     PangoFontMap* fontMap = nullptr;
-    PangoContext* context = nullptr;
+    PangoContext* context = nullptr;      // paragraphs left to right
+    PangoContext* rightToLeft = nullptr;  // paragraphs right to left
 
     FontSystem() {
         FcConfig* config = FcConfigCreate();
@@ -60,15 +65,28 @@ struct FontSystem {
         pango_fc_font_map_set_config(PANGO_FC_FONT_MAP(fontMap), config);
         FcConfigDestroy(config);
         pango_cairo_font_map_set_resolution(PANGO_CAIRO_FONT_MAP(fontMap), 72); // one point per unit
-        context = pango_font_map_create_context(fontMap);
+        context = makeContext(PANGO_DIRECTION_LTR);
+        rightToLeft = makeContext(PANGO_DIRECTION_RTL);
+    }
+
+    /// A layout's paragraph direction is its context's (layouts do not guess it from their text).
+    PangoContext* contextFor(LayoutDirection direction) const {
+        return direction == LayoutDirection::rightToLeft ? rightToLeft : context;
+    }
+
+private:
+    PangoContext* makeContext(PangoDirection direction) {
+        PangoContext* c = pango_font_map_create_context(fontMap);
+        pango_context_set_base_dir(c, direction);
         // Unhinted outlines and unrounded positions: a text measures the same at every scale factor.
         cairo_font_options_t* options = cairo_font_options_create();
         cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
         cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
         cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
-        pango_cairo_context_set_font_options(context, options);
+        pango_cairo_context_set_font_options(c, options);
         cairo_font_options_destroy(options);
-        pango_context_set_round_glyph_positions(context, FALSE);
+        pango_context_set_round_glyph_positions(c, FALSE);
+        return c;
     }
 };
 
@@ -118,10 +136,33 @@ TextFontSpec TextFontSpec::from(const Font& font, const std::string& localeIdent
     return fontSpec;
 }
 
-ShapedText::ShapedText(const std::string& text, const TextFontSpec& fontSpec, std::optional<double> width, int maxLines,
-                       bool ellipsize) {
+LayoutDirection paragraphDirection(const std::string& text, LayoutDirection layoutDirection) {
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+    const auto length = static_cast<std::int32_t>(text.size());
+    for (std::int32_t offset = 0; offset < length;) {
+        const bool first = offset == 0;
+        UChar32 c = 0;
+        U8_NEXT(bytes, offset, length, c);
+        switch (u_charDirection(c)) {
+        case U_LEFT_TO_RIGHT: return LayoutDirection::leftToRight;
+        case U_RIGHT_TO_LEFT:
+        case U_RIGHT_TO_LEFT_ARABIC: return LayoutDirection::rightToLeft;
+        case U_WHITE_SPACE_NEUTRAL:
+        case U_OTHER_NEUTRAL:
+        case U_SEGMENT_SEPARATOR:
+        case U_BLOCK_SEPARATOR:
+            if (first) return layoutDirection;
+            break;
+        default: break; // after a weak start (digits, say) the first strong character decides
+        }
+    }
+    return layoutDirection;
+}
+
+ShapedText::ShapedText(const std::string& text, const TextFontSpec& fontSpec, LayoutDirection direction,
+                       std::optional<double> width, int maxLines, bool ellipsize) {
     std::lock_guard guard(textLock());
-    layout_ = pango_layout_new(fonts().context);
+    layout_ = pango_layout_new(fonts().contextFor(paragraphDirection(text, direction)));
     PangoFontDescription* d = describe(fontSpec.families, fontSpec.size, fontSpec.weight);
     pango_layout_set_font_description(layout_, d);
     pango_font_description_free(d);
@@ -132,7 +173,11 @@ ShapedText::ShapedText(const std::string& text, const TextFontSpec& fontSpec, st
     pango_layout_set_attributes(layout_, attributes);
     pango_attr_list_unref(attributes);
 
-    pango_layout_set_auto_dir(layout_, TRUE);
+    // Without automatic direction Pango takes alignments literally: lines go to the leading edge of
+    // the layout whatever the direction of their paragraph.
+    pango_layout_set_auto_dir(layout_, FALSE);
+    pango_layout_set_alignment(layout_,
+                               direction == LayoutDirection::rightToLeft ? PANGO_ALIGN_RIGHT : PANGO_ALIGN_LEFT);
     pango_layout_set_wrap(layout_, PANGO_WRAP_WORD_CHAR);
     if (width) pango_layout_set_width(layout_, static_cast<int>(*width * PANGO_SCALE));
     if (ellipsize) {
@@ -186,6 +231,40 @@ std::string ShapedText::drawnText() const {
     } while (pango_layout_iter_next_run(it));
     pango_layout_iter_free(it);
     endLine();
+    return out;
+}
+
+std::vector<ShapedRun> ShapedText::runs() const {
+    std::lock_guard guard(textLock());
+    const char* text = pango_layout_get_text(layout_);
+    std::vector<ShapedRun> out;
+    PangoLayoutIter* it = pango_layout_get_iter(layout_);
+    int line = -1;
+    PangoLayoutLine* previousLine = nullptr;
+    do {
+        PangoLayoutLine* current = pango_layout_iter_get_line_readonly(it);
+        if (current != previousLine) ++line;
+        previousLine = current;
+        PangoLayoutRun* run = pango_layout_iter_get_run_readonly(it);
+        if (!run) continue;
+        PangoRectangle logical;
+        pango_layout_iter_get_run_extents(it, nullptr, &logical);
+        ShapedRun r;
+        r.line = line;
+        r.text.assign(text + run->item->offset, static_cast<std::size_t>(run->item->length));
+        r.x = static_cast<double>(logical.x) / PANGO_SCALE - logicalX_;
+        r.width = static_cast<double>(logical.width) / PANGO_SCALE;
+        r.rightToLeft = run->item->analysis.level % 2 == 1;
+        if (run->item->analysis.font) {
+            PangoFontDescription* d = pango_font_describe(run->item->analysis.font);
+            char* name = pango_font_description_to_string(d);
+            r.font = name;
+            g_free(name);
+            pango_font_description_free(d);
+        }
+        out.push_back(std::move(r));
+    } while (pango_layout_iter_next_run(it));
+    pango_layout_iter_free(it);
     return out;
 }
 

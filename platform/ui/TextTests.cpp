@@ -1,5 +1,6 @@
 #include "platform/ui/LiveText.hpp"
 #include "platform/ui/Rendering.hpp"
+#include "platform/ui/TextEngine.hpp"
 
 #include <gtest/gtest.h>
 
@@ -63,6 +64,99 @@ TEST(TextLayout, hebrewAndJapaneseFindTheirFonts) {
     EXPECT_GT(hebrew.size().width, 40);
     EXPECT_GT(japanese.size().width, 40);
     EXPECT_EQ(hebrew.accessibilityDump(), "\"נותרו 58%\"\n");
+}
+
+Environment rightToLeft(std::string locale = "he") {
+    Environment e = at(0, std::move(locale));
+    e.layoutDirection = LayoutDirection::rightToLeft;
+    return e;
+}
+
+detail::ShapedText shaped(const std::string& text, LayoutDirection direction, std::optional<double> width = {},
+                          Font font = Font(TextStyle::body), const std::string& locale = "en") {
+    return detail::ShapedText(text, detail::TextFontSpec::from(font, locale), direction, width, 0, false);
+}
+
+TEST(TextLayout, aTextThatBeginsWithNeutralCharactersTakesTheLayoutsDirection) {
+    using detail::paragraphDirection;
+    constexpr auto rtl = LayoutDirection::rightToLeft, ltr = LayoutDirection::leftToRight;
+    EXPECT_EQ(paragraphDirection(" · Opus", rtl), rtl);
+    EXPECT_EQ(paragraphDirection(" · Opus", ltr), ltr);
+    EXPECT_EQ(paragraphDirection(" · שבועי", ltr), ltr);
+    EXPECT_EQ(paragraphDirection("Opus · ", rtl), ltr);    // a strong first character decides
+    EXPECT_EQ(paragraphDirection("שבועי · Opus", ltr), rtl);
+    EXPECT_EQ(paragraphDirection("58% left", rtl), ltr);   // digits are weak: the first letter decides
+    EXPECT_EQ(paragraphDirection("58%", rtl), rtl);        // nothing strong at all
+    EXPECT_EQ(paragraphDirection("", rtl), rtl);
+
+    // The window title group in Hebrew, each text shaped on its own: the second reads right to left,
+    // so from the left the line shows "Opus", the separator, then the Hebrew word.
+    const auto title =
+        layout(HStack(VerticalAlignment::center, 0, {Text::verbatim("שבועי"), Text::verbatim(" · Opus")}), rightToLeft(), {});
+    EXPECT_EQ(title.layoutDump(), "HStack (0, 0, 75.13 × 16) spacing 0\n"
+                                  "  Text \"שבועי\" (43.06, 0, 32.07 × 16) body regular 13pt primary\n"
+                                  "  Text \"Opus ·\" (0, 0, 43.06 × 16) body regular 13pt primary\n");
+    const auto second = shaped(" · Opus", rtl);
+    const auto runs = second.runs();
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0].text, "Opus");
+    EXPECT_FALSE(runs[0].rightToLeft);
+    EXPECT_EQ(runs[0].x, 0);
+    EXPECT_EQ(runs[1].text, " · ");
+    EXPECT_TRUE(runs[1].rightToLeft);
+    EXPECT_NEAR(runs[1].x + runs[1].width, second.size().width, 1e-9); // against the Hebrew word
+    // Left to right, the same text is one run in its own order.
+    const auto english = shaped(" · Opus", ltr).runs();
+    ASSERT_EQ(english.size(), 1u);
+    EXPECT_FALSE(english[0].rightToLeft);
+}
+
+TEST(TextLayout, wrappedLinesLineUpWithTheLeadingEdgeOfTheLayout) {
+    // Where each line starts and ends, from the left edge of the text.
+    auto lineEdges = [](const detail::ShapedText& text) {
+        std::vector<std::pair<double, double>> edges;
+        for (const auto& run : text.runs()) {
+            if (run.line == static_cast<int>(edges.size())) edges.emplace_back(run.x, run.x + run.width);
+            edges.back() = {std::min(edges.back().first, run.x), std::max(edges.back().second, run.x + run.width)};
+        }
+        return edges;
+    };
+    const std::string message = "Install or use a supported AI coding tool to start tracking usage.";
+    const std::string hebrew = "נותרו 58% מהמגבלה השבועית של החשבון שלך עד לאיפוס הבא";
+    for (const auto& [text, direction] :
+         {std::pair{message, LayoutDirection::rightToLeft}, std::pair{message, LayoutDirection::leftToRight},
+          std::pair{hebrew, LayoutDirection::rightToLeft}, std::pair{hebrew, LayoutDirection::leftToRight}}) {
+        SCOPED_TRACE(text);
+        const auto paragraph = shaped(text, direction, 150.0);
+        const auto edges = lineEdges(paragraph);
+        ASSERT_GE(edges.size(), 3u);
+        EXPECT_LT(edges.back().second - edges.back().first, paragraph.size().width - 20); // a short last line
+        for (const auto& [start, end] : edges) {
+            if (direction == LayoutDirection::rightToLeft)
+                EXPECT_NEAR(end, paragraph.size().width, 0.01);
+            else
+                EXPECT_NEAR(start, 0, 0.01);
+        }
+    }
+}
+
+TEST(TextLayout, japaneseAndKoreanShowTheirWeightsInEveryScript) {
+    const Font caption(TextStyle::caption);
+    for (const auto& [locale, text, face] : {std::tuple{"ja", "Codex 58% left 残り", "Noto Sans CJK JP"},
+                                             std::tuple{"ko", "Codex 58% left 남음", "Noto Sans CJK KR"}}) {
+        SCOPED_TRACE(locale);
+        const auto regular = shaped(text, LayoutDirection::leftToRight, {}, caption, locale);
+        const auto semibold = shaped(text, LayoutDirection::leftToRight, {}, caption.semibold(), locale);
+        const auto bold = shaped(text, LayoutDirection::leftToRight, {}, caption.withWeight(FontWeight::bold), locale);
+        // The locale's face shows Latin letters too; every run, Latin included, takes its weight.
+        for (const auto& run : regular.runs()) EXPECT_EQ(run.font, std::string(face) + " 10") << run.text;
+        for (const auto& run : semibold.runs()) EXPECT_EQ(run.font, std::string(face) + " Bold 10") << run.text;
+        for (const auto& run : bold.runs()) EXPECT_EQ(run.font, std::string(face) + " Bold 10") << run.text;
+        EXPECT_GT(semibold.size().width, regular.size().width + 2);
+    }
+    // English keeps Inter's own weights.
+    EXPECT_EQ(shaped("Codex", LayoutDirection::leftToRight, {}, caption.semibold()).runs().at(0).font,
+              "Inter Semi-Bold 10");
 }
 
 } // namespace

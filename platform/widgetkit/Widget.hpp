@@ -12,6 +12,7 @@
 #include "platform/widgetkit/Timeline.hpp"
 
 #include <concepts>
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <optional>
