@@ -55,8 +55,9 @@ window.tallyfox-widget, window.tallyfox-widget > overlay {
 
 // MARK: The host
 
-LiveHost::LiveHost(GtkApplication* application, wk::WidgetExtension extension)
-    : application_(application), extension_(std::move(extension)),
+LiveHost::LiveHost(GtkApplication* application, wk::WidgetExtension extension,
+                   std::function<void(std::string)> failed)
+    : application_(application), extension_(std::move(extension)), failed_(std::move(failed)),
       queue_(std::make_unique<BackgroundQueue>()), token_(std::make_shared<LiveHost*>(this)) {
     css_ = gtk_css_provider_new();
     gtk_css_provider_load_from_data(css_, widgetStyle, -1);
@@ -122,11 +123,16 @@ void LiveHost::activate() {
                                   [&](const PlacedWidget& w) { return w.kind == widget().kind; });
     if (!ours) {
         liveLog("no widget is placed: placing a medium one");
-        change([&](PlacementChange& change) -> std::optional<std::string> {
-            change.widgets.push_back(
-                {change.nextNumber++, widget().kind, ui::WidgetFamily::systemMedium, {}});
+        const auto failure = change([&](PlacementChange& placement) -> std::optional<std::string> {
+            placement.widgets.push_back(
+                {placement.nextNumber++, widget().kind, ui::WidgetFamily::systemMedium, {}});
             return std::nullopt;
         });
+        // Nothing to show and nowhere to keep it: a failure, not a quiet end.
+        if (failure) {
+            failed_(*failure);
+            quit();
+        }
     } else {
         reconcile();
     }
@@ -161,11 +167,13 @@ void LiveHost::reconcile() {
     if (windows_.empty()) quit();
 }
 
-void LiveHost::change(const std::function<std::optional<std::string>(PlacementChange&)>& edit) {
+std::optional<std::string>
+LiveHost::change(const std::function<std::optional<std::string>(PlacementChange&)>& edit) {
     const auto changed = changePlacedWidgets(edit);
     if (!changed) liveLog("cannot change the placed widgets: " + changed.error());
     // The store's monitor would tell us too; the user sees the change without waiting for it.
     reconcile();
+    return changed ? std::nullopt : std::optional<std::string>(changed.error());
 }
 
 void LiveHost::addWidget() {
@@ -290,13 +298,16 @@ int showLiveWidgets(const Invocation& invocation, std::FILE* err) {
     struct Session {
         std::optional<wk::WidgetExtension> extension;
         std::unique_ptr<LiveHost> host;
-    } session{std::move(*loaded), nullptr};
+        std::optional<std::string> failure;
+    } session{std::move(*loaded), nullptr, std::nullopt};
 
     AdwApplication* application = adw_application_new(liveHostApplicationID, G_APPLICATION_DEFAULT_FLAGS);
     // Only the first host of a session starts; a second one hands over to it and ends.
     g_signal_connect(application, "startup", asCallback(+[](GApplication* app, gpointer data) {
                          auto* s = static_cast<Session*>(data);
-                         s->host = std::make_unique<LiveHost>(GTK_APPLICATION(app), std::move(*s->extension));
+                         s->host =
+                             std::make_unique<LiveHost>(GTK_APPLICATION(app), std::move(*s->extension),
+                                                        [s](std::string message) { s->failure = message; });
                          s->extension.reset();
                      }),
                      &session);
@@ -317,7 +328,11 @@ int showLiveWidgets(const Invocation& invocation, std::FILE* err) {
     const guint interrupt = g_unix_signal_add(SIGINT, quit, application);
     const guint hangup = g_unix_signal_add(SIGHUP, quit, application);
 
-    const int status = g_application_run(G_APPLICATION(application), 0, nullptr);
+    int status = g_application_run(G_APPLICATION(application), 0, nullptr);
+    if (session.failure) {
+        std::fprintf(err, "widgethost: %s\n", session.failure->c_str());
+        status = 1;
+    }
     for (const guint source : {terminate, interrupt, hangup})
         g_source_remove(source);
     g_object_unref(application);

@@ -43,7 +43,9 @@ int showLiveWidgets(const Invocation& invocation, std::FILE* err);
 /// The running host: the loaded widget, the windows, and what they share.
 class LiveHost {
 public:
-    LiveHost(GtkApplication* application, platform::widgetkit::WidgetExtension extension);
+    /// `failed` receives the reason when the host cannot do its job (no widget can be placed).
+    LiveHost(GtkApplication* application, platform::widgetkit::WidgetExtension extension,
+             std::function<void(std::string)> failed);
     ~LiveHost();
     LiveHost(const LiveHost&) = delete;
     LiveHost& operator=(const LiveHost&) = delete;
@@ -85,13 +87,16 @@ public:
 
 private:
     void reconcile();
-    void change(const std::function<std::optional<std::string>(PlacementChange&)>& edit);
+    /// Changes the placed widgets and follows the change; the reason when it could not be saved.
+    std::optional<std::string>
+    change(const std::function<std::optional<std::string>(PlacementChange&)>& edit);
     void snapshotChanged();
     void appearanceChanged();
     std::optional<std::filesystem::path> snapshotFile() const;
 
     GtkApplication* application_;
     platform::widgetkit::WidgetExtension extension_;
+    std::function<void(std::string)> failed_;
     std::unique_ptr<BackgroundQueue> queue_;
     std::map<std::int64_t, std::shared_ptr<LiveWindow>> windows_;
     std::unique_ptr<FileChangeMonitor> snapshotMonitor_;

@@ -762,6 +762,12 @@ class OneInstance(LiveHostTest):
         self.expect_alive(host, "after the command line changed its widgets")
         self.expect_clean_end(host)
 
+    def test_when_no_widget_can_be_placed_show_says_so(self):
+        store = os.path.join(home(), "Library", "Preferences", "com.tallyfox.widgethost.plist")
+        os.makedirs(store)  # a folder where the placed widgets would be kept
+        result = subprocess.run([WIDGETHOST, "show"], capture_output=True, text=True, timeout=60)
+        self.assertEqual((result.returncode, result.stderr), (1, "widgethost: cannot save the placed widgets in %s\n" % store))
+
     def test_without_a_display_show_says_so(self):
         environment = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
         result = subprocess.run([WIDGETHOST, "show"], capture_output=True, text=True, env=environment, timeout=60)

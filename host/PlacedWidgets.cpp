@@ -139,8 +139,8 @@ changePlacedWidgets(const std::function<std::optional<std::string>(PlacementChan
     const ExclusiveLock lock(lockFile);
     if (!lock.held()) return Failure{"cannot lock " + lockFile.string() + ": " + lock.error()};
 
-    // User defaults keep a domain in memory once read: the read that counts is this one, under the
-    // lock. Every change runs in a process of its own, so nothing read the domain before.
+    // The read that counts is this one, under the lock. User defaults read a domain again when
+    // another process has replaced its file, so a long-running host starts from what is saved now.
     PlacementChange placed = read();
     if (auto refused = change(placed)) return Failure{std::move(*refused)};
 

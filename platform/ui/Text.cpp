@@ -160,11 +160,12 @@ private:
     const ShapedText& ideal() {
         if (!ideal_) {
             const TextFontSpec spec = TextFontSpec::from(environment_->font, environment_->locale.identifier());
+            const LayoutDirection direction = environment_->layoutDirection;
             // A running timer's text is new every second and never shown again: kept, it would only
             // push the texts that do come back out of the shared shapings.
-            ideal_ = live_ == LiveTextUpdates::everySecond ? std::make_shared<ShapedText>(text_, spec, environment_->layoutDirection,
-                                                                                         std::nullopt, 0, false)
-                                                           : idealShaping(text_, spec, environment_->layoutDirection);
+            ideal_ = live_ == LiveTextUpdates::everySecond
+                         ? std::make_shared<ShapedText>(text_, spec, direction, std::nullopt, 0, false)
+                         : idealShaping(text_, spec, direction);
         }
         return *ideal_;
     }
