@@ -10,7 +10,6 @@
 #include "TallyfoxWidget/WidgetViews.hpp"
 
 #include <algorithm>
-#include <cmath>
 
 namespace tallyfox {
 
@@ -22,8 +21,6 @@ using ui::TextStyle;
 
 namespace {
 
-bool hasTotals(const WidgetProviderSnapshot& provider) { return provider.totals && !provider.totals->empty(); }
-
 /// Rows make their reset texts in the app's locale with the user's calendar and time zone.
 ResetTimeFormatter rowFormatter() { return ResetTimeFormatter::autoupdating(appLocale()); }
 
@@ -32,7 +29,7 @@ ui::View providerName(const WidgetProviderSnapshot& provider, TextStyle style, D
 }
 
 ui::View fullWidth(ui::View view, ui::Alignment alignment = ui::Alignment::leading) {
-    return view.frame(ui::FrameBounds{.maxWidth = INFINITY, .alignment = alignment});
+    return view.frame(ui::FrameBounds{.maxWidth = ui::infinity, .alignment = alignment});
 }
 
 // MARK: Small

@@ -58,8 +58,6 @@ std::optional<Text> activityLabelText(const WidgetProviderSnapshot& provider, bo
     return std::nullopt;
 }
 
-bool hasTotals(const WidgetProviderSnapshot& provider) { return provider.totals && !provider.totals->empty(); }
-
 Text usageLimitsUnavailable() { return Text::localized("Usage limits unavailable"); }
 
 } // namespace
@@ -71,6 +69,8 @@ Text localizedText(const pf::LocalizedStringResource& resource) {
         std::visit([&](const auto& value) { arguments.emplace_back(value); }, argument);
     return Text::localized(resource.key, std::move(arguments), resource.defaultValue, resource.comment);
 }
+
+bool hasTotals(const WidgetProviderSnapshot& provider) { return provider.totals && !provider.totals->empty(); }
 
 bool isStale(Date updatedAt, Date now) { return now.timeIntervalSince(updatedAt) > staleAfterSeconds; }
 
@@ -103,7 +103,7 @@ ui::View WidgetMessageView::body(const ui::Environment&) const {
                               .fixedSize(false, true),
                           ui::Spacer(0),
                       })
-        .frame(ui::FrameBounds{.maxWidth = INFINITY, .alignment = ui::Alignment::leading})
+        .frame(ui::FrameBounds{.maxWidth = ui::infinity, .alignment = ui::Alignment::leading})
         .accessibilityElement(ui::AccessibilityChildBehavior::combine);
 }
 

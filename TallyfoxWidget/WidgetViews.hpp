@@ -18,6 +18,9 @@ namespace tallyfox {
 /// A text view for a string-table resource, looked up in the view's locale when drawn.
 platform::ui::Text localizedText(const platform::foundation::LocalizedStringResource& resource);
 
+/// Whether the entry reports running totals (credits, characters).
+bool hasTotals(const WidgetProviderSnapshot& provider);
+
 /// A data time stamp is stale once the moment shown is more than ten minutes after it.
 inline constexpr double staleAfterSeconds = 600;
 /// Whether `now` is strictly more than ten minutes after `updatedAt`.

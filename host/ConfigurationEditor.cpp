@@ -1,6 +1,7 @@
 #include "host/ConfigurationEditor.hpp"
 
 #include "host/ConfigurationChoices.hpp"
+#include "host/GLibCallback.hpp"
 #include "host/LiveHost.hpp"
 
 #include <gtk/gtk.h>
@@ -11,11 +12,6 @@ namespace widgethost {
 namespace intents = platform::intents;
 
 namespace {
-
-/// A function as a GLib signal handler (a lambda's commas would split the G_CALLBACK macro's argument).
-template <class Function> GCallback asCallback(Function* function) {
-    return reinterpret_cast<GCallback>(function);
-}
 
 constexpr const char* editorKey = "tallyfox-configuration-editor";
 

@@ -1,6 +1,7 @@
 #include "host/LiveHost.hpp"
 
 #include "host/FileChangeMonitor.hpp"
+#include "host/GLibCallback.hpp"
 #include "host/LiveLog.hpp"
 #include "host/LiveWindow.hpp"
 #include "host/WidgetHost.hpp"
@@ -25,11 +26,6 @@ namespace ui = platform::ui;
 namespace wk = platform::widgetkit;
 
 namespace {
-
-/// A function as a GLib signal handler (a lambda's commas would split the G_CALLBACK macro's argument).
-template <class Function> GCallback asCallback(Function* function) {
-    return reinterpret_cast<GCallback>(function);
-}
 
 // The group container's key in the extension's Info.plist, and the file in it whose changes reload
 // every timeline. On the original platform the application asks the host to reload after it writes;

@@ -1,6 +1,7 @@
 #include "host/LiveWindow.hpp"
 
 #include "host/ConfigurationEditor.hpp"
+#include "host/GLibCallback.hpp"
 #include "host/LiveHost.hpp"
 #include "host/LiveLog.hpp"
 #include "platform/foundation/Locale.hpp"
@@ -21,11 +22,6 @@ namespace ui = platform::ui;
 namespace wk = platform::widgetkit;
 
 namespace {
-
-/// A function as a GLib signal handler (a lambda's commas would split the G_CALLBACK macro's argument).
-template <class Function> GCallback asCallback(Function* function) {
-    return reinterpret_cast<GCallback>(function);
-}
 
 constexpr const char* familyNames[][2] = {{"small", "Small"}, {"medium", "Medium"}, {"large", "Large"}};
 

@@ -159,13 +159,13 @@ private:
     /// limits it, and what it shows whenever that fits the offer (the common case, shaped once).
     const ShapedText& ideal() {
         if (!ideal_) {
-            const TextFontSpec spec = TextFontSpec::from(environment_->font, environment_->locale.identifier());
+            const TextFontSpec font = TextFontSpec::from(environment_->font, environment_->locale.identifier());
             const LayoutDirection direction = environment_->layoutDirection;
             // A running timer's text is new every second and never shown again: kept, it would only
             // push the texts that do come back out of the shared shapings.
             ideal_ = live_ == LiveTextUpdates::everySecond
-                         ? std::make_shared<ShapedText>(text_, spec, direction, std::nullopt, 0, false)
-                         : idealShaping(text_, spec, direction);
+                         ? std::make_shared<ShapedText>(text_, font, direction, std::nullopt, 0, false)
+                         : idealShaping(text_, font, direction);
         }
         return *ideal_;
     }
