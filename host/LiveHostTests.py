@@ -1,13 +1,15 @@
 #!/usr/bin/python3
-"""`widgethost show` on a desktop of its own: a virtual X server (Xvfb), a private D-Bus session with
-the accessibility bus, a temporary HOME, real windows, real input (xdotool), and what a screen reader
-reads (AT-SPI through pyatspi).
+"""`widgethost show` on a desktop of its own: a virtual X server (Xvfb) or sway headless, a private
+D-Bus session with the accessibility bus, a temporary HOME, real windows, real input (xdotool on X11),
+and what a screen reader reads (AT-SPI through pyatspi).
 
-Usage: LiveHostTests.py --widgethost PATH [--test NAME]...
+Usage: LiveHostTests.py --widgethost PATH [--session xvfb|sway] [--test NAME]...
 
-The script starts itself again inside `dbus-run-session`, with HOME and the XDG folders pointing into
-a temporary folder, so nothing reaches the real session or home. Each test starts its own host.
-Debian's /usr/bin/python3 is needed: pyatspi is packaged for it alone.
+The script starts itself again inside `dbus-run-session`, as an unprivileged user when run as root,
+with HOME and the XDG folders pointing into a temporary folder, so nothing reaches the real session or
+home (DesktopSessions.py). Each test starts its own host. Debian's /usr/bin/python3 is needed: pyatspi
+is packaged for it alone. On sway, where the headless seat has no pointer, the tests that need one
+are not run; pictures are taken from the screen where the host's trace says the widget is.
 """
 import argparse
 import datetime as dt
@@ -23,10 +25,12 @@ import tempfile
 import time
 import unittest
 
-INSIDE = "TALLYFOX_LIVE_TEST_INSIDE"
-TOOLS = ["Xvfb", "xdotool", "xwd", "xwdtopnm", "pngtopam", "dbus-run-session"]
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import DesktopSessions  # noqa: E402
+
 GROUP = "group.com.tallyfox.Tallyfox"
 WIDGETHOST = None  # the program under test, from --widgethost
+SESSION = None  # the desktop the tests run on (DesktopSessions)
 
 # A fixed moment for tests that stop the clock, a whole minute.
 T = dt.datetime(2027, 1, 15, 8, 0, 0, tzinfo=dt.timezone.utc)
@@ -93,6 +97,11 @@ def read_netpbm(data):
 
 
 def screenshot(window_id):
+    """What widget window `window_id` shows: on X11 its own pixels, on Wayland the screen where the
+    host keeps it (a `WidgetPlace`)."""
+    if isinstance(window_id, WidgetPlace):
+        x, y, width, height = window_id.rectangle()
+        return DesktopSessions.crop(SESSION.screenshot(), x, y, width, height)
     xwd = subprocess.run(["xwd", "-silent", "-id", str(window_id)], capture_output=True, check=True).stdout
     return read_netpbm(subprocess.run(["xwdtopnm"], input=xwd, capture_output=True, check=True).stdout)
 
@@ -249,41 +258,32 @@ def act(node):
 
 # MARK: The session
 
-class Session:
-    """The temporary HOME and the virtual display every test of this process shares."""
-    display = None
-    xvfb = None
-    pipe = None
+class WidgetPlace:
+    """A widget on a Wayland desktop, where there are no window ids: its place and size come from the
+    host's trace ("widget N is kept at X,Y on OUTPUT", "widget N is WxH at scale S")."""
 
-    @classmethod
-    def start(cls):
-        read, write = os.pipe()
-        cls.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1280x1024x24",
-                                     "-nolisten", "tcp", "-noreset"], pass_fds=(write,),
-                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(write)
-        # The number comes with its line feed, maybe in two writes; the pipe stays open until Xvfb
-        # ends, since a server that cannot write there gives up.
-        cls.pipe = read
-        number = b""
-        deadline = time.monotonic() + 30
-        while not number.endswith(b"\n") and time.monotonic() < deadline:
-            ready, _, _ = select.select([read], [], [], max(0, deadline - time.monotonic()))
-            chunk = os.read(read, 32) if ready else b""
-            if not chunk:
-                break
-            number += chunk
-        if not number.strip():
-            raise RuntimeError("Xvfb did not report its display within 30 seconds")
-        cls.display = ":" + number.decode().strip()
-        os.environ["DISPLAY"] = cls.display
+    def __init__(self, host, number):
+        self.host, self.number = host, number
 
-    @classmethod
-    def stop(cls):
-        if cls.xvfb:
-            cls.xvfb.terminate()
-            cls.xvfb.wait(10)
-            os.close(cls.pipe)
+    def place(self):
+        found = re.findall(r"^widgethost trace [\d.]+: widget %d is kept at (-?\d+),(-?\d+)" % self.number,
+                           self.host.trace(), re.M)
+        return (int(found[-1][0]), int(found[-1][1])) if found else None
+
+    def size(self):
+        found = re.findall(r"^widgethost trace [\d.]+: widget %d is (\d+)x(\d+) at scale" % self.number,
+                           self.host.trace(), re.M)
+        return (int(found[-1][0]), int(found[-1][1])) if found else None
+
+    def rectangle(self):
+        return (*(self.place() or (0, 0)), *(self.size() or (0, 0)))
+
+    def __str__(self):
+        return "widget %d" % self.number
+
+
+def x11():
+    return SESSION.kind in ("xvfb", "openbox")
 
 
 def home():
@@ -353,7 +353,14 @@ class Host:
             return log.read()
 
     def window(self, number, timeout=15):
-        """The X window of placed widget `number`, once it is on the screen."""
+        """The X window of placed widget `number`, once it is on the screen (on Wayland, its place once
+        the host says where it is and a screen reader finds its window)."""
+        if not x11():
+            def placed():
+                place = WidgetPlace(self, number)
+                return place if place.place() and place.size() and frame(self.pid, "Tallyfox %d" % number) else None
+            return wait_until(placed, timeout)
+
         def search():
             found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Tallyfox %d$" % number],
                                    capture_output=True, text=True)
@@ -361,11 +368,15 @@ class Host:
         return wait_until(search, timeout)
 
     def position(self, window_id):
+        if isinstance(window_id, WidgetPlace):
+            return window_id.place()
         shown = subprocess.run(["xdotool", "getwindowgeometry", window_id], capture_output=True, text=True).stdout
         place = re.search(r"Position: (-?\d+),(-?\d+)", shown)
         return (int(place.group(1)), int(place.group(2))) if place else None
 
     def geometry(self, window_id):
+        if isinstance(window_id, WidgetPlace):
+            return window_id.size()
         shown = subprocess.run(["xdotool", "getwindowgeometry", window_id], capture_output=True, text=True).stdout
         size = re.search(r"Geometry: (\d+)x(\d+)", shown)
         return (int(size.group(1)), int(size.group(2))) if size else None
@@ -437,6 +448,22 @@ class LiveHostTest(unittest.TestCase):
     def expect_clean_end(self, host):
         status = host.quit()
         self.assertEqual(status, 0, "the host did not end cleanly\n" + host.trace()[-5000:])
+
+
+def widget_windows():
+    """The widget windows on the screen, of any process: by title on X11, by accessible frame else."""
+    if x11():
+        return subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Tallyfox "], capture_output=True,
+                              text=True).stdout.split()
+    pyatspi = atspi()
+    frames = []
+    for app in pyatspi.Registry.getDesktop(0):
+        try:
+            frames += [f.name for f in app if f is not None and f.getRoleName() == "frame" and
+                       f.name.startswith("Tallyfox ")]
+        except Exception:
+            continue
+    return frames
 
 
 # MARK: Tests
@@ -744,9 +771,7 @@ class OneInstance(LiveHostTest):
 
         second = subprocess.run([WIDGETHOST, "show"], capture_output=True, text=True, timeout=60)
         self.assertEqual((second.returncode, second.stderr), (0, ""))
-        windows = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Tallyfox "], capture_output=True,
-                                 text=True).stdout.split()
-        self.assertEqual(len(windows), 1, "a second show opened windows of its own")
+        self.assertEqual(len(widget_windows()), 1, "a second show opened windows of its own")
 
         self.assertEqual(widgethost("add", "--family", "small", "--source", "cursor").stdout, "2\n")
         self.assertIsNotNone(host.window(2, timeout=3), "an added widget did not appear\n" + host.trace())
@@ -778,64 +803,41 @@ class OneInstance(LiveHostTest):
 
 # MARK: Starting
 
-def outside(arguments, script=__file__):
-    """Runs `script` with `arguments` again inside a private session, in a temporary HOME."""
-    missing = [tool for tool in TOOLS if shutil.which(tool) is None]
-    try:
-        subprocess.run(["/usr/bin/python3", "-c", "import pyatspi"], check=True, capture_output=True)
-    except (OSError, subprocess.CalledProcessError):
-        missing.append("pyatspi for /usr/bin/python3 (python3-pyatspi)")
-    if missing:
-        print("LiveHostTests: missing %s; scripts/setup installs them" % ", ".join(missing), file=sys.stderr)
-        return 1
-    root = tempfile.mkdtemp(prefix="widgethost-live-")
-    try:
-        environment = {k: v for k, v in os.environ.items()
-                       if k not in ("DISPLAY", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS", "AT_SPI_BUS_ADDRESS",
-                                    "NO_AT_BRIDGE", "GTK_A11Y", "GSK_RENDERER", "GDK_DEBUG", "GDK_SCALE",
-                                    "ADW_DEBUG_COLOR_SCHEME", "ADW_DEBUG_HIGH_CONTRAST")}
-        for name, folder in (("HOME", "home"), ("XDG_RUNTIME_DIR", "runtime"), ("XDG_CACHE_HOME", "cache"),
-                             ("XDG_CONFIG_HOME", "config"), ("XDG_DATA_HOME", "data")):
-            path = os.path.join(root, folder)
-            os.makedirs(path, mode=0o700)
-            environment[name] = path
-        # In sanitizer builds the leak checker lists the suppressions it used (system libraries only)
-        # on standard error, which the tests read.
-        if "print_suppressions" not in environment.get("LSAN_OPTIONS", ""):
-            environment["LSAN_OPTIONS"] = ":".join(filter(None, [environment.get("LSAN_OPTIONS"), "print_suppressions=0"]))
-        environment.update({INSIDE: "1", "GSETTINGS_BACKEND": "keyfile", "GDK_BACKEND": "x11",
-                            "LANG": "C.UTF-8", "TZ": "UTC"})
-        command = ["dbus-run-session", "--", "/usr/bin/python3", os.path.abspath(script), *arguments]
-        return subprocess.run(command, env=environment).returncode
-    finally:
-        shutil.rmtree(root, ignore_errors=True)
+# What runs where: sway's headless seat offers no pointer, and its outputs take no GDK_SCALE.
+NEEDS_X11 = {"Drawing.test_at_a_scale_factor_of_two_the_window_has_the_pixels_of_render_at_scale_two",
+             "Editing.test_the_menu_and_editor_choose_reorder_resize_and_remove_the_widget",
+             "Editing.test_hovering_the_clock_of_stale_data_shows_when_it_was_updated",
+             "Placement.test_a_dragged_widget_stays_where_it_was_left_next_time"}
 
 
 def inside(options):
-    global WIDGETHOST
+    global WIDGETHOST, SESSION
     WIDGETHOST = os.path.abspath(options.widgethost)
-    Session.start()
+    SESSION = DesktopSessions.start(options.session)
     try:
         loader = unittest.TestLoader()
         suite = unittest.TestSuite()
         names = options.test or [name for case in (Drawing, SnapshotChanges, Time, Accessibility, Editing, Placement,
                                                    OneInstance)
                                  for name in (case.__name__ + "." + m for m in loader.getTestCaseNames(case))]
+        if not x11():
+            names = [name for name in names if name not in NEEDS_X11]
         for name in names:
             suite.addTests(loader.loadTestsFromName(name, sys.modules[__name__]))
         result = unittest.TextTestRunner(verbosity=2).run(suite)
         return 0 if result.wasSuccessful() else 1
     finally:
-        Session.stop()
+        SESSION.stop()
 
 
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--widgethost", required=True)
+    parser.add_argument("--session", default="xvfb", choices=["xvfb", "sway"])
     parser.add_argument("--test", action="append", help="Class.method to run (repeatable); all when absent")
     options = parser.parse_args()
-    if os.environ.get(INSIDE) != "1":
-        return outside(sys.argv[1:])
+    if DesktopSessions.inside() is None:
+        return DesktopSessions.launch(__file__, sys.argv[1:], options.session, readable=[options.widgethost])
     return inside(options)
 
 
