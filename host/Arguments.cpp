@@ -34,8 +34,11 @@ Commands:
   edit N --source ID... | --clear   choose a placed widget's sources, or clear them
   remove N                          remove a placed widget
   autostart on|off|status           start the widgets with the desktop session, or not
-  show [--now DATE]                 the placed widgets on the desktop, live, until you quit them
-                                    (--now stops the clock at DATE)
+  show [--now DATE] [--verbose] [--surface KIND]
+                                    the placed widgets on the desktop, live, until you quit them
+                                    (--now stops the clock at DATE; --verbose says which desktop
+                                    surface the widgets use and why; --surface chooses it:
+                                    auto, layer-shell, x11 or window)
 
 SELECTION:
   --family small|medium|large       the widget's size (default medium)
@@ -86,6 +89,8 @@ enum Option : unsigned {
     output = 1u << 11,
     clear = 1u << 12,
     extension = 1u << 13,
+    verbose = 1u << 14,
+    surface = 1u << 15,
 };
 constexpr unsigned selection = family | source | widget | request | now | at;
 
@@ -94,7 +99,7 @@ struct OptionName {
     Option option;
     bool takesValue;
 };
-constexpr std::array<OptionName, 14> options{{
+constexpr std::array<OptionName, 16> options{{
     {"--json", json, false},
     {"--family", family, true},
     {"--source", source, true},
@@ -109,23 +114,33 @@ constexpr std::array<OptionName, 14> options{{
     {"--output", output, true},
     {"--clear", clear, false},
     {"--extension", extension, true},
+    {"--verbose", verbose, false},
+    {"--surface", surface, true},
 }};
 
 unsigned accepted(Command command) {
     switch (command) {
     case Command::describe:
     case Command::entities:
-    case Command::list: return json;
+    case Command::list:
+        return json;
     case Command::timeline:
-    case Command::accessibility: return selection | json;
-    case Command::layout: return selection;
-    case Command::render: return selection | appearance | contrast | scale | size | output;
-    case Command::add: return family | source;
-    case Command::edit: return source | clear;
-    case Command::show: return now;
+    case Command::accessibility:
+        return selection | json;
+    case Command::layout:
+        return selection;
+    case Command::render:
+        return selection | appearance | contrast | scale | size | output;
+    case Command::add:
+        return family | source;
+    case Command::edit:
+        return source | clear;
+    case Command::show:
+        return now | verbose | surface;
     case Command::remove:
     case Command::autostart:
-    case Command::help: return 0;
+    case Command::help:
+        return 0;
     }
     return 0;
 }
@@ -136,14 +151,19 @@ std::string_view commandName(Command command) {
     return "widgethost";
 }
 
-Failure<UsageError> error(std::string message) { return Failure{UsageError{std::move(message)}}; }
+Failure<UsageError> error(std::string message) {
+    return Failure{UsageError{std::move(message)}};
+}
 
-std::string quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
+std::string quoted(std::string_view text) {
+    return "'" + std::string(text) + "'";
+}
 
 std::optional<double> number(std::string_view text) {
     double value = 0;
     const auto [end, failed] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (failed != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) return std::nullopt;
+    if (failed != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
+        return std::nullopt;
     return value;
 }
 
@@ -161,14 +181,16 @@ std::optional<ui::Size> sizeValue(std::string_view text) {
     const auto height = number(text.substr(cross + 1));
     // A widget larger than a screen is a typing error, not a preview.
     constexpr double largest = 10'000;
-    if (!width || !height || *width <= 0 || *height <= 0 || *width > largest || *height > largest) return std::nullopt;
+    if (!width || !height || *width <= 0 || *height <= 0 || *width > largest || *height > largest)
+        return std::nullopt;
     return ui::Size{*width, *height};
 }
 
 std::optional<ui::ImageFormat> formatOf(const std::filesystem::path& file) {
     std::string extension = file.extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); });
+    std::transform(extension.begin(), extension.end(), extension.begin(), [](unsigned char c) {
+        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    });
     if (extension == ".png") return ui::ImageFormat::png;
     if (extension == ".svg") return ui::ImageFormat::svg;
     if (extension == ".pdf") return ui::ImageFormat::pdf;
@@ -178,15 +200,36 @@ std::optional<ui::ImageFormat> formatOf(const std::filesystem::path& file) {
 // Applies one option with its value to the invocation.
 std::optional<UsageError> apply(Invocation& invocation, const OptionName& option, std::string_view value) {
     const auto bad = [&](std::string_view what, std::string_view expected) {
-        return UsageError{"bad " + std::string(what) + " " + quoted(value) + " for " + std::string(option.name) + " (" +
-                          std::string(expected) + ")"};
+        return UsageError{"bad " + std::string(what) + " " + quoted(value) + " for " +
+                          std::string(option.name) + " (" + std::string(expected) + ")"};
     };
     Selection& selected = invocation.selection;
     RenderOptions& render = invocation.render;
     switch (option.option) {
-    case json: invocation.json = true; break;
-    case clear: invocation.clear = true; break;
-    case extension: invocation.extension = std::filesystem::path(value); break;
+    case json:
+        invocation.json = true;
+        break;
+    case clear:
+        invocation.clear = true;
+        break;
+    case verbose:
+        invocation.verbose = true;
+        break;
+    case surface:
+        if (value == "auto")
+            invocation.surface = SurfaceRequest::automatic;
+        else if (value == "layer-shell")
+            invocation.surface = SurfaceRequest::layerShell;
+        else if (value == "x11")
+            invocation.surface = SurfaceRequest::x11;
+        else if (value == "window")
+            invocation.surface = SurfaceRequest::window;
+        else
+            return bad("surface", "auto, layer-shell, x11 or window");
+        break;
+    case extension:
+        invocation.extension = std::filesystem::path(value);
+        break;
     case family: {
         const auto parsed = platform::widgetkit::widgetFamily(value);
         if (!parsed) return bad("family", "small, medium or large");
@@ -261,9 +304,12 @@ std::optional<UsageError> apply(Invocation& invocation, const OptionName& option
 
 } // namespace
 
-std::string_view usageText() { return usage; }
+std::string_view usageText() {
+    return usage;
+}
 
-platform::foundation::Result<Invocation, UsageError> parseArguments(std::span<const std::string_view> arguments) {
+platform::foundation::Result<Invocation, UsageError>
+parseArguments(std::span<const std::string_view> arguments) {
     // `autostart` takes the words after it as they are, --help included.
     auto commandWord = arguments.begin();
     while (commandWord != arguments.end() && commandWord->starts_with("-"))
@@ -349,14 +395,16 @@ platform::foundation::Result<Invocation, UsageError> parseArguments(std::span<co
         if (!invocation.number) return error("bad widget number " + quoted(positionals.front()));
         positionals.erase(positionals.begin());
         break;
-    default: break;
+    default:
+        break;
     }
     if (!positionals.empty()) return error("unexpected argument " + quoted(positionals.front()));
 
     const Selection& selected = invocation.selection;
     if (selected.widget && (selected.family || selected.sources))
         return error("--widget cannot be combined with --family or --source");
-    if (*command == Command::render && invocation.render.output.empty()) return error("render needs --output FILE");
+    if (*command == Command::render && invocation.render.output.empty())
+        return error("render needs --output FILE");
     if (*command == Command::add && !selected.family) return error("add needs --family");
     if (*command == Command::edit && !selected.sources && !invocation.clear)
         return error("edit needs --source ID... or --clear");

@@ -3,6 +3,7 @@
 #include "host/ConfigurationChoices.hpp"
 #include "host/GLibCallback.hpp"
 #include "host/LiveHost.hpp"
+#include "host/LiveTexts.hpp"
 
 #include <gtk/gtk.h>
 #include <memory>
@@ -43,14 +44,17 @@ void move(const std::shared_ptr<Editor>& editor, const std::string& identifier, 
     fill(editor, lineOf(*editor, identifier), offset);
 }
 
+void setAccessibleName(GtkWidget* widget, const std::string& name) {
+    atk_object_set_name(gtk_widget_get_accessible(widget), name.c_str());
+}
+
 GtkWidget* moveButton(const std::shared_ptr<Editor>& editor, std::size_t line, int offset) {
     const Choice& choice = editor->choices[line];
-    GtkWidget* button = gtk_button_new_from_icon_name(offset < 0 ? "go-up-symbolic" : "go-down-symbolic");
-    gtk_widget_add_css_class(button, "flat");
-    const std::string label =
-        std::string(offset < 0 ? "Move " : "Move ") + choice.title + (offset < 0 ? " Up" : " Down");
-    gtk_widget_set_tooltip_text(button, offset < 0 ? "Move Up" : "Move Down");
-    gtk_accessible_update_property(GTK_ACCESSIBLE(button), GTK_ACCESSIBLE_PROPERTY_LABEL, label.c_str(), -1);
+    GtkWidget* button = gtk_button_new_from_icon_name(offset < 0 ? "go-up-symbolic" : "go-down-symbolic",
+                                                      GTK_ICON_SIZE_BUTTON);
+    gtk_button_set_relief(GTK_BUTTON(button), GTK_RELIEF_NONE);
+    gtk_widget_set_tooltip_text(button, liveText(offset < 0 ? "Move Up" : "Move Down").c_str());
+    setAccessibleName(button, liveText(offset < 0 ? "Move %@ Up" : "Move %@ Down", choice.title));
     const bool possible = offset < 0 ? line > 0 : line + 1 < editor->choices.size();
     gtk_widget_set_sensitive(button, possible);
     struct Target {
@@ -78,17 +82,19 @@ GtkWidget* moveButton(const std::shared_ptr<Editor>& editor, std::size_t line, i
 }
 
 void fill(const std::shared_ptr<Editor>& editor, std::optional<std::size_t> focusLine, int focusButton) {
+    GList* children = gtk_container_get_children(GTK_CONTAINER(editor->list));
+    for (GList* child = children; child; child = child->next)
+        gtk_widget_destroy(GTK_WIDGET(child->data));
+    g_list_free(children);
     GtkListBox* list = GTK_LIST_BOX(editor->list);
-    while (GtkWidget* child = gtk_widget_get_first_child(editor->list))
-        gtk_list_box_remove(list, child);
     if (editor->choices.empty()) {
-        GtkWidget* empty =
-            gtk_label_new("Nothing to choose from: the snapshot lists no providers or accounts.");
-        gtk_label_set_wrap(GTK_LABEL(empty), TRUE);
-        gtk_widget_add_css_class(empty, "dim-label");
+        GtkWidget* empty = gtk_label_new(
+            liveText("Nothing to choose from: the snapshot lists no providers or accounts.").c_str());
+        gtk_label_set_line_wrap(GTK_LABEL(empty), TRUE);
+        gtk_style_context_add_class(gtk_widget_get_style_context(empty), "dim-label");
         gtk_widget_set_margin_top(empty, 18);
         gtk_widget_set_margin_bottom(empty, 18);
-        gtk_list_box_append(list, empty);
+        gtk_list_box_insert(list, empty, -1);
     }
     GtkWidget* focus = nullptr;
     for (std::size_t line = 0; line < editor->choices.size(); ++line) {
@@ -100,37 +106,36 @@ void fill(const std::shared_ptr<Editor>& editor, std::optional<std::size_t> focu
         gtk_widget_set_margin_bottom(row, 3);
 
         GtkWidget* check = gtk_check_button_new_with_label(choice.title.c_str());
-        gtk_check_button_set_active(GTK_CHECK_BUTTON(check), choice.chosen);
-        gtk_widget_set_hexpand(check, TRUE);
+        gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(check), choice.chosen);
         if (!choice.available) {
             // Chosen once, gone from the snapshot: named as the query names it, with its identifier.
             gtk_widget_set_tooltip_text(check, choice.identifier.c_str());
-            gtk_accessible_update_property(GTK_ACCESSIBLE(check), GTK_ACCESSIBLE_PROPERTY_DESCRIPTION,
-                                           choice.identifier.c_str(), -1);
-            gtk_widget_add_css_class(check, "dim-label");
+            atk_object_set_description(gtk_widget_get_accessible(check), choice.identifier.c_str());
+            gtk_style_context_add_class(gtk_widget_get_style_context(check), "dim-label");
         }
         struct Target {
             std::weak_ptr<Editor> editor;
             std::string identifier;
         };
         g_signal_connect_data(
-            check, "toggled", asCallback(+[](GtkCheckButton* button, gpointer data) {
+            check, "toggled", asCallback(+[](GtkToggleButton* button, gpointer data) {
                 const auto* target = static_cast<Target*>(data);
                 auto e = target->editor.lock();
                 if (!e) return;
                 if (const auto current = lineOf(*e, target->identifier))
-                    e->choices[*current].chosen = gtk_check_button_get_active(button);
+                    e->choices[*current].chosen = gtk_toggle_button_get_active(button);
             }),
             new Target{editor, choice.identifier},
             [](gpointer data, GClosure*) { delete static_cast<Target*>(data); }, GConnectFlags{});
-        gtk_box_append(GTK_BOX(row), check);
+        gtk_box_pack_start(GTK_BOX(row), check, TRUE, TRUE, 0);
         GtkWidget* up = moveButton(editor, line, -1);
         GtkWidget* down = moveButton(editor, line, +1);
-        gtk_box_append(GTK_BOX(row), up);
-        gtk_box_append(GTK_BOX(row), down);
-        gtk_list_box_append(list, row);
+        gtk_box_pack_start(GTK_BOX(row), up, FALSE, FALSE, 0);
+        gtk_box_pack_start(GTK_BOX(row), down, FALSE, FALSE, 0);
+        gtk_list_box_insert(list, row, -1);
         if (focusLine == line) focus = focusButton < 0 ? up : down;
     }
+    gtk_widget_show_all(editor->list);
     if (focus && gtk_widget_get_sensitive(focus)) gtk_widget_grab_focus(focus);
     gtk_widget_set_sensitive(editor->save, TRUE);
 }
@@ -147,13 +152,15 @@ void openConfigurationEditor(GtkWindow* parent, LiveHost& host, const PlacedWidg
     editor->number = placed.number;
     const auto& widget = host.widget();
 
-    GtkWindow* window = GTK_WINDOW(gtk_window_new());
+    // An ordinary window of the desktop, whatever surface the widget is on.
+    GtkWindow* window = GTK_WINDOW(gtk_window_new(GTK_WINDOW_TOPLEVEL));
     editor->window = window;
-    gtk_window_set_transient_for(window, parent);
+    gtk_window_set_application(window, host.application());
     gtk_window_set_destroy_with_parent(window, TRUE);
-    gtk_window_set_modal(window, TRUE);
     gtk_window_set_title(window, widget.intentTitle.resolved().c_str());
+    gtk_window_set_icon_name(window, liveHostApplicationID);
     gtk_window_set_default_size(window, 380, 460);
+    gtk_window_set_position(window, GTK_WIN_POS_CENTER);
     // The editor lives as long as its window.
     g_object_set_data_full(G_OBJECT(window), "tallyfox-editor", new std::shared_ptr<Editor>(editor),
                            [](gpointer data) { delete static_cast<std::shared_ptr<Editor>*>(data); });
@@ -165,12 +172,13 @@ void openConfigurationEditor(GtkWindow* parent, LiveHost& host, const PlacedWidg
                      parent);
 
     GtkWidget* header = gtk_header_bar_new();
-    gtk_header_bar_set_show_title_buttons(GTK_HEADER_BAR(header), FALSE);
-    GtkWidget* cancel = gtk_button_new_with_label("Cancel");
-    g_signal_connect_swapped(cancel, "clicked", G_CALLBACK(gtk_window_destroy), window);
+    gtk_header_bar_set_show_close_button(GTK_HEADER_BAR(header), FALSE);
+    gtk_header_bar_set_title(GTK_HEADER_BAR(header), widget.intentTitle.resolved().c_str());
+    GtkWidget* cancel = gtk_button_new_with_label(liveText("Cancel").c_str());
+    g_signal_connect_swapped(cancel, "clicked", G_CALLBACK(gtk_widget_destroy), window);
     gtk_header_bar_pack_start(GTK_HEADER_BAR(header), cancel);
-    editor->save = gtk_button_new_with_label("Save");
-    gtk_widget_add_css_class(editor->save, "suggested-action");
+    editor->save = gtk_button_new_with_label(liveText("Save").c_str());
+    gtk_style_context_add_class(gtk_widget_get_style_context(editor->save), "suggested-action");
     gtk_widget_set_sensitive(editor->save, FALSE); // until the list is there
     g_signal_connect_data(
         editor->save, "clicked", asCallback(+[](GtkButton*, gpointer data) {
@@ -179,7 +187,7 @@ void openConfigurationEditor(GtkWindow* parent, LiveHost& host, const PlacedWidg
             const auto chosen = chosenIdentifiers(e->choices);
             const std::int64_t number = e->number;
             e->host->later([number, chosen](LiveHost& h) { h.changeConfiguration(number, chosen); });
-            gtk_window_destroy(e->window);
+            gtk_widget_destroy(GTK_WIDGET(e->window));
         }),
         new std::weak_ptr<Editor>(editor),
         [](gpointer data, GClosure*) { delete static_cast<std::weak_ptr<Editor>*>(data); }, GConnectFlags{});
@@ -192,31 +200,36 @@ void openConfigurationEditor(GtkWindow* parent, LiveHost& host, const PlacedWidg
     gtk_widget_set_margin_top(content, 18);
     gtk_widget_set_margin_bottom(content, 18);
     GtkWidget* heading = gtk_label_new(widget.parameterTitle.resolved().c_str());
-    gtk_widget_add_css_class(heading, "heading");
+    PangoAttrList* bold = pango_attr_list_new();
+    pango_attr_list_insert(bold, pango_attr_weight_new(PANGO_WEIGHT_BOLD));
+    gtk_label_set_attributes(GTK_LABEL(heading), bold);
+    pango_attr_list_unref(bold);
     gtk_label_set_xalign(GTK_LABEL(heading), 0);
-    gtk_box_append(GTK_BOX(content), heading);
+    gtk_box_pack_start(GTK_BOX(content), heading, FALSE, FALSE, 0);
     editor->list = gtk_list_box_new();
     gtk_list_box_set_selection_mode(GTK_LIST_BOX(editor->list), GTK_SELECTION_NONE);
-    gtk_widget_add_css_class(editor->list, "boxed-list");
-    gtk_accessible_update_property(GTK_ACCESSIBLE(editor->list), GTK_ACCESSIBLE_PROPERTY_LABEL,
-                                   widget.parameterTitle.resolved().c_str(), -1);
-    GtkWidget* loading = gtk_label_new("Loading…");
-    gtk_widget_add_css_class(loading, "dim-label");
-    gtk_list_box_append(GTK_LIST_BOX(editor->list), loading);
-    GtkWidget* scroller = gtk_scrolled_window_new();
+    setAccessibleName(editor->list, widget.parameterTitle.resolved());
+    GtkWidget* loading = gtk_label_new(liveText("Loading…").c_str());
+    gtk_style_context_add_class(gtk_widget_get_style_context(loading), "dim-label");
+    gtk_list_box_insert(GTK_LIST_BOX(editor->list), loading, -1);
+    GtkWidget* frame = gtk_frame_new(nullptr);
+    GtkWidget* scroller = gtk_scrolled_window_new(nullptr, nullptr);
     gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scroller), GTK_POLICY_NEVER, GTK_POLICY_AUTOMATIC);
     gtk_scrolled_window_set_propagate_natural_height(GTK_SCROLLED_WINDOW(scroller), TRUE);
     gtk_widget_set_vexpand(scroller, TRUE);
-    gtk_scrolled_window_set_child(GTK_SCROLLED_WINDOW(scroller), editor->list);
-    gtk_box_append(GTK_BOX(content), scroller);
-    gtk_window_set_child(window, content);
+    gtk_container_add(GTK_CONTAINER(scroller), editor->list);
+    gtk_container_add(GTK_CONTAINER(frame), scroller);
+    gtk_box_pack_start(GTK_BOX(content), frame, TRUE, TRUE, 0);
+    gtk_container_add(GTK_CONTAINER(window), content);
 
-    GtkEventController* keys = gtk_shortcut_controller_new();
-    gtk_shortcut_controller_add_shortcut(
-        GTK_SHORTCUT_CONTROLLER(keys),
-        gtk_shortcut_new(gtk_keyval_trigger_new(GDK_KEY_Escape, GdkModifierType{}),
-                         gtk_named_action_new("window.close")));
-    gtk_widget_add_controller(GTK_WIDGET(window), keys);
+    g_signal_connect(window, "key-press-event",
+                     asCallback(+[](GtkWidget* self, GdkEventKey* key, gpointer) -> gboolean {
+                         if (key->keyval != GDK_KEY_Escape) return FALSE;
+                         gtk_widget_destroy(self);
+                         return TRUE;
+                     }),
+                     nullptr);
+    gtk_widget_show_all(GTK_WIDGET(window));
     gtk_window_present(window);
 
     // The query reads the snapshot: on the worker, as the platform runs queries on its own tasks.

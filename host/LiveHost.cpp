@@ -1,22 +1,30 @@
 #include "host/LiveHost.hpp"
 
+#include "host/DesktopAppearance.hpp"
 #include "host/FileChangeMonitor.hpp"
 #include "host/GLibCallback.hpp"
 #include "host/LiveLog.hpp"
+#include "host/LiveTexts.hpp"
 #include "host/LiveWindow.hpp"
 #include "host/WidgetHost.hpp"
 #include "platform/foundation/Bundle.hpp"
 #include "platform/foundation/FileSystem.hpp"
+#include "platform/foundation/Locale.hpp"
 #include "platform/foundation/UserDefaults.hpp"
 #include "platform/widgetkit/WidgetFamily.hpp"
 
-#include <adwaita.h>
 #include <algorithm>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <glib-unix.h>
 #include <gtk/gtk.h>
+#ifdef GDK_WINDOWING_X11
+#include <X11/Xlib.h>
+#include <gdk/gdkx.h>
+#endif
 #include <set>
+#include <unistd.h>
 
 namespace widgethost {
 
@@ -33,39 +41,64 @@ namespace {
 constexpr const char* appGroupKey = "TallyfoxAppGroupIdentifier";
 constexpr const char* snapshotFileName = "widget-snapshot.json";
 
-// The windows draw with Cairo: GTK's GL renderer would only add a copy of Mesa (tens of megabytes)
-// and a little CPU. What the user sets wins.
-void preferCairoRendering() {
-    setenv("GSK_RENDERER", "cairo", 0);
-    setenv("GDK_DEBUG", "gl-disable", 0);
-}
-
 constexpr const char* widgetStyle = R"(
-window.tallyfox-widget, window.tallyfox-widget > overlay {
-  background: none;
+window.tallyfox-widget {
+  background: transparent;
   box-shadow: none;
 }
 )";
+
+/// The display or compositor went away: the session is over for this host. One line, and the status
+/// that lets the autostart entry or a session manager start it again; never a hang.
+[[noreturn]] void displayLost() {
+    const std::string line = "widgethost: " + liveText("lost the connection to the display") + "\n";
+    if (::write(STDERR_FILENO, line.data(), line.size()) < 0) {
+        // Nothing more can be said.
+    }
+    _exit(1);
+}
+
+#ifdef GDK_WINDOWING_X11
+int x11ConnectionLost(Display*) {
+    displayLost();
+}
+#endif
+
+/// GDK reports a Wayland connection that broke as a message of its own and ends the process; the
+/// user gets ours instead.
+void gdkMessage(const gchar* domain, GLogLevelFlags level, const gchar* message, gpointer) {
+    if (message && (std::strstr(message, "Wayland display") || std::strstr(message, "X server") ||
+                    std::strstr(message, "connection to the display")))
+        displayLost();
+    g_log_default_handler(domain, level, message, nullptr);
+}
 
 } // namespace
 
 // MARK: The host
 
-LiveHost::LiveHost(GtkApplication* application, wk::WidgetExtension extension,
+LiveHost::LiveHost(GtkApplication* application, wk::WidgetExtension extension, SurfaceKind surface,
                    std::function<void(std::string)> failed)
     : application_(application), extension_(std::move(extension)), failed_(std::move(failed)),
-      queue_(std::make_unique<BackgroundQueue>()), token_(std::make_shared<LiveHost*>(this)) {
+      queue_(std::make_unique<BackgroundQueue>()), surface_(surface),
+      token_(std::make_shared<LiveHost*>(this)) {
     css_ = gtk_css_provider_new();
-    gtk_css_provider_load_from_data(css_, widgetStyle, -1);
-    gtk_style_context_add_provider_for_display(gdk_display_get_default(), GTK_STYLE_PROVIDER(css_),
-                                               GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+    gtk_css_provider_load_from_data(css_, widgetStyle, -1, nullptr);
+    gtk_style_context_add_provider_for_screen(gdk_screen_get_default(), GTK_STYLE_PROVIDER(css_),
+                                              GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
 
-    styleManager_ = adw_style_manager_get_default();
+    appearanceSettings_ = std::make_unique<DesktopAppearance>([this] { appearanceChanged(); });
     appearance_ = {colorScheme(), contrast()};
-    const auto changed = asCallback(
-        +[](GObject*, GParamSpec*, gpointer self) { static_cast<LiveHost*>(self)->appearanceChanged(); });
-    g_signal_connect(styleManager_, "notify::dark", changed, this);
-    g_signal_connect(styleManager_, "notify::high-contrast", changed, this);
+    // The editor follows the desktop's appearance too.
+    g_object_set(gtk_settings_get_default(), "gtk-application-prefer-dark-theme",
+                 colorScheme() == ui::ColorScheme::dark, nullptr);
+
+    GdkDisplay* display = gdk_display_get_default();
+    const auto outputs = asCallback(+[](GdkDisplay*, GdkMonitor*, gpointer self) {
+        static_cast<LiveHost*>(self)->later([](LiveHost& host) { host.outputsChanged(); });
+    });
+    g_signal_connect(display, "monitor-added", outputs, this);
+    g_signal_connect(display, "monitor-removed", outputs, this);
 
     if (const auto file = snapshotFile()) {
         snapshotMonitor_ = std::make_unique<FileChangeMonitor>(*file, [this] { snapshotChanged(); });
@@ -78,14 +111,15 @@ LiveHost::LiveHost(GtkApplication* application, wk::WidgetExtension extension,
 
 LiveHost::~LiveHost() {
     token_.reset();
-    g_signal_handlers_disconnect_by_data(styleManager_, this);
+    g_signal_handlers_disconnect_by_data(gdk_display_get_default(), this);
+    appearanceSettings_.reset();
     snapshotMonitor_.reset();
     storeMonitor_.reset();
     windows_.clear();
     // Requests still running finish on the worker; their answers find no window.
     queue_.reset();
     drainMainLoop();
-    gtk_style_context_remove_provider_for_display(gdk_display_get_default(), GTK_STYLE_PROVIDER(css_));
+    gtk_style_context_remove_provider_for_screen(gdk_screen_get_default(), GTK_STYLE_PROVIDER(css_));
     g_object_unref(css_);
 }
 
@@ -212,22 +246,19 @@ void LiveHost::windowClosed() {
         quit();
 }
 
-std::optional<WindowPosition> LiveHost::storedPosition(std::int64_t number) const {
+KeptPlace LiveHost::keptPlace(std::int64_t number) const {
     const auto found = positions_.find(number);
-    return found == positions_.end() ? std::nullopt : std::optional<WindowPosition>(found->second);
+    return found == positions_.end() ? KeptPlace{} : found->second;
 }
 
-void LiveHost::rememberPosition(std::int64_t number, WindowPosition position) {
-    if (storedPosition(number) == position || !windows_.contains(number)) return;
-    positions_[number] = position;
-    storeWindowPosition(number, position);
-    liveTrace("widget " + std::to_string(number) + " is kept at " + std::to_string(position.x) + "," +
-              std::to_string(position.y));
+void LiveHost::keepPlace(std::int64_t number, const KeptPlace& place) {
+    if (keptPlace(number) == place || !windows_.contains(number)) return;
+    positions_[number] = place;
+    storeWindowPosition(number, place);
 }
 
-WindowPosition LiveHost::defaultPosition(std::int64_t number, int screenWidth, int scale) const {
-    // A column down the right edge, in the order the widgets were placed; sizes in points, the
-    // position in the screen's pixels.
+WindowPosition LiveHost::defaultPosition(std::int64_t number, int outputWidth) const {
+    // A column down the right edge, in the order the widgets were placed, each below the one before.
     constexpr int margin = 24, gap = 12;
     int y = margin, width = 0;
     for (const auto& entry : placedWidgets()) {
@@ -238,16 +269,32 @@ WindowPosition LiveHost::defaultPosition(std::int64_t number, int screenWidth, i
         }
         if (entry.kind == widget().kind) y += static_cast<int>(size.height) + gap;
     }
-    return {std::max(0, screenWidth - (margin + width) * scale), y * scale};
+    return {std::max(0, outputWidth - margin - width), y};
 }
 
 ui::ColorScheme LiveHost::colorScheme() const {
-    return adw_style_manager_get_dark(styleManager_) ? ui::ColorScheme::dark : ui::ColorScheme::light;
+    return appearanceSettings_->colorScheme();
 }
 
 ui::ColorSchemeContrast LiveHost::contrast() const {
-    return adw_style_manager_get_high_contrast(styleManager_) ? ui::ColorSchemeContrast::increased
-                                                              : ui::ColorSchemeContrast::standard;
+    return appearanceSettings_->contrast();
+}
+
+ui::Environment LiveHost::environment(ui::WidgetFamily family) const {
+    ui::Environment environment = ui::Environment::standard();
+    environment.locale = pf::Locale::current();
+    environment.layoutDirection = environment.locale.isRightToLeft() ? ui::LayoutDirection::rightToLeft
+                                                                     : ui::LayoutDirection::leftToRight;
+    environment.colorScheme = colorScheme();
+    environment.colorSchemeContrast = contrast();
+    environment.widgetFamily = family;
+    return environment;
+}
+
+void LiveHost::outputsChanged() {
+    liveTrace("the outputs changed");
+    for (const auto& [number, window] : windows_)
+        window->outputsChanged();
 }
 
 void LiveHost::snapshotChanged() {
@@ -265,6 +312,8 @@ void LiveHost::appearanceChanged() {
     appearance_ = appearance;
     liveTrace(std::string("appearance: ") + (colorScheme() == ui::ColorScheme::dark ? "dark" : "light") +
               (contrast() == ui::ColorSchemeContrast::increased ? ", increased contrast" : ""));
+    g_object_set(gtk_settings_get_default(), "gtk-application-prefer-dark-theme",
+                 colorScheme() == ui::ColorScheme::dark, nullptr);
     for (const auto& [number, window] : windows_)
         window->redraw();
 }
@@ -284,26 +333,41 @@ int showLiveWidgets(const Invocation& invocation, std::FILE* err) {
         return 1;
     }
 
-    preferCairoRendering();
-    if (!gtk_init_check()) {
-        std::fputs("widgethost: cannot open a display (neither DISPLAY nor WAYLAND_DISPLAY names one that "
-                   "answers)\n",
-                   err);
+    if (!gtk_init_check(nullptr, nullptr)) {
+        std::fprintf(
+            err, "widgethost: %s\n",
+            liveText("cannot open a display (neither DISPLAY nor WAYLAND_DISPLAY names one that answers)")
+                .c_str());
         return 1;
     }
+#ifdef GDK_WINDOWING_X11
+    if (GDK_IS_X11_DISPLAY(gdk_display_get_default())) XSetIOErrorHandler(x11ConnectionLost);
+#endif
+    g_log_set_handler("Gdk", GLogLevelFlags(G_LOG_LEVEL_MESSAGE | G_LOG_LEVEL_WARNING | G_LOG_LEVEL_CRITICAL),
+                      gdkMessage, nullptr);
+    // Menus and the editor read in the host's language, from right to left where it is written so.
+    if (liveTextIsRightToLeft()) gtk_widget_set_default_direction(GTK_TEXT_DIR_RTL);
+
+    const SurfaceChoice surface = chooseDesktopSurface(invocation.surface);
+    liveTrace("surface kind: " + std::string(surfaceKindName(surface.kind)));
+    liveLog(surface.reason);
+    if (invocation.verbose) std::fprintf(err, "widgethost: %s\n", surface.reason.c_str());
+    if (surface.notice) std::fprintf(err, "widgethost: %s\n", surface.notice->c_str());
+
     struct Session {
         std::optional<wk::WidgetExtension> extension;
+        SurfaceKind surface;
         std::unique_ptr<LiveHost> host;
         std::optional<std::string> failure;
-    } session{std::move(*loaded), nullptr, std::nullopt};
+    } session{std::move(*loaded), surface.kind, nullptr, std::nullopt};
 
-    AdwApplication* application = adw_application_new(liveHostApplicationID, G_APPLICATION_DEFAULT_FLAGS);
+    GtkApplication* application = gtk_application_new(liveHostApplicationID, G_APPLICATION_DEFAULT_FLAGS);
     // Only the first host of a session starts; a second one hands over to it and ends.
     g_signal_connect(application, "startup", asCallback(+[](GApplication* app, gpointer data) {
                          auto* s = static_cast<Session*>(data);
-                         s->host =
-                             std::make_unique<LiveHost>(GTK_APPLICATION(app), std::move(*s->extension),
-                                                        [s](std::string message) { s->failure = message; });
+                         s->host = std::make_unique<LiveHost>(
+                             GTK_APPLICATION(app), std::move(*s->extension), s->surface,
+                             [s](std::string message) { s->failure = message; });
                          s->extension.reset();
                      }),
                      &session);

@@ -1,7 +1,8 @@
 #pragma once
-// `widgethost show`: the placed widgets live on the desktop, one GTK window each, for as long as the
-// user keeps them. One host runs per desktop session (a GtkApplication with a fixed identifier); a
-// second `show` brings its windows forward instead. The host follows, on its main loop:
+// `widgethost show`: the placed widgets live on the desktop, one GTK window each on the desktop
+// surface the session offers, for as long as the user keeps them. One host runs per desktop session (a
+// GtkApplication with a fixed identifier); a second `show` brings its windows forward instead. The host
+// follows, on its main loop:
 //  - the clock: each window shows the entry in effect, redraws its live texts as often as they change
 //    and reloads its timeline when the timeline asks (LiveSchedule);
 //  - the snapshot file in the widget's group container: every window reloads its timeline;
@@ -10,6 +11,7 @@
 //  - the desktop's light, dark and increased-contrast appearance.
 
 #include "host/Arguments.hpp"
+#include "host/DesktopSurface.hpp"
 #include "host/LiveTasks.hpp"
 #include "host/PlacedWidgets.hpp"
 #include "host/WindowPositions.hpp"
@@ -26,10 +28,10 @@
 
 typedef struct _GtkApplication GtkApplication;
 typedef struct _GtkCssProvider GtkCssProvider;
-typedef struct _AdwStyleManager AdwStyleManager;
 
 namespace widgethost {
 
+class DesktopAppearance;
 class FileChangeMonitor;
 class LiveWindow;
 
@@ -41,12 +43,12 @@ inline constexpr const char* liveHostApplicationID = "com.tallyfox.Tallyfox.Widg
 int showLiveWidgets(const Invocation& invocation, std::FILE* err);
 
 /// The running host: the loaded widget, the windows, and what they share.
-class LiveHost {
+class LiveHost final : public SurfacePlaces {
 public:
     /// `failed` receives the reason when the host cannot do its job (no widget can be placed).
-    LiveHost(GtkApplication* application, platform::widgetkit::WidgetExtension extension,
+    LiveHost(GtkApplication* application, platform::widgetkit::WidgetExtension extension, SurfaceKind surface,
              std::function<void(std::string)> failed);
-    ~LiveHost();
+    ~LiveHost() override;
     LiveHost(const LiveHost&) = delete;
     LiveHost& operator=(const LiveHost&) = delete;
 
@@ -57,10 +59,13 @@ public:
     const platform::widgetkit::WidgetConfiguration& widget() const { return extension_.widgets.front(); }
     BackgroundQueue& queue() { return *queue_; }
     GtkApplication* application() const { return application_; }
+    SurfaceKind surfaceKind() const { return surface_; }
 
     /// The desktop's appearance now.
     platform::ui::ColorScheme colorScheme() const;
     platform::ui::ColorSchemeContrast contrast() const;
+    /// What a widget of `family` is drawn in now: the host's locale and direction, the appearance.
+    platform::ui::Environment environment(platform::ui::WidgetFamily family) const;
 
     /// The monotonic time (µs) of the snapshot change being reloaded, 0 when none (for the trace).
     long long snapshotEventTime() const { return snapshotEventTime_; }
@@ -76,11 +81,10 @@ public:
     /// (a menu action that removes its own window must not run inside that window's callback).
     void later(std::function<void(LiveHost&)> action);
 
-    std::optional<WindowPosition> storedPosition(std::int64_t number) const;
-    void rememberPosition(std::int64_t number, WindowPosition position);
-    /// Where a window without a stored position goes: its place in a column down the right edge of a
-    /// screen `screenWidth` pixels wide, `scale` pixels to the point.
-    WindowPosition defaultPosition(std::int64_t number, int screenWidth, int scale) const;
+    // Where the widgets are kept (SurfacePlaces).
+    KeptPlace keptPlace(std::int64_t number) const override;
+    void keepPlace(std::int64_t number, const KeptPlace& place) override;
+    WindowPosition defaultPosition(std::int64_t number, int width) const override;
 
     /// A window was closed by the window manager: it stays placed; with no window left, the host ends.
     void windowClosed();
@@ -92,6 +96,7 @@ private:
     change(const std::function<std::optional<std::string>(PlacementChange&)>& edit);
     void snapshotChanged();
     void appearanceChanged();
+    void outputsChanged();
     std::optional<std::filesystem::path> snapshotFile() const;
 
     GtkApplication* application_;
@@ -101,9 +106,10 @@ private:
     std::map<std::int64_t, std::shared_ptr<LiveWindow>> windows_;
     std::unique_ptr<FileChangeMonitor> snapshotMonitor_;
     std::unique_ptr<FileChangeMonitor> storeMonitor_;
-    AdwStyleManager* styleManager_ = nullptr;
+    SurfaceKind surface_;
+    std::unique_ptr<DesktopAppearance> appearanceSettings_;
     GtkCssProvider* css_ = nullptr;
-    std::map<std::int64_t, WindowPosition> positions_;
+    std::map<std::int64_t, KeptPlace> positions_;
     std::pair<platform::ui::ColorScheme, platform::ui::ColorSchemeContrast> appearance_{};
     bool activated_ = false;
     long long snapshotEventTime_ = 0;

@@ -4,16 +4,13 @@
 #include "host/GLibCallback.hpp"
 #include "host/LiveHost.hpp"
 #include "host/LiveLog.hpp"
-#include "platform/foundation/Locale.hpp"
+#include "host/LiveTexts.hpp"
+#include "host/WidgetArea.hpp"
 #include "platform/widgetkit/WidgetFamily.hpp"
-
-#include <gtk/gtk.h>
-#ifdef GDK_WINDOWING_X11
-#include <gdk/x11/gdkx.h>
-#endif
 
 #include <algorithm>
 #include <cmath>
+#include <gtk/gtk.h>
 
 namespace widgethost {
 
@@ -22,27 +19,6 @@ namespace ui = platform::ui;
 namespace wk = platform::widgetkit;
 
 namespace {
-
-constexpr const char* familyNames[][2] = {{"small", "Small"}, {"medium", "Medium"}, {"large", "Large"}};
-
-std::string_view shortName(ui::WidgetFamily family) {
-    switch (family) {
-    case ui::WidgetFamily::systemSmall:
-        return "small";
-    case ui::WidgetFamily::systemMedium:
-        return "medium";
-    case ui::WidgetFamily::systemLarge:
-        return "large";
-    }
-    return "medium";
-}
-
-std::optional<ui::WidgetFamily> familyNamed(std::string_view name) {
-    for (const auto family :
-         {ui::WidgetFamily::systemSmall, ui::WidgetFamily::systemMedium, ui::WidgetFamily::systemLarge})
-        if (shortName(family) == name) return family;
-    return std::nullopt;
-}
 
 int points(double length) {
     return std::max(1, static_cast<int>(std::lround(length)));
@@ -54,6 +30,19 @@ std::string milliseconds(long long microseconds) {
     return text;
 }
 
+/// The size's name in the menu.
+std::string familyTitle(ui::WidgetFamily family) {
+    switch (family) {
+    case ui::WidgetFamily::systemSmall:
+        return liveText("Small");
+    case ui::WidgetFamily::systemMedium:
+        return liveText("Medium");
+    case ui::WidgetFamily::systemLarge:
+        return liveText("Large");
+    }
+    return liveText("Medium");
+}
+
 } // namespace
 
 LiveWindow::LiveWindow(LiveHost& host, PlacedWidget placed) : host_(host), placed_(std::move(placed)) {
@@ -63,41 +52,66 @@ LiveWindow::LiveWindow(LiveHost& host, PlacedWidget placed) : host_(host), place
 LiveWindow::~LiveWindow() {
     cancelTimer();
     discardPicture();
-    if (positionSaveTimer_) g_source_remove(positionSaveTimer_);
-#ifdef GDK_WINDOWING_X11
-    if (positionHandler_) g_signal_handler_disconnect(gdk_display_get_default(), positionHandler_);
-#endif
-    if (menu_) gtk_widget_unparent(menu_);
+    if (menu_) gtk_widget_destroy(menu_);
     if (actions_) g_object_unref(actions_);
+    widgetAreaSetMenuAction(area_, nullptr, {});
+    widgetAreaSetMenu(area_, nullptr);
     // The window goes with its widgets; nothing of ours is called from it any more.
     g_signal_handlers_disconnect_by_data(window_, this);
-    gtk_window_destroy(window_);
+    g_signal_handlers_disconnect_by_data(area_, this);
+    surface_.reset();
+    gtk_widget_destroy(GTK_WIDGET(window_));
 }
 
 // MARK: Building the window
 
 void LiveWindow::build() {
-    window_ = GTK_WINDOW(gtk_window_new());
+    window_ = GTK_WINDOW(gtk_window_new(GTK_WINDOW_TOPLEVEL));
     gtk_window_set_application(window_, host_.application());
     gtk_window_set_decorated(window_, FALSE);
     gtk_window_set_resizable(window_, FALSE);
-    gtk_window_set_title(window_,
-                         (host_.widget().displayName + " " + std::to_string(placed_.number)).c_str());
-    gtk_widget_add_css_class(GTK_WIDGET(window_), "tallyfox-widget");
+    const std::string title = host_.widget().displayName + " " + std::to_string(placed_.number);
+    gtk_window_set_title(window_, title.c_str());
+    gtk_window_set_icon_name(window_, liveHostApplicationID);
+    gtk_widget_set_app_paintable(GTK_WIDGET(window_), TRUE);
+    // Corners outside the rounded widget are transparent wherever the display can blend.
+    if (GdkVisual* visual = gdk_screen_get_rgba_visual(gtk_widget_get_screen(GTK_WIDGET(window_))))
+        gtk_widget_set_visual(GTK_WIDGET(window_), visual);
+    gtk_style_context_add_class(gtk_widget_get_style_context(GTK_WIDGET(window_)), "tallyfox-widget");
 
-    overlay_ = gtk_overlay_new();
-    drawing_ = gtk_drawing_area_new();
-    gtk_drawing_area_set_draw_func(
-        GTK_DRAWING_AREA(drawing_),
-        [](GtkDrawingArea*, cairo_t* context, int width, int height, gpointer self) {
-            static_cast<LiveWindow*>(self)->draw(context, width, height);
-        },
-        this, nullptr);
-    // The drawing itself says nothing to a screen reader: the layer above it does.
-    gtk_accessible_update_state(GTK_ACCESSIBLE(drawing_), GTK_ACCESSIBLE_STATE_HIDDEN, TRUE, -1);
-    gtk_widget_set_has_tooltip(drawing_, TRUE);
+    area_ = widgetAreaNew(title);
+    gtk_widget_set_can_focus(area_, TRUE);
+    gtk_widget_add_events(area_, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_BUTTON1_MOTION_MASK |
+                                     GDK_POINTER_MOTION_MASK);
+    g_signal_connect(area_, "draw", asCallback(+[](GtkWidget*, cairo_t* context, gpointer self) -> gboolean {
+                         static_cast<LiveWindow*>(self)->draw(context);
+                         return TRUE;
+                     }),
+                     this);
+    g_signal_connect(area_, "button-press-event",
+                     asCallback(+[](GtkWidget*, GdkEvent* event, gpointer self) -> gboolean {
+                         return static_cast<LiveWindow*>(self)->pressed(event);
+                     }),
+                     this);
+    g_signal_connect(area_, "button-release-event",
+                     asCallback(+[](GtkWidget*, GdkEvent* event, gpointer self) -> gboolean {
+                         return static_cast<LiveWindow*>(self)->released(event);
+                     }),
+                     this);
+    g_signal_connect(area_, "motion-notify-event",
+                     asCallback(+[](GtkWidget*, GdkEvent* event, gpointer self) -> gboolean {
+                         return static_cast<LiveWindow*>(self)->motion(event);
+                     }),
+                     this);
+    // Shift+F10 and the menu key.
+    g_signal_connect(area_, "popup-menu", asCallback(+[](GtkWidget*, gpointer self) -> gboolean {
+                         static_cast<LiveWindow*>(self)->openMenu(nullptr);
+                         return TRUE;
+                     }),
+                     this);
+    gtk_widget_set_has_tooltip(area_, TRUE);
     g_signal_connect(
-        drawing_, "query-tooltip",
+        area_, "query-tooltip",
         asCallback(+[](GtkWidget*, int x, int y, gboolean, GtkTooltip* tooltip, gpointer self) -> gboolean {
             auto* window = static_cast<LiveWindow*>(self);
             if (!window->view_) return FALSE;
@@ -109,78 +123,41 @@ void LiveWindow::build() {
                                     static_cast<int>(std::ceil(tag->frame.width())),
                                     static_cast<int>(std::ceil(tag->frame.height()))};
             gtk_tooltip_set_tip_area(tooltip, &area);
+            if (tag->text != window->helpShown_) {
+                window->helpShown_ = tag->text;
+                liveTrace("widget " + std::to_string(window->placed_.number) + " shows the help \"" +
+                          tag->text + "\"");
+            }
             return TRUE;
         }),
         this);
-    gtk_overlay_set_child(GTK_OVERLAY(overlay_), drawing_);
-
-    accessibilityLayer_ = gtk_fixed_new();
-    gtk_widget_set_can_target(accessibilityLayer_, FALSE);
-    gtk_widget_set_can_focus(accessibilityLayer_, FALSE);
-    gtk_overlay_add_overlay(GTK_OVERLAY(overlay_), accessibilityLayer_);
-    gtk_window_set_child(window_, overlay_);
-
-    // The secondary button, or whatever the platform opens menus with, opens the menu.
-    GtkGesture* press = gtk_gesture_click_new();
-    gtk_gesture_single_set_button(GTK_GESTURE_SINGLE(press), 0);
-    g_signal_connect(
-        press, "pressed", asCallback(+[](GtkGestureClick* gesture, int, double x, double y, gpointer self) {
-            GdkEvent* event = gtk_event_controller_get_current_event(GTK_EVENT_CONTROLLER(gesture));
-            if (!event || !gdk_event_triggers_context_menu(event)) return;
-            gtk_gesture_set_state(GTK_GESTURE(gesture), GTK_EVENT_SEQUENCE_CLAIMED);
-            static_cast<LiveWindow*>(self)->openMenu(x, y);
-        }),
-        this);
-    gtk_widget_add_controller(overlay_, GTK_EVENT_CONTROLLER(press));
-
-    // A drag with the first button moves the window: past the drag threshold, the window manager or
-    // compositor takes the drag over (as a title bar hands it over).
-    GtkGesture* drag = gtk_gesture_drag_new();
-    gtk_gesture_single_set_button(GTK_GESTURE_SINGLE(drag), GDK_BUTTON_PRIMARY);
-    g_signal_connect(
-        drag, "drag-update", asCallback(+[](GtkGestureDrag* gesture, double dx, double dy, gpointer self) {
-            auto* window = static_cast<LiveWindow*>(self);
-            if (!gtk_drag_check_threshold(window->overlay_, 0, 0, static_cast<int>(dx), static_cast<int>(dy)))
-                return;
-            GdkSurface* surface = gtk_native_get_surface(GTK_NATIVE(window->window_));
-            if (!surface || !GDK_IS_TOPLEVEL(surface)) return;
-            double startX = 0, startY = 0, surfaceX = 0, surfaceY = 0;
-            gtk_gesture_drag_get_start_point(gesture, &startX, &startY);
-            gtk_widget_translate_coordinates(window->overlay_, GTK_WIDGET(window->window_), startX, startY,
-                                             &startX, &startY);
-            gtk_native_get_surface_transform(GTK_NATIVE(window->window_), &surfaceX, &surfaceY);
-            GdkDevice* device = gtk_gesture_get_device(GTK_GESTURE(gesture));
-            const guint32 time = gtk_event_controller_get_current_event_time(GTK_EVENT_CONTROLLER(gesture));
-            // The gesture ends here: the release goes to whoever moves the window.
-            gtk_event_controller_reset(GTK_EVENT_CONTROLLER(gesture));
-            liveTrace("widget " + std::to_string(window->placed_.number) + " is being moved");
-            gdk_toplevel_begin_move(GDK_TOPLEVEL(surface), device, GDK_BUTTON_PRIMARY, startX + surfaceX,
-                                    startY + surfaceY, time);
-        }),
-        this);
-    gtk_widget_add_controller(overlay_, GTK_EVENT_CONTROLLER(drag));
-
-    // The menu from the keyboard too.
-    GtkEventController* keys = gtk_shortcut_controller_new();
-    GtkShortcutAction* open = gtk_callback_action_new(
-        [](GtkWidget*, GVariant*, gpointer self) -> gboolean {
-            auto* window = static_cast<LiveWindow*>(self);
-            window->openMenu(gtk_widget_get_width(window->overlay_) / 2.0,
-                             gtk_widget_get_height(window->overlay_) / 2.0);
-            return TRUE;
+    g_signal_connect(area_, "notify::scale-factor", asCallback(+[](GObject*, GParamSpec*, gpointer self) {
+                         auto* window = static_cast<LiveWindow*>(self);
+                         gtk_widget_queue_draw(window->area_);
+                     }),
+                     this);
+    widgetAreaSetMenuAction(
+        area_,
+        [this] {
+            // Opened from assistive technology: at the widget, as from the keyboard.
+            openMenu(nullptr);
         },
-        this, nullptr);
-    gtk_shortcut_controller_add_shortcut(
-        GTK_SHORTCUT_CONTROLLER(keys),
-        gtk_shortcut_new(gtk_shortcut_trigger_parse_string("<Shift>F10|Menu"), open));
-    gtk_widget_add_controller(GTK_WIDGET(window_), keys);
+        liveText("Open the widget's menu"));
+    gtk_container_add(GTK_CONTAINER(window_), area_);
+    // Nothing but the picture: the window itself stays transparent.
+    g_signal_connect(window_, "draw", asCallback(+[](GtkWidget*, cairo_t* context, gpointer) -> gboolean {
+                         cairo_save(context);
+                         cairo_set_operator(context, CAIRO_OPERATOR_CLEAR);
+                         cairo_paint(context);
+                         cairo_restore(context);
+                         return FALSE;
+                     }),
+                     nullptr);
 
     // The widget's actions, for its menu.
     actions_ = g_simple_action_group_new();
-    const auto add = [&](const char* name, GCallback activated, const GVariantType* parameter = nullptr,
-                         GVariant* state = nullptr) {
-        GSimpleAction* action = state ? g_simple_action_new_stateful(name, parameter, state)
-                                      : g_simple_action_new(name, parameter);
+    const auto add = [&](const char* name, GCallback activated, const GVariantType* parameter = nullptr) {
+        GSimpleAction* action = g_simple_action_new(name, parameter);
         g_signal_connect(action, "activate", activated, this);
         g_action_map_add_action(G_ACTION_MAP(actions_), G_ACTION(action));
         g_object_unref(action);
@@ -190,13 +167,13 @@ void LiveWindow::build() {
         }));
     add("size", asCallback(+[](GSimpleAction*, GVariant* parameter, gpointer self) {
             auto* window = static_cast<LiveWindow*>(self);
-            const auto family = familyNamed(g_variant_get_string(parameter, nullptr));
+            const auto family = wk::widgetFamily(g_variant_get_string(parameter, nullptr));
             const std::int64_t number = window->placed_.number;
             if (family)
                 window->host_.later(
                     [number, family = *family](LiveHost& host) { host.changeFamily(number, family); });
         }),
-        G_VARIANT_TYPE_STRING, g_variant_new_string(std::string(shortName(placed_.family)).c_str()));
+        G_VARIANT_TYPE_STRING);
     add("remove", asCallback(+[](GSimpleAction*, GVariant*, gpointer self) {
             const std::int64_t number = static_cast<LiveWindow*>(self)->placed_.number;
             static_cast<LiveWindow*>(self)->host_.later(
@@ -212,157 +189,139 @@ void LiveWindow::build() {
 
     GMenu* menu = g_menu_new();
     GMenu* editing = g_menu_new();
-    g_menu_append(editing, "Edit Widget…", "widget.edit");
+    g_menu_append(editing, liveText("Edit Widget…").c_str(), "widget.edit");
     GMenu* sizes = g_menu_new();
-    for (const auto& [name, title] : familyNames) {
-        const auto family = familyNamed(name);
-        const auto& supported = host_.widget().supportedFamilies;
-        if (family && std::find(supported.begin(), supported.end(), *family) != supported.end())
-            g_menu_append(sizes, title, (std::string("widget.size::") + name).c_str());
-    }
-    g_menu_append_submenu(editing, "Size", G_MENU_MODEL(sizes));
+    for (const auto family : host_.widget().supportedFamilies)
+        g_menu_append(sizes, familyTitle(family).c_str(),
+                      (std::string("widget.size::") + std::string(wk::name(family))).c_str());
+    g_menu_append_submenu(editing, liveText("Size").c_str(), G_MENU_MODEL(sizes));
     g_menu_append_section(menu, nullptr, G_MENU_MODEL(editing));
     GMenu* placing = g_menu_new();
-    g_menu_append(placing, "Remove Widget", "widget.remove");
-    g_menu_append(placing, "Add Widget", "widget.add");
+    g_menu_append(placing, liveText("Remove Widget").c_str(), "widget.remove");
+    g_menu_append(placing, liveText("Add Widget").c_str(), "widget.add");
     g_menu_append_section(menu, nullptr, G_MENU_MODEL(placing));
     GMenu* ending = g_menu_new();
-    g_menu_append(ending, "Quit", "widget.quit");
+    g_menu_append(ending, liveText("Quit").c_str(), "widget.quit");
     g_menu_append_section(menu, nullptr, G_MENU_MODEL(ending));
-    menu_ = gtk_popover_menu_new_from_model(G_MENU_MODEL(menu));
-    gtk_popover_set_has_arrow(GTK_POPOVER(menu_), FALSE);
-    gtk_widget_set_halign(menu_, GTK_ALIGN_START);
-    gtk_widget_set_parent(menu_, overlay_);
+    menu_ = gtk_menu_new_from_model(G_MENU_MODEL(menu));
+    g_object_ref_sink(menu_);
+    gtk_menu_attach_to_widget(GTK_MENU(menu_), area_, nullptr);
+    widgetAreaSetMenu(area_, menu_);
+    g_signal_connect(menu_, "deactivate", asCallback(+[](GtkMenuShell*, gpointer self) {
+                         static_cast<LiveWindow*>(self)->menuClosed();
+                     }),
+                     this);
     for (GMenu* part : {menu, editing, sizes, placing, ending})
         g_object_unref(part);
 
-    g_signal_connect(window_, "close-request", asCallback(+[](GtkWindow* window, gpointer self) -> gboolean {
-                         // Closed by the window manager: the widget stays placed and comes back with
-                         // the next `widgethost show`.
-                         gtk_widget_set_visible(GTK_WIDGET(window), FALSE);
-                         static_cast<LiveWindow*>(self)->host_.later(
-                             [](LiveHost& host) { host.windowClosed(); });
-                         return TRUE;
+    g_signal_connect(window_, "delete-event",
+                     asCallback(+[](GtkWidget*, GdkEvent*, gpointer self) -> gboolean {
+                         return static_cast<LiveWindow*>(self)->closedByDesktop();
                      }),
                      this);
-    g_signal_connect(window_, "realize", asCallback(+[](GtkWidget*, gpointer self) {
-                         static_cast<LiveWindow*>(self)->placeOnScreen();
-                     }),
-                     this);
-    g_signal_connect(window_, "map", asCallback(+[](GtkWidget*, gpointer self) {
+    g_signal_connect(window_, "map-event", asCallback(+[](GtkWidget*, GdkEvent*, gpointer self) -> gboolean {
                          auto* window = static_cast<LiveWindow*>(self);
-                         window->keepTrackOfPosition();
+                         window->surface_->mapped();
                          window->tick(true); // live texts move again
+                         return FALSE;
                      }),
                      this);
+
+    surface_ = makeDesktopSurface(host_.surfaceKind(), window_, placed_.number, host_);
+    surface_->prepare();
     applyFamily();
 }
 
 void LiveWindow::applyFamily() {
     const ui::Size size = ui::metrics::widgetSize(placed_.family);
-    gtk_drawing_area_set_content_width(GTK_DRAWING_AREA(drawing_), points(size.width));
-    gtk_drawing_area_set_content_height(GTK_DRAWING_AREA(drawing_), points(size.height));
-    gtk_window_set_default_size(window_, points(size.width), points(size.height));
-    if (GAction* action = g_action_map_lookup_action(G_ACTION_MAP(actions_), "size"))
-        g_simple_action_set_state(G_SIMPLE_ACTION(action),
-                                  g_variant_new_string(std::string(shortName(placed_.family)).c_str()));
+    gtk_widget_set_size_request(area_, points(size.width), points(size.height));
+    gtk_window_resize(window_, points(size.width), points(size.height));
+    surface_->resized(points(size.width), points(size.height));
 }
 
-// MARK: Placing on the screen
+bool LiveWindow::closedByDesktop() {
+    // A layer surface whose output went shows on another one; a window closed by the window manager
+    // stays placed and comes back with the next `widgethost show`.
+    gtk_widget_hide(GTK_WIDGET(window_));
+    if (surface_->reopenAfterClose()) return TRUE;
+    host_.later([](LiveHost& host) { host.windowClosed(); });
+    return TRUE;
+}
 
-void LiveWindow::placeOnScreen() {
-#ifdef GDK_WINDOWING_X11
-    // X11 lets a client place its windows; Wayland leaves that to the compositor alone.
-    GdkSurface* surface = gtk_native_get_surface(GTK_NATIVE(window_));
-    if (!GDK_IS_X11_SURFACE(surface)) return;
-    Display* display = gdk_x11_display_get_xdisplay(gdk_surface_get_display(surface));
-    const Window xid = gdk_x11_surface_get_xid(surface);
-    auto position = host_.storedPosition(placed_.number);
-    if (!position) {
-        int screenWidth = DisplayWidth(display, DefaultScreen(display));
-        GListModel* monitors = gdk_display_get_monitors(gdk_surface_get_display(surface));
-        if (g_list_model_get_n_items(monitors) > 0) {
-            auto* monitor = static_cast<GdkMonitor*>(g_list_model_get_item(monitors, 0));
-            GdkRectangle geometry;
-            gdk_monitor_get_geometry(monitor, &geometry);
-            screenWidth = (geometry.x + geometry.width) * gdk_monitor_get_scale_factor(monitor);
-            g_object_unref(monitor);
-        }
-        position = host_.defaultPosition(placed_.number, screenWidth, gdk_surface_get_scale_factor(surface));
+void LiveWindow::outputsChanged() {
+    surface_->outputsChanged();
+}
+
+// MARK: Pointer and menu
+
+bool LiveWindow::pressed(const GdkEvent* event) {
+    const GdkEventButton& button = event->button;
+    if (button.type != GDK_BUTTON_PRESS) return FALSE;
+    if (gdk_event_triggers_context_menu(event)) {
+        openMenu(event);
+        return TRUE;
     }
-    XMoveWindow(display, xid, position->x, position->y);
-    // A widget is part of the desktop, not a task: no taskbar or pager entry.
-    gdk_x11_surface_set_skip_taskbar_hint(GDK_X11_SURFACE(surface), TRUE);
-    gdk_x11_surface_set_skip_pager_hint(GDK_X11_SURFACE(surface), TRUE);
-#endif
+    if (button.button == GDK_BUTTON_PRIMARY)
+        press_ = Press{button.x, button.y, button.x_root, button.y_root, false};
+    return FALSE;
 }
 
-void LiveWindow::keepTrackOfPosition() {
-#ifdef GDK_WINDOWING_X11
-    GdkSurface* surface = gtk_native_get_surface(GTK_NATIVE(window_));
-    if (!GDK_IS_X11_SURFACE(surface)) return;
-    Display* display = gdk_x11_display_get_xdisplay(gdk_surface_get_display(surface));
-    const Window xid = gdk_x11_surface_get_xid(surface);
-    // A window manager may have placed the window on its own when it was mapped: where it was kept wins.
-    if (const auto position = host_.storedPosition(placed_.number))
-        XMoveWindow(display, xid, position->x, position->y);
-    // Below other windows, like the desktop it belongs to.
-    XEvent below{};
-    below.xclient.type = ClientMessage;
-    below.xclient.window = xid;
-    below.xclient.message_type = XInternAtom(display, "_NET_WM_STATE", False);
-    below.xclient.format = 32;
-    below.xclient.data.l[0] = 1; // add
-    below.xclient.data.l[1] = static_cast<long>(XInternAtom(display, "_NET_WM_STATE_BELOW", False));
-    below.xclient.data.l[3] = 1; // from an application
-    XSendEvent(display, DefaultRootWindow(display), False, SubstructureRedirectMask | SubstructureNotifyMask,
-               &below);
-
-    if (positionHandler_) return;
-    // Every move of the window (a drag, the window manager) ends in a configure notification; the
-    // position is kept once the window has been still for half a second.
-    positionHandler_ =
-        g_signal_connect(gdk_surface_get_display(surface), "xevent",
-                         asCallback(+[](GdkDisplay*, gpointer event, gpointer self) -> gboolean {
-                             auto* window = static_cast<LiveWindow*>(self);
-                             const auto* x = static_cast<const XEvent*>(event);
-                             GdkSurface* own = gtk_native_get_surface(GTK_NATIVE(window->window_));
-                             if (x->type != ConfigureNotify || !GDK_IS_X11_SURFACE(own) ||
-                                 x->xconfigure.window != gdk_x11_surface_get_xid(own))
-                                 return FALSE;
-                             if (window->positionSaveTimer_) g_source_remove(window->positionSaveTimer_);
-                             window->positionSaveTimer_ = g_timeout_add(
-                                 500,
-                                 [](gpointer data) -> gboolean {
-                                     auto* saving = static_cast<LiveWindow*>(data);
-                                     saving->positionSaveTimer_ = 0;
-                                     saving->savePosition();
-                                     return G_SOURCE_REMOVE;
-                                 },
-                                 window);
-                             return FALSE;
-                         }),
-                         this);
-#endif
+bool LiveWindow::motion(const GdkEvent* event) {
+    if (!press_) return FALSE;
+    const GdkEventMotion& moved = event->motion;
+    if (!(moved.state & GDK_BUTTON1_MASK)) {
+        press_.reset();
+        return FALSE;
+    }
+    if (press_->following) {
+        surface_->follow(moved.x - press_->x, moved.y - press_->y);
+        return TRUE;
+    }
+    if (!gtk_drag_check_threshold(area_, static_cast<int>(press_->x), static_cast<int>(press_->y),
+                                  static_cast<int>(moved.x), static_cast<int>(moved.y)))
+        return FALSE;
+    // Past the drag threshold: the window manager or compositor takes the drag over (as a title bar
+    // hands it over), or the surface follows the pointer itself.
+    // From where the button went down, so that the widget keeps its place under the pointer.
+    press_->following = surface_->beginMove(GDK_BUTTON_PRIMARY, press_->x, press_->y, press_->rootX,
+                                            press_->rootY, moved.time);
+    if (press_->following)
+        surface_->follow(moved.x - press_->x, moved.y - press_->y);
+    else
+        press_.reset();
+    return TRUE;
 }
 
-void LiveWindow::savePosition() {
-#ifdef GDK_WINDOWING_X11
-    GdkSurface* surface = gtk_native_get_surface(GTK_NATIVE(window_));
-    if (!GDK_IS_X11_SURFACE(surface)) return;
-    Display* display = gdk_x11_display_get_xdisplay(gdk_surface_get_display(surface));
-    int rootX = 0, rootY = 0;
-    Window child = 0;
-    // Where the window is on the root window, whatever frame a window manager put around it.
-    if (XTranslateCoordinates(display, gdk_x11_surface_get_xid(surface), DefaultRootWindow(display), 0, 0,
-                              &rootX, &rootY, &child))
-        host_.rememberPosition(placed_.number, {rootX, rootY});
-#endif
+bool LiveWindow::released(const GdkEvent* event) {
+    if (event->button.button != GDK_BUTTON_PRIMARY || !press_) return FALSE;
+    const bool following = press_->following;
+    press_.reset();
+    if (following) surface_->endMove();
+    return following;
+}
+
+void LiveWindow::openMenu(const GdkEvent* event) {
+    if (!gtk_widget_get_mapped(GTK_WIDGET(window_))) return;
+    surface_->keyboardWanted(true);
+    if (event)
+        gtk_menu_popup_at_pointer(GTK_MENU(menu_), event);
+    else
+        gtk_menu_popup_at_widget(GTK_MENU(menu_), area_, GDK_GRAVITY_CENTER, GDK_GRAVITY_NORTH_WEST, nullptr);
+    liveTrace("widget " + std::to_string(placed_.number) + " opens its menu");
+}
+
+void LiveWindow::menuClosed() {
+    surface_->keyboardWanted(false);
+}
+
+void LiveWindow::openEditor() {
+    openConfigurationEditor(window_, host_, placed_);
 }
 
 // MARK: Timelines and the clock
 
 void LiveWindow::present() {
+    gtk_widget_show_all(GTK_WIDGET(window_));
     gtk_window_present(window_);
     if (!hasTimeline_ && !requesting_) requestTimeline();
 }
@@ -463,13 +422,7 @@ void LiveWindow::tick(bool relayout) {
 
 void LiveWindow::layOut(pf::Date now) {
     const auto& entry = entries_.at(*shownEntry_);
-    ui::Environment environment = ui::Environment::standard();
-    environment.locale = pf::Locale::current();
-    environment.layoutDirection = environment.locale.isRightToLeft() ? ui::LayoutDirection::rightToLeft
-                                                                     : ui::LayoutDirection::leftToRight;
-    environment.colorScheme = host_.colorScheme();
-    environment.colorSchemeContrast = host_.contrast();
-    environment.widgetFamily = placed_.family;
+    ui::Environment environment = host_.environment(placed_.family);
     environment.date = now; // live texts as of now
     try {
         view_ = ui::layoutWidget(entry.content(placed_.family), environment);
@@ -478,8 +431,17 @@ void LiveWindow::layOut(pf::Date now) {
         return;
     }
     discardPicture();
-    gtk_widget_queue_draw(drawing_);
-    updateAccessibility();
+    // The outline at one pixel to the point, for surfaces that cut their window to it.
+    const ui::Size size = view_->size();
+    cairo_surface_t* outline =
+        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, points(size.width), points(size.height));
+    cairo_t* painter = cairo_create(outline);
+    view_->draw(painter);
+    cairo_destroy(painter);
+    surface_->pictureChanged(outline);
+    cairo_surface_destroy(outline);
+    gtk_widget_queue_draw(area_);
+    widgetAreaSetElements(area_, view_->accessibilityElements());
 }
 
 void LiveWindow::schedule(pf::Date wake) {
@@ -502,17 +464,17 @@ void LiveWindow::cancelTimer() {
     timer_ = 0;
 }
 
-// MARK: Drawing and accessibility
+// MARK: Drawing
 
-void LiveWindow::draw(cairo_t* context, int, int) {
+void LiveWindow::draw(cairo_t* context) {
     if (!view_) return;
     // The picture is drawn once per layout into an image at the window's scale factor, exactly as a
-    // PNG of the entry is, and painted from there: every redraw GTK asks for (a popover closing, an
+    // PNG of the entry is, and painted from there: every redraw GTK asks for (a menu closing, an
     // expose) costs a copy, and the window shows the renderer's own pixels.
-    const int scale = std::max(1, gtk_widget_get_scale_factor(drawing_));
+    const int scale = std::max(1, gtk_widget_get_scale_factor(area_));
+    const ui::Size size = view_->size();
     if (!picture_ || pictureScale_ != scale) {
         if (picture_) cairo_surface_destroy(picture_);
-        const ui::Size size = view_->size();
         picture_ = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, points(size.width) * scale,
                                               points(size.height) * scale);
         cairo_surface_set_device_scale(picture_, scale, scale);
@@ -521,9 +483,16 @@ void LiveWindow::draw(cairo_t* context, int, int) {
         view_->draw(painter);
         cairo_destroy(painter);
     }
+    cairo_set_operator(context, CAIRO_OPERATOR_SOURCE);
     cairo_set_source_surface(context, picture_, 0, 0);
     cairo_paint(context);
     if (!liveTracing()) return;
+    const std::pair<int, int> drawn{points(size.width), points(size.height)};
+    if (drawn != drawnSize_ || scale != drawnScale_) {
+        drawnSize_ = drawn, drawnScale_ = scale;
+        liveTrace("widget " + std::to_string(placed_.number) + " is " + std::to_string(drawn.first) + "x" +
+                  std::to_string(drawn.second) + " at scale " + std::to_string(scale));
+    }
     std::string line =
         "widget " + std::to_string(placed_.number) + " drew entry " + std::to_string(shownEntry_.value_or(0));
     if (drawEventTime_) {
@@ -537,53 +506,6 @@ void LiveWindow::draw(cairo_t* context, int, int) {
 void LiveWindow::discardPicture() {
     if (picture_) cairo_surface_destroy(picture_);
     picture_ = nullptr;
-}
-
-void LiveWindow::updateAccessibility() {
-    auto elements = view_->accessibilityElements();
-    if (elements == accessibilityShown_) return;
-    for (std::size_t index = 0; index < elements.size(); ++index) {
-        const auto& element = elements[index];
-        const int x = static_cast<int>(std::lround(element.frame.minX())),
-                  y = static_cast<int>(std::lround(element.frame.minY()));
-        if (index == accessibilityWidgets_.size()) {
-            // A plain widget with the text's role, placed over the part of the drawing it stands for.
-            GtkWidget* reader =
-                GTK_WIDGET(g_object_new(GTK_TYPE_BOX, "accessible-role", GTK_ACCESSIBLE_ROLE_LABEL, nullptr));
-            gtk_widget_set_can_target(reader, FALSE);
-            gtk_widget_set_can_focus(reader, FALSE);
-            gtk_fixed_put(GTK_FIXED(accessibilityLayer_), reader, x, y);
-            accessibilityWidgets_.push_back(reader);
-        } else {
-            gtk_fixed_move(GTK_FIXED(accessibilityLayer_), accessibilityWidgets_[index], x, y);
-        }
-        GtkWidget* reader = accessibilityWidgets_[index];
-        gtk_widget_set_size_request(reader, points(element.frame.width()), points(element.frame.height()));
-        gtk_accessible_update_property(GTK_ACCESSIBLE(reader), GTK_ACCESSIBLE_PROPERTY_LABEL,
-                                       element.node.label.c_str(), -1);
-        if (element.node.value.empty())
-            gtk_accessible_reset_property(GTK_ACCESSIBLE(reader), GTK_ACCESSIBLE_PROPERTY_DESCRIPTION);
-        else
-            gtk_accessible_update_property(GTK_ACCESSIBLE(reader), GTK_ACCESSIBLE_PROPERTY_DESCRIPTION,
-                                           element.node.value.c_str(), -1);
-    }
-    while (accessibilityWidgets_.size() > elements.size()) {
-        gtk_fixed_remove(GTK_FIXED(accessibilityLayer_), accessibilityWidgets_.back());
-        accessibilityWidgets_.pop_back();
-    }
-    accessibilityShown_ = std::move(elements);
-}
-
-// MARK: Menu and editor
-
-void LiveWindow::openMenu(double x, double y) {
-    const GdkRectangle at{static_cast<int>(x), static_cast<int>(y), 1, 1};
-    gtk_popover_set_pointing_to(GTK_POPOVER(menu_), &at);
-    gtk_popover_popup(GTK_POPOVER(menu_));
-}
-
-void LiveWindow::openEditor() {
-    openConfigurationEditor(window_, host_, placed_);
 }
 
 } // namespace widgethost

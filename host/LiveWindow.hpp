@@ -1,9 +1,10 @@
 #pragma once
-// One placed widget on the desktop: an undecorated window of exactly the family's size that draws the
-// entry in effect through the view system's one renderer. Over the drawing lie input-transparent
-// widgets, one per accessibility element at its frame, which is how GTK 4.8 lets screen readers read
-// the parts of one drawing. A right click opens the widget's menu; a left drag moves the window.
+// One placed widget on the desktop: a window of exactly the family's size on the desktop surface the
+// host chose, drawing the entry in effect through the view system's one renderer. Screen readers read
+// the widget's accessibility elements over the drawing. A right click, Shift+F10 or the menu key opens
+// the widget's menu; a drag with the primary button moves it.
 
+#include "host/DesktopSurface.hpp"
 #include "host/LiveSchedule.hpp"
 #include "host/PlacedWidgets.hpp"
 #include "platform/ui/Rendering.hpp"
@@ -18,6 +19,7 @@ typedef struct _GtkWindow GtkWindow;
 typedef struct _GSimpleActionGroup GSimpleActionGroup;
 typedef struct _cairo cairo_t;
 typedef struct _cairo_surface cairo_surface_t;
+typedef union _GdkEvent GdkEvent;
 
 namespace widgethost {
 
@@ -38,6 +40,8 @@ public:
     void reload();
     /// Lays the entry out again (the appearance changed).
     void redraw();
+    /// The desktop's outputs changed.
+    void outputsChanged();
 
     std::int64_t number() const { return placed_.number; }
     bool shown() const;
@@ -51,28 +55,26 @@ private:
     /// and sleeps until something can change.
     void tick(bool relayout);
     void layOut(Date now);
-    void updateAccessibility();
     void schedule(Date wake);
     void cancelTimer();
-    void draw(cairo_t* context, int width, int height);
+    void draw(cairo_t* context);
     void discardPicture();
-    void openMenu(double x, double y);
+    bool pressed(const GdkEvent* event);
+    bool released(const GdkEvent* event);
+    bool motion(const GdkEvent* event);
+    void openMenu(const GdkEvent* event);
+    void menuClosed();
     void openEditor();
-    void placeOnScreen();
-    void keepTrackOfPosition();
-    void savePosition();
+    bool closedByDesktop();
 
     LiveHost& host_;
     PlacedWidget placed_;
+    std::unique_ptr<DesktopSurface> surface_;
 
     GtkWindow* window_ = nullptr;
-    GtkWidget* overlay_ = nullptr;
-    GtkWidget* drawing_ = nullptr;
-    GtkWidget* accessibilityLayer_ = nullptr;
+    GtkWidget* area_ = nullptr;
     GtkWidget* menu_ = nullptr;
     GSimpleActionGroup* actions_ = nullptr;
-    std::vector<GtkWidget*> accessibilityWidgets_;
-    std::vector<platform::ui::AccessibilityElement> accessibilityShown_;
 
     std::vector<platform::widgetkit::WidgetEntry> entries_;
     TimelineState timeline_;
@@ -83,11 +85,20 @@ private:
     std::optional<platform::ui::LaidOutView> view_;
     cairo_surface_t* picture_ = nullptr; // view_ drawn at pictureScale_
     int pictureScale_ = 1;
+    std::pair<int, int> drawnSize_{};
+    int drawnScale_ = 0;
     unsigned timer_ = 0;
-    unsigned long positionHandler_ = 0;
-    unsigned positionSaveTimer_ = 0;
     long long pendingEventTime_ = 0; // the snapshot change a requested timeline answers (trace)
     long long drawEventTime_ = 0;    // the same for the picture about to be drawn
+    std::string helpShown_;          // the last help tag shown as a tooltip (trace)
+
+    // A press of the primary button, until it is released or becomes a drag.
+    struct Press {
+        double x = 0, y = 0;
+        double rootX = 0, rootY = 0;
+        bool following = false; // the surface follows the pointer itself
+    };
+    std::optional<Press> press_;
 };
 
 } // namespace widgethost

@@ -25,32 +25,65 @@ void store(PropertyListValue::Dictionary positions) {
 
 } // namespace
 
-std::map<std::int64_t, WindowPosition> storedWindowPositions() {
-    std::map<std::int64_t, WindowPosition> positions;
+namespace {
+
+std::optional<WindowPosition> positionIn(const PropertyListValue::Dictionary& entry) {
+    const auto coordinate = [&](const char* name) -> std::optional<int> {
+        const auto found = entry.find(name);
+        const auto* number = found == entry.end() ? nullptr : found->second.get<std::int64_t>();
+        // Anything beyond a screen's reach was not written by us.
+        if (!number || *number < -100'000 || *number > 100'000) return std::nullopt;
+        return static_cast<int>(*number);
+    };
+    const auto x = coordinate("x"), y = coordinate("y");
+    if (!x || !y) return std::nullopt;
+    return WindowPosition{*x, *y};
+}
+
+PropertyListValue positionValue(WindowPosition position) {
+    return PropertyListValue(PropertyListValue::Dictionary{{"x", position.x}, {"y", position.y}});
+}
+
+} // namespace
+
+std::map<std::int64_t, KeptPlace> storedWindowPositions() {
+    std::map<std::int64_t, KeptPlace> places;
     for (const auto& [key, value] : stored()) {
         const auto* entry = value.get<PropertyListValue::Dictionary>();
         if (!entry) continue;
-        const auto coordinate = [&](const char* name) -> std::optional<int> {
-            const auto found = entry->find(name);
-            const auto* number = found == entry->end() ? nullptr : found->second.get<std::int64_t>();
-            // Anything beyond a screen's reach was not written by us.
-            if (!number || *number < -100'000 || *number > 100'000) return std::nullopt;
-            return static_cast<int>(*number);
-        };
-        const auto x = coordinate("x"), y = coordinate("y");
+        KeptPlace place;
+        place.screen = positionIn(*entry);
+        if (const auto found = entry->find("outputs"); found != entry->end())
+            if (const auto* outputs = found->second.get<PropertyListValue::Dictionary>())
+                for (const auto& [name, position] : *outputs)
+                    if (const auto* dictionary = position.get<PropertyListValue::Dictionary>())
+                        if (const auto kept = positionIn(*dictionary)) place.outputs.emplace(name, *kept);
+        if (const auto found = entry->find("output"); found != entry->end())
+            if (const auto* name = found->second.get<std::string>()) place.output = *name;
         try {
-            if (x && y) positions[std::stoll(key)] = {*x, *y};
+            places[std::stoll(key)] = std::move(place);
         } catch (const std::exception&) {
             // A key that is not a widget number is someone else's: left alone.
         }
     }
-    return positions;
+    return places;
 }
 
-void storeWindowPosition(std::int64_t widget, WindowPosition position) {
+void storeWindowPosition(std::int64_t widget, const KeptPlace& place) {
     auto positions = stored();
-    positions.insert_or_assign(std::to_string(widget), PropertyListValue(PropertyListValue::Dictionary{
-                                                           {"x", position.x}, {"y", position.y}}));
+    PropertyListValue::Dictionary entry;
+    if (place.screen) {
+        entry.emplace("x", place.screen->x);
+        entry.emplace("y", place.screen->y);
+    }
+    if (!place.outputs.empty()) {
+        PropertyListValue::Dictionary outputs;
+        for (const auto& [name, position] : place.outputs)
+            outputs.emplace(name, positionValue(position));
+        entry.emplace("outputs", PropertyListValue(std::move(outputs)));
+    }
+    if (!place.output.empty()) entry.emplace("output", PropertyListValue(place.output));
+    positions.insert_or_assign(std::to_string(widget), PropertyListValue(std::move(entry)));
     store(std::move(positions));
 }
 

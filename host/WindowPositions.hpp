@@ -1,30 +1,41 @@
 #pragma once
-// Where each placed widget's window was left on the screen, kept in user defaults of its own (only
-// the running host writes them, and never into the placed widgets' file, which other widgethost
+// Where each placed widget was left on the desktop, kept in user defaults of their own (only the
+// running host writes them, and never into the placed widgets' file, which other widgethost
 // processes change under a lock).
 
 #include <cstdint>
 #include <map>
 #include <optional>
 #include <set>
+#include <string>
 
 namespace widgethost {
 
-/// A window's top-left corner in the screen's coordinates (X11: root window pixels).
+/// A surface's top-left corner: on X11 in the root window's pixels, on a layer surface the margins
+/// from its output's top-left corner in logical pixels.
 struct WindowPosition {
     int x = 0;
     int y = 0;
     bool operator==(const WindowPosition&) const = default;
 };
 
+/// Everything kept of one widget's place: its place on an X11 screen, and its place on each output
+/// it was put on with the output it belongs on (where it returns when that output comes back).
+struct KeptPlace {
+    std::optional<WindowPosition> screen;
+    std::map<std::string, WindowPosition> outputs;
+    std::string output;
+    bool operator==(const KeptPlace&) const = default;
+};
+
 /// The user-defaults domain the positions are kept in.
 inline constexpr const char* windowPositionsDomain = "com.tallyfox.widgethost.windows";
 
-/// The stored positions by widget number.
-std::map<std::int64_t, WindowPosition> storedWindowPositions();
-/// Stores the position of one widget's window.
-void storeWindowPosition(std::int64_t widget, WindowPosition position);
-/// Forgets the positions of widgets that are no longer placed.
+/// The stored places by widget number.
+std::map<std::int64_t, KeptPlace> storedWindowPositions();
+/// Stores the place of one widget.
+void storeWindowPosition(std::int64_t widget, const KeptPlace& place);
+/// Forgets the places of widgets that are no longer placed.
 void keepWindowPositionsOf(const std::set<std::int64_t>& placed);
 
 } // namespace widgethost

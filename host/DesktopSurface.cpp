@@ -1,0 +1,132 @@
+#include "host/DesktopSurface.hpp"
+
+#include "host/LiveTexts.hpp"
+
+#include <gtk/gtk.h>
+#ifdef GDK_WINDOWING_X11
+#include <gdk/gdkx.h>
+#endif
+#ifdef GDK_WINDOWING_WAYLAND
+#include <gdk/gdkwayland.h>
+#endif
+#ifdef TALLYFOX_HAVE_LAYER_SHELL
+#include <gtk-layer-shell.h>
+#endif
+
+namespace widgethost {
+
+std::string_view surfaceKindName(SurfaceKind kind) {
+    switch (kind) {
+    case SurfaceKind::layerShell:
+        return "layer-shell";
+    case SurfaceKind::x11:
+        return "x11";
+    case SurfaceKind::window:
+        return "window";
+    }
+    return "window";
+}
+
+namespace {
+
+bool available(SurfaceKind kind) {
+    GdkDisplay* display = gdk_display_get_default();
+    switch (kind) {
+    case SurfaceKind::layerShell:
+#if defined(TALLYFOX_HAVE_LAYER_SHELL) && defined(GDK_WINDOWING_WAYLAND)
+        return GDK_IS_WAYLAND_DISPLAY(display) && gtk_layer_is_supported();
+#else
+        return false;
+#endif
+    case SurfaceKind::x11:
+#ifdef GDK_WINDOWING_X11
+        return GDK_IS_X11_DISPLAY(display);
+#else
+        return false;
+#endif
+    case SurfaceKind::window:
+        return true;
+    }
+    return false;
+}
+
+std::string reasonFor(SurfaceKind kind, bool asked) {
+    switch (kind) {
+    case SurfaceKind::layerShell:
+        return liveText("desktop surface: layer shell (the compositor offers zwlr_layer_shell_v1)");
+    case SurfaceKind::x11:
+        return liveText("desktop surface: X11 desktop widget (an X11 display)");
+    case SurfaceKind::window:
+        return asked ? liveText("desktop surface: ordinary window (asked for with --surface)")
+                     : liveText("desktop surface: ordinary window (this desktop offers neither a layer shell "
+                                "nor X11)");
+    }
+    return {};
+}
+
+} // namespace
+
+SurfaceChoice chooseDesktopSurface(SurfaceRequest requested) {
+    const SurfaceKind order[] = {SurfaceKind::layerShell, SurfaceKind::x11, SurfaceKind::window};
+    SurfaceChoice choice;
+    std::optional<SurfaceKind> asked;
+    switch (requested) {
+    case SurfaceRequest::automatic:
+        break;
+    case SurfaceRequest::layerShell:
+        asked = SurfaceKind::layerShell;
+        break;
+    case SurfaceRequest::x11:
+        asked = SurfaceKind::x11;
+        break;
+    case SurfaceRequest::window:
+        asked = SurfaceKind::window;
+        break;
+    }
+    if (asked && available(*asked)) {
+        choice.kind = *asked;
+        choice.reason = reasonFor(*asked, *asked == SurfaceKind::window);
+        return choice;
+    }
+    // What was asked for and is not here: the next kind in the order that is, so that every placed
+    // widget still shows.
+    bool passed = !asked;
+    for (const SurfaceKind kind : order) {
+        if (asked && kind == *asked) passed = true;
+        if (!passed || !available(kind)) continue;
+        choice.kind = kind;
+        break;
+    }
+    choice.reason = reasonFor(choice.kind, false);
+    if (asked)
+        choice.notice = liveText("the surface %@ is not available here; the widgets use %@",
+                                 surfaceKindName(*asked), surfaceKindName(choice.kind));
+    else if (choice.kind == SurfaceKind::window)
+        choice.notice =
+            liveText("this desktop offers no place for widgets below its windows (neither a layer shell "
+                     "nor X11): they show as ordinary windows");
+    return choice;
+}
+
+std::unique_ptr<DesktopSurface> makeDesktopSurface(SurfaceKind kind, GtkWindow* window, std::int64_t number,
+                                                   SurfacePlaces& places) {
+    switch (kind) {
+    case SurfaceKind::layerShell:
+#ifdef TALLYFOX_HAVE_LAYER_SHELL
+        return makeLayerShellSurface(window, number, places);
+#else
+        break;
+#endif
+    case SurfaceKind::x11:
+#ifdef GDK_WINDOWING_X11
+        return makeX11DesktopSurface(window, number, places);
+#else
+        break;
+#endif
+    case SurfaceKind::window:
+        break;
+    }
+    return makePlainWindowSurface(window, number, places);
+}
+
+} // namespace widgethost

@@ -1,0 +1,147 @@
+// A desktop widget on a Wayland compositor that speaks wlr-layer-shell (KDE Plasma, sway, Hyprland,
+// Wayfire, labwc, river): a surface on the bottom layer, above the wallpaper and below every window,
+// which such compositors keep out of task managers and switchers and show on every workspace. It is
+// anchored to its output's top-left corner; its margins are its place, which a drag changes.
+
+#include "host/DesktopSurface.hpp"
+#include "host/LiveLog.hpp"
+#include "host/WaylandOutputs.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <gtk-layer-shell.h>
+#include <gtk/gtk.h>
+
+namespace widgethost {
+
+namespace {
+
+class LayerShellSurface final : public DesktopSurface {
+public:
+    LayerShellSurface(GtkWindow* window, std::int64_t number, SurfacePlaces& places)
+        : window_(window), number_(number), places_(places) {}
+
+    void prepare() override {
+        gtk_layer_init_for_window(window_);
+        gtk_layer_set_layer(window_, GTK_LAYER_SHELL_LAYER_BOTTOM);
+        gtk_layer_set_namespace(window_, "tallyfox-widget");
+        gtk_layer_set_anchor(window_, GTK_LAYER_SHELL_EDGE_TOP, TRUE);
+        gtk_layer_set_anchor(window_, GTK_LAYER_SHELL_EDGE_LEFT, TRUE);
+        gtk_layer_set_exclusive_zone(window_, 0); // takes no room from windows or panels
+        gtk_layer_set_keyboard_mode(window_, GTK_LAYER_SHELL_KEYBOARD_MODE_NONE);
+        placeOnOutput();
+    }
+
+    void resized(int width, int height) override {
+        width_ = width, height_ = height;
+        clampAndApply();
+    }
+
+    bool beginMove(int, double, double, double, double, std::uint32_t) override {
+        liveTrace("widget " + std::to_string(number_) + " is being moved");
+        return true;
+    }
+
+    void follow(double dx, double dy) override {
+        // The surface moves under the pointer: the pointer's offset from where it was taken is how far
+        // the margins go.
+        margins_.x += static_cast<int>(std::lround(dx));
+        margins_.y += static_cast<int>(std::lround(dy));
+        clampAndApply();
+    }
+
+    void endMove() override {
+        if (output_.empty()) return;
+        KeptPlace kept = places_.keptPlace(number_);
+        kept.outputs[output_] = margins_;
+        kept.output = output_; // the widget belongs where it was put
+        places_.keepPlace(number_, kept);
+        liveTrace("widget " + std::to_string(number_) + " is kept at " + std::to_string(margins_.x) + "," +
+                  std::to_string(margins_.y) + " on " + output_);
+    }
+
+    void keyboardWanted(bool wanted) override {
+        gtk_layer_set_keyboard_mode(window_, wanted ? GTK_LAYER_SHELL_KEYBOARD_MODE_ON_DEMAND
+                                                    : GTK_LAYER_SHELL_KEYBOARD_MODE_NONE);
+    }
+
+    void outputsChanged() override {
+        const std::string before = output_;
+        if (placeOnOutput() && output_ != before && gtk_widget_get_visible(GTK_WIDGET(window_)))
+            liveTrace("widget " + std::to_string(number_) + " moves to " + output_);
+        if (!output_.empty() && !gtk_widget_get_visible(GTK_WIDGET(window_)) && hiddenByDesktop_) {
+            hiddenByDesktop_ = false;
+            gtk_widget_show(GTK_WIDGET(window_));
+        }
+    }
+
+    bool reopenAfterClose() override {
+        // Its output went away: it shows on another one, or once an output is there again.
+        hiddenByDesktop_ = true;
+        monitor_ = nullptr;
+        outputsChanged();
+        return true;
+    }
+
+private:
+    /// Puts the widget on the output it belongs on, or the first one there is while that one is gone,
+    /// at the place kept for that output. Returns whether there is an output at all.
+    bool placeOnOutput() {
+        GdkDisplay* display = gdk_display_get_default();
+        const int count = gdk_display_get_n_monitors(display);
+        if (count == 0) {
+            output_.clear();
+            monitor_ = nullptr;
+            return false;
+        }
+        const KeptPlace kept = places_.keptPlace(number_);
+        GdkMonitor* chosen = nullptr;
+        GdkMonitor* current = nullptr;
+        for (int i = 0; i < count; ++i) {
+            GdkMonitor* monitor = gdk_display_get_monitor(display, i);
+            if (!kept.output.empty() && outputName(monitor) == kept.output) chosen = monitor;
+            if (monitor == monitor_) current = monitor;
+        }
+        if (!chosen) chosen = current;
+        if (!chosen) chosen = gdk_display_get_primary_monitor(display);
+        if (!chosen) chosen = gdk_display_get_monitor(display, 0);
+        if (chosen == monitor_ && !output_.empty()) return true;
+        monitor_ = chosen;
+        output_ = outputName(chosen);
+        GdkRectangle area;
+        gdk_monitor_get_geometry(chosen, &area);
+        outputWidth_ = area.width, outputHeight_ = area.height;
+        const auto found = kept.outputs.find(output_);
+        margins_ = found != kept.outputs.end() ? found->second : places_.defaultPosition(number_, area.width);
+        gtk_layer_set_monitor(window_, chosen);
+        clampAndApply();
+        return true;
+    }
+
+    /// Keeps the whole widget on its output.
+    void clampAndApply() {
+        if (outputWidth_ > 0) margins_.x = std::clamp(margins_.x, 0, std::max(0, outputWidth_ - width_));
+        if (outputHeight_ > 0) margins_.y = std::clamp(margins_.y, 0, std::max(0, outputHeight_ - height_));
+        gtk_layer_set_margin(window_, GTK_LAYER_SHELL_EDGE_LEFT, margins_.x);
+        gtk_layer_set_margin(window_, GTK_LAYER_SHELL_EDGE_TOP, margins_.y);
+    }
+
+    GtkWindow* window_;
+    std::int64_t number_;
+    SurfacePlaces& places_;
+    GdkMonitor* monitor_ = nullptr;
+    std::string output_;
+    int outputWidth_ = 0, outputHeight_ = 0;
+    int width_ = 0, height_ = 0;
+    WindowPosition margins_;
+    bool hiddenByDesktop_ = false;
+};
+
+} // namespace
+
+std::unique_ptr<DesktopSurface> makeLayerShellSurface(GtkWindow* window, std::int64_t number,
+                                                      SurfacePlaces& places) {
+    return std::make_unique<LayerShellSurface>(window, number, places);
+}
+
+} // namespace widgethost
