@@ -266,12 +266,23 @@ class WidgetPlace:
         self.host, self.number = host, number
 
     def place(self):
+        """The last place the host kept (it says so after a move), else the default column down the
+        right edge of the widgets it has drawn."""
         found = re.findall(r"^widgethost trace [\d.]+: widget %d is kept at (-?\d+),(-?\d+)" % self.number,
                            self.host.trace(), re.M)
-        return (int(found[-1][0]), int(found[-1][1])) if found else None
+        if found:
+            return int(found[-1][0]), int(found[-1][1])
+        y = 24
+        for other in range(1, self.number):
+            size = self.size(other)
+            if size is None:
+                return None
+            y += size[1] + 12
+        size = self.size()
+        return (SESSION.width - 24 - size[0], y) if size else None
 
-    def size(self):
-        found = re.findall(r"^widgethost trace [\d.]+: widget %d is (\d+)x(\d+) at scale" % self.number,
+    def size(self, number=None):
+        found = re.findall(r"^widgethost trace [\d.]+: widget %d is (\d+)x(\d+) at scale" % (number or self.number),
                            self.host.trace(), re.M)
         return (int(found[-1][0]), int(found[-1][1])) if found else None
 
