@@ -609,10 +609,13 @@ class X11(Session):
         subprocess.run(["xdotool", *[str(a) for a in arguments]], check=True, timeout=20)
 
 
-def start(kind):
-    """Starts a session of `kind` (see the module's notes) and gives it."""
+def start(kind, height=None):
+    """Starts a session of `kind` (see the module's notes) and gives it; `height` makes the screen
+    taller than 720 pixels (xvfb's is 1024)."""
     session = {"sway": Sway, "kwin": KWin, "openbox": X11,
                "xvfb": lambda: X11(window_manager=False, width=1280, height=1024)}[kind]()
+    if height:
+        session.height = height
     try:
         session.start()
     except Exception:

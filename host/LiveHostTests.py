@@ -830,7 +830,8 @@ NEEDS_X11 = {"Drawing.test_at_a_scale_factor_of_two_the_window_has_the_pixels_of
 def inside(options):
     global WIDGETHOST, SESSION
     WIDGETHOST = os.path.abspath(options.widgethost)
-    SESSION = DesktopSessions.start(options.session)
+    # As tall as Xvfb's screen, so that a column of a medium, a small and a large widget fits.
+    SESSION = DesktopSessions.start(options.session, height=1024)
     try:
         loader = unittest.TestLoader()
         suite = unittest.TestSuite()
