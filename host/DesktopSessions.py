@@ -32,6 +32,7 @@ UNPRIVILEGED = 65534  # nobody, nogroup
 BACKGROUND = (0x33, 0x66, 0x99)
 BACKGROUND_HEX = "#336699"
 PROBE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "DesktopProbe.py")
+VIRTUAL_POINTER = os.path.join(os.path.dirname(os.path.abspath(__file__)), "VirtualPointer.py")
 SKIPPED = 77  # the exit status CTest is told means "skipped"
 
 TOOLS = {
@@ -293,8 +294,9 @@ class OutputsFixed(Exception):
 class Sway(Session):
     kind = "sway"
     output = "HEADLESS-1"
-    pointer_note = ("sway's headless backend has no input device: its seat offers no pointer, so "
-                    "`swaymsg seat - cursor` moves a cursor no client hears")
+    # The headless backend has no input device: its seat offers no pointer, and `swaymsg seat -
+    # cursor` moves a cursor no client hears. A virtual pointer (VirtualPointer.py) gives it one.
+    pointer_note = "no virtual pointer"
 
     def start(self):
         started = time.monotonic()
@@ -315,6 +317,7 @@ class Sway(Session):
         os.environ["WAYLAND_DISPLAY"] = display[0]
         os.environ["GDK_BACKEND"] = "wayland"
         wait_until(lambda: self.swaymsg("-t", "get_outputs", check=False) is not None, 10)
+        self.start_pointer()
         self.wait_for_background()
         self.started_in = time.monotonic() - started
 
@@ -369,6 +372,37 @@ class Sway(Session):
 
     def enable_output(self, name):
         self.command("output %s enable" % name)
+
+    def start_pointer(self):
+        """A virtual pointer (VirtualPointer.py): the headless seat has no pointer of its own."""
+        self.pointer = subprocess.Popen(["/usr/bin/python3", VIRTUAL_POINTER], stdin=subprocess.PIPE,
+                                        stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        self.processes.append(self.pointer)
+        if self.pointer.stdout.readline().strip() != "ready":
+            self.pointer_note = "no virtual pointer: " + self.pointer.stderr.read().strip()
+            return
+        self.has_pointer = True
+        self.pointer_command("extent %d %d" % (self.width, self.height))
+        self.park()
+
+    def park(self):
+        """The pointer to the output's bottom right corner, out of the pictures."""
+        self.move(self.width - 1, self.height - 1)
+
+    def pointer_command(self, text):
+        self.pointer.stdin.write(text + "\n")
+        self.pointer.stdin.flush()
+        if self.pointer.stdout.readline().strip() != "ok":
+            raise AssertionError("the virtual pointer did not take " + text)
+
+    def move(self, x, y):
+        self.pointer_command("move %d %d" % (x, y))
+
+    def press(self, button):
+        self.pointer_command("press %d" % button)
+
+    def release(self, button):
+        self.pointer_command("release %d" % button)
 
     def screenshot(self, output=None):
         shot = subprocess.run(["grim", "-t", "ppm", "-o", output or self.output, "-"], capture_output=True,
@@ -604,6 +638,18 @@ class X11(Session):
     def atoms(self, window_id, name):
         value = self.properties(window_id, name).get(name, "")
         return [a.strip() for a in value.split(",") if a.strip()]
+
+    def move(self, x, y):
+        self.xdotool("mousemove", x, y)
+
+    def park(self):
+        self.move(self.width - 1, self.height - 1)
+
+    def press(self, button):
+        self.xdotool("mousedown", button)
+
+    def release(self, button):
+        self.xdotool("mouseup", button)
 
     def xdotool(self, *arguments):
         subprocess.run(["xdotool", *[str(a) for a in arguments]], check=True, timeout=20)

@@ -76,6 +76,12 @@ class Harness(unittest.TestCase):
         print("\n  %s: session started in %.2f s, a probe window drawn %.2f s after launch"
               % (kind(), SESSION.started_in, shown), file=sys.stderr)
 
+        if SESSION.has_pointer:
+            SESSION.move(150, 80)
+            SESSION.press(1)
+            SESSION.release(1)
+            SESSION.park()
+            self.assertTrue(probe.wait_for("probe: button 1 at 50,30", 5), "a click reaches the probe\n" + probe.output())
         if kind() == "sway":
             self.assertNotIn("Probe widget", SESSION.toplevels(), "a layer surface is no toplevel")
             window = SESSION.open_window("Covering window", "c03020")
@@ -196,13 +202,13 @@ class Widgets(live.LiveHostTest):
                 y += size[1] + 12
         return SESSION.width - 24 - size[0], y, SESSION.output
 
-    def expect_on_screen(self, host, number, expected, timeout, what):
-        """Waits until widget `number` shows `expected` where the host keeps it."""
+    def expect_on_screen(self, host, number, expected, timeout, what, at=None):
+        """Waits until widget `number` shows `expected` where the host keeps it (or at `at`)."""
         def check():
-            x, y, _ = self.place(host, number)
+            x, y = at or self.place(host, number)[:2]
             return live.same_picture(crop(SESSION.screenshot(), x, y, expected.width, expected.height), expected)
         if not wait_until(check, timeout, 0.1):
-            x, y, _ = self.place(host, number)
+            x, y = at or self.place(host, number)[:2]
             shot = crop(SESSION.screenshot(), x, y, expected.width, expected.height)
             keep = os.environ.get("TALLYFOX_LIVE_TEST_KEEP")
             if keep:
@@ -210,8 +216,8 @@ class Widgets(live.LiveHostTest):
             off = live.difference(shot, expected)
             self.fail("widget %d at %d,%d does not show %s: %s\n%s" % (number, x, y, what, off, host.trace()[-3000:]))
 
-    def expect_corners(self, host, number, size):
-        x, y, _ = self.place(host, number)
+    def expect_corners(self, host, number, size, at=None):
+        x, y = at or self.place(host, number)[:2]
         width, height = size
         shot = SESSION.screenshot()
         for cx, cy in ((x, y), (x + width - 1, y), (x, y + height - 1), (x + width - 1, y + height - 1)):
@@ -395,21 +401,31 @@ class Widgets(live.LiveHostTest):
         host = self.start("--now", iso(T))
         self.wait_drawn(host, 1)
         x, y, _ = self.place(host, 1)
+        expected = live.render(os.path.join(self.scratch, "1.png"), "--widget", "1", "--now", iso(T))
+        self.expect_on_screen(host, 1, expected, 5, "its render before the drag")
+        # A hand's pace, once the widget is there to be taken.
         time.sleep(0.5)
-        SESSION.xdotool("mousemove", x + 60, y + 60)
+        SESSION.move(x + 60, y + 60)
         time.sleep(0.3)
-        SESSION.xdotool("mousedown", 1)
+        SESSION.press(1)
         time.sleep(0.5)
-        for _ in range(4):
-            SESSION.xdotool("mousemove_relative", "--", -100, 50)
-            time.sleep(0.2)
-        SESSION.xdotool("mouseup", 1)
+        for step in range(1, 21):  # in small steps, as a hand moves
+            SESSION.move(x + 60 - 20 * step, y + 60 + 10 * step)
+            time.sleep(0.04)
+        SESSION.release(1)
+        SESSION.park()
         moved = (x - 400, y + 200)
         self.assertTrue(wait_until(lambda: (self.trace(host).kept(1) or ())[:2] == moved, 5), host.trace()[-2000:])
+        if kind() != "openbox":
+            self.assertEqual(self.trace(host).kept(1)[2], SESSION.output)
+        self.expect_on_screen(host, 1, expected, 5, "its render where it was dragged", at=moved)
         self.expect_clean_end(host)
         again = self.start("--now", iso(T))
         self.wait_drawn(again, 1)
-        self.assertEqual(self.place(again, 1)[:2], moved)
+        if kind() == "openbox":
+            self.assertEqual(self.place(again, 1)[:2], moved)
+        self.expect_on_screen(again, 1, expected, 5, "its render where it was left, after a restart", at=moved)
+        self.expect_corners(again, 1, SIZES["medium"], at=moved)
         self.expect_clean_end(again)
 
     def test_with_a_compositor_the_corners_are_blended_and_without_one_shaped_live(self):
