@@ -782,6 +782,19 @@ class OneInstance(LiveHostTest):
                                         "names one that answers)\n")
 
 
+class DisplayLoss(LiveHostTest):
+    def test_when_the_display_goes_away_show_ends_with_one_line_and_status_one(self):
+        write_atomically(snapshot_file(), three_providers(T))
+        host = self.start("--now", iso(T))
+        self.assertIsNotNone(host.window(1), host.trace())
+        Session.xvfb.kill()
+        Session.xvfb.wait(10)
+        self.assertEqual(wait_until(lambda: host.process.poll() is not None, 10), True, "the host hangs")
+        self.assertEqual(host.process.returncode, 1)
+        lines = [line for line in host.trace().splitlines() if not line.startswith("widgethost trace")]
+        self.assertEqual(lines, ["widgethost: lost the connection to the display"])
+
+
 # MARK: Starting
 
 def outside(arguments, script=__file__):
@@ -825,7 +838,7 @@ def inside(options):
         loader = unittest.TestLoader()
         suite = unittest.TestSuite()
         names = options.test or [name for case in (Drawing, SnapshotChanges, Time, Accessibility, Editing, Placement,
-                                                   OneInstance)
+                                                   OneInstance, DisplayLoss)
                                  for name in (case.__name__ + "." + m for m in loader.getTestCaseNames(case))]
         for name in names:
             suite.addTests(loader.loadTestsFromName(name, sys.modules[__name__]))
