@@ -2,7 +2,6 @@
 # checked and compiled into share/locale/<language>/LC_MESSAGES/widgethost.mo above the folder of the
 # executable, where `hostText` finds it in the build and, mirrored, in the installed tree.
 set(TALLYFOX_HOST_LANGUAGES de en es fr nl uz pt tr kk ru he ja ko)
-set(TALLYFOX_HOST_STRING_TABLES_DIR "${CMAKE_BINARY_DIR}/share/locale")
 tallyfox_string_tables(widgethost_string_tables TABLE widgethost SOURCE_DIR "${CMAKE_CURRENT_LIST_DIR}/Resources/po"
   DESTINATION "${TALLYFOX_HOST_STRING_TABLES_DIR}" LANGUAGES ${TALLYFOX_HOST_LANGUAGES})
 
