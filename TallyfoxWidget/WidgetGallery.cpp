@@ -1,16 +1,22 @@
 // widgetgallery: renders whole widgets, as the host shows them, onto PNG sheets to look at: every
 // message state, the three sizes with different numbers and kinds of entries, the used amount
 // style, light and dark, and the medium and large widgets in German, Hebrew, Japanese and Russian.
+// With --json it prints the snapshot of every widget it draws instead, one document per line, in the
+// form the application writes, so that the documented format can be checked against them.
 
 #include "TallyfoxWidget/TallyfoxWidgetEntryView.hpp"
 #include "TallyfoxWidget/WidgetSamples.hpp"
+#include "platform/foundation/ISO8601.hpp"
 #include "platform/foundation/Localization.hpp"
 #include "platform/ui/Rendering.hpp"
 
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 #include <string>
+#include <variant>
 #include <vector>
 
 namespace {
@@ -74,6 +80,158 @@ pf::Result<pf::Success, std::string> writeSheet(const std::vector<Cell>& cells, 
     return ui::writeSheet(placed, {sheetWidth, y}, ui::Color::rgb255(180, 180, 186), file);
 }
 
+// MARK: The canonical JSON form of a snapshot: absent values left out, "windows" always written.
+
+void appendString(std::string& out, std::string_view text) {
+    out += '"';
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (byte < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    out += '"';
+}
+
+void appendNumber(std::string& out, double value) {
+    char buffer[32];
+    out.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
+}
+
+/// Writes `"key":` after a comma when the object already has a member.
+void appendKey(std::string& out, std::string_view key) {
+    if (out.back() != '{') out += ',';
+    appendString(out, key);
+    out += ':';
+}
+
+/// A member whose value is already JSON text.
+void appendMember(std::string& out, std::string_view key, const std::string& json) {
+    appendKey(out, key);
+    out += json;
+}
+
+void appendDate(std::string& out, std::string_view key, const std::optional<pf::Date>& date) {
+    if (!date) return;
+    appendKey(out, key);
+    out += '"';
+    pf::ISO8601::append(out, *date);
+    out += '"';
+}
+
+void appendOptionalString(std::string& out, std::string_view key, const std::optional<std::string>& text) {
+    if (!text) return;
+    appendKey(out, key);
+    appendString(out, *text);
+}
+
+void appendEntry(std::string& out, const WidgetProviderSnapshot& entry) {
+    out += '{';
+    appendKey(out, "provider");
+    appendString(out, rawValue(entry.provider));
+    appendOptionalString(out, "selectionID", entry.selectionID);
+    appendOptionalString(out, "accountName", entry.accountName);
+    appendOptionalString(out, "planName", entry.planName);
+    appendOptionalString(out, "modelName", entry.modelName);
+    appendKey(out, "windows");
+    out += '[';
+    for (const UsageWindow& window : entry.windows) {
+        if (out.back() != '[') out += ',';
+        out += '{';
+        appendKey(out, "kind");
+        const auto kind = window.kind.encoded();
+        if (const auto* minutes = std::get_if<std::int64_t>(&kind))
+            out += std::to_string(*minutes);
+        else
+            appendString(out, std::get<std::string>(kind));
+        appendOptionalString(out, "scope", window.scope);
+        if (window.usage) {
+            appendKey(out, "usage");
+            appendNumber(out, window.usage->value);
+        }
+        appendDate(out, "resetsAt", window.resetsAt);
+        out += '}';
+    }
+    out += ']';
+    if (entry.tokensToday) appendMember(out, "tokensToday", std::to_string(*entry.tokensToday));
+    if (entry.requestsToday) appendMember(out, "requestsToday", std::to_string(*entry.requestsToday));
+    // Amounts are written exactly, as their decimal digits.
+    if (entry.creditsToday) appendMember(out, "creditsToday", entry.creditsToday->description());
+    if (entry.quotaUnavailableReason) {
+        appendKey(out, "quotaUnavailableReason");
+        appendString(out, rawValue(*entry.quotaUnavailableReason));
+    }
+    if (entry.recentDays) {
+        appendKey(out, "recentDays");
+        out += '[';
+        for (std::size_t i = 0; i < entry.recentDays->size(); ++i) {
+            if (i > 0) out += ',';
+            appendNumber(out, (*entry.recentDays)[i]);
+        }
+        out += ']';
+    }
+    appendDate(out, "updatedAt", entry.updatedAt);
+    if (entry.totals) {
+        appendKey(out, "totals");
+        out += '[';
+        for (const UsageTotal& total : *entry.totals) {
+            if (out.back() != '[') out += ',';
+            out += "{\"kind\":";
+            appendString(out, rawValue(total.kind));
+            out += ",\"value\":" + total.value.description() + '}';
+        }
+        out += ']';
+    }
+    out += '}';
+}
+
+std::string canonicalJSON(const WidgetSnapshot& snapshot) {
+    const WidgetSnapshot::Contents contents = snapshot.contents();
+    std::string out = "{";
+    appendKey(out, "schemaVersion");
+    out += std::to_string(contents.schemaVersion);
+    appendDate(out, "generatedAt", contents.generatedAt);
+    appendKey(out, "state");
+    switch (contents.state.kind) {
+    case WidgetSnapshot::State::Kind::providers:
+        out += "{\"providers\":{\"_0\":[";
+        for (std::size_t i = 0; i < contents.state.entries.size(); ++i) {
+            if (i > 0) out += ',';
+            appendEntry(out, contents.state.entries[i]);
+        }
+        out += "]}}";
+        break;
+    case WidgetSnapshot::State::Kind::noProvidersEnabled:
+        out += "{\"noProvidersEnabled\":{}}";
+        break;
+    case WidgetSnapshot::State::Kind::noProvidersDetected:
+        out += "{\"noProvidersDetected\":{}}";
+        break;
+    }
+    if (contents.usageAmountStyle) {
+        appendKey(out, "usageAmountStyle");
+        appendString(out, rawValue(*contents.usageAmountStyle));
+    }
+    appendOptionalString(out, "language", contents.language);
+    if (contents.followedSelectionIDs) {
+        appendKey(out, "followedSelectionIDs");
+        out += '[';
+        for (const std::string& id : *contents.followedSelectionIDs) {
+            if (out.back() != '[') out += ',';
+            appendString(out, id);
+        }
+        out += ']';
+    }
+    return out + '}';
+}
+
 } // namespace
 
 /// `--dump small|medium|large COUNT [LANGUAGE]`: the laid-out tree and accessibility text of the
@@ -97,7 +255,10 @@ int dump(int argc, char** argv, pf::Date now) {
 }
 
 int main(int argc, char** argv) {
-    const std::filesystem::path folder = argc > 1 && std::string(argv[1]) != "--dump" ? argv[1] : TALLYFOX_GALLERY_DIR;
+    const std::filesystem::path folder =
+        argc > 1 && std::string(argv[1]) != "--dump" && std::string(argv[1]) != "--json"
+            ? argv[1]
+            : TALLYFOX_GALLERY_DIR;
     setenv("TZ", "UTC", 1); // the sheets show the same clock times everywhere
     unsetenv("LC_ALL");
     unsetenv("LC_MESSAGES");
@@ -186,6 +347,18 @@ int main(int argc, char** argv) {
         languages.push_back({std::string(language) + ", large", entry(snapshot), F::systemLarge});
     }
     sheets.emplace_back("languages", std::move(languages));
+
+    if (argc > 1 && std::string(argv[1]) == "--json") {
+        std::set<std::string> printed; // a snapshot drawn in several sizes is printed once
+        for (const auto& sheet : sheets) {
+            for (const Cell& cell : sheet.second) {
+                if (!cell.entry.snapshot) continue;
+                if (auto line = canonicalJSON(*cell.entry.snapshot); printed.insert(line).second)
+                    std::printf("%s\n", line.c_str());
+            }
+        }
+        return 0;
+    }
 
     std::filesystem::create_directories(folder);
     for (const auto& [name, cells] : sheets) {

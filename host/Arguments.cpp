@@ -122,25 +122,17 @@ unsigned accepted(Command command) {
     switch (command) {
     case Command::describe:
     case Command::entities:
-    case Command::list:
-        return json;
+    case Command::list: return json;
     case Command::timeline:
-    case Command::accessibility:
-        return selection | json;
-    case Command::layout:
-        return selection;
-    case Command::render:
-        return selection | appearance | contrast | scale | size | output;
-    case Command::add:
-        return family | source;
-    case Command::edit:
-        return source | clear;
-    case Command::show:
-        return now | verbose | surface;
+    case Command::accessibility: return selection | json;
+    case Command::layout: return selection;
+    case Command::render: return selection | appearance | contrast | scale | size | output;
+    case Command::add: return family | source;
+    case Command::edit: return source | clear;
+    case Command::show: return now | verbose | surface;
     case Command::remove:
     case Command::autostart:
-    case Command::help:
-        return 0;
+    case Command::help: return 0;
     }
     return 0;
 }
@@ -151,19 +143,14 @@ std::string_view commandName(Command command) {
     return "widgethost";
 }
 
-Failure<UsageError> error(std::string message) {
-    return Failure{UsageError{std::move(message)}};
-}
+Failure<UsageError> error(std::string message) { return Failure{UsageError{std::move(message)}}; }
 
-std::string quoted(std::string_view text) {
-    return "'" + std::string(text) + "'";
-}
+std::string quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
 
 std::optional<double> number(std::string_view text) {
     double value = 0;
     const auto [end, failed] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (failed != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
-        return std::nullopt;
+    if (failed != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) return std::nullopt;
     return value;
 }
 
@@ -181,16 +168,14 @@ std::optional<ui::Size> sizeValue(std::string_view text) {
     const auto height = number(text.substr(cross + 1));
     // A widget larger than a screen is a typing error, not a preview.
     constexpr double largest = 10'000;
-    if (!width || !height || *width <= 0 || *height <= 0 || *width > largest || *height > largest)
-        return std::nullopt;
+    if (!width || !height || *width <= 0 || *height <= 0 || *width > largest || *height > largest) return std::nullopt;
     return ui::Size{*width, *height};
 }
 
 std::optional<ui::ImageFormat> formatOf(const std::filesystem::path& file) {
     std::string extension = file.extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(), [](unsigned char c) {
-        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    });
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); });
     if (extension == ".png") return ui::ImageFormat::png;
     if (extension == ".svg") return ui::ImageFormat::svg;
     if (extension == ".pdf") return ui::ImageFormat::pdf;
@@ -200,21 +185,15 @@ std::optional<ui::ImageFormat> formatOf(const std::filesystem::path& file) {
 // Applies one option with its value to the invocation.
 std::optional<UsageError> apply(Invocation& invocation, const OptionName& option, std::string_view value) {
     const auto bad = [&](std::string_view what, std::string_view expected) {
-        return UsageError{"bad " + std::string(what) + " " + quoted(value) + " for " +
-                          std::string(option.name) + " (" + std::string(expected) + ")"};
+        return UsageError{"bad " + std::string(what) + " " + quoted(value) + " for " + std::string(option.name) + " (" +
+                          std::string(expected) + ")"};
     };
     Selection& selected = invocation.selection;
     RenderOptions& render = invocation.render;
     switch (option.option) {
-    case json:
-        invocation.json = true;
-        break;
-    case clear:
-        invocation.clear = true;
-        break;
-    case verbose:
-        invocation.verbose = true;
-        break;
+    case json: invocation.json = true; break;
+    case clear: invocation.clear = true; break;
+    case verbose: invocation.verbose = true; break;
     case surface:
         if (value == "auto")
             invocation.surface = SurfaceRequest::automatic;
@@ -227,9 +206,7 @@ std::optional<UsageError> apply(Invocation& invocation, const OptionName& option
         else
             return bad("surface", "auto, layer-shell, x11 or window");
         break;
-    case extension:
-        invocation.extension = std::filesystem::path(value);
-        break;
+    case extension: invocation.extension = std::filesystem::path(value); break;
     case family: {
         const auto parsed = platform::widgetkit::widgetFamily(value);
         if (!parsed) return bad("family", "small, medium or large");
@@ -304,12 +281,9 @@ std::optional<UsageError> apply(Invocation& invocation, const OptionName& option
 
 } // namespace
 
-std::string_view usageText() {
-    return usage;
-}
+std::string_view usageText() { return usage; }
 
-platform::foundation::Result<Invocation, UsageError>
-parseArguments(std::span<const std::string_view> arguments) {
+platform::foundation::Result<Invocation, UsageError> parseArguments(std::span<const std::string_view> arguments) {
     // `autostart` takes the words after it as they are, --help included.
     auto commandWord = arguments.begin();
     while (commandWord != arguments.end() && commandWord->starts_with("-"))
@@ -395,16 +369,14 @@ parseArguments(std::span<const std::string_view> arguments) {
         if (!invocation.number) return error("bad widget number " + quoted(positionals.front()));
         positionals.erase(positionals.begin());
         break;
-    default:
-        break;
+    default: break;
     }
     if (!positionals.empty()) return error("unexpected argument " + quoted(positionals.front()));
 
     const Selection& selected = invocation.selection;
     if (selected.widget && (selected.family || selected.sources))
         return error("--widget cannot be combined with --family or --source");
-    if (*command == Command::render && invocation.render.output.empty())
-        return error("render needs --output FILE");
+    if (*command == Command::render && invocation.render.output.empty()) return error("render needs --output FILE");
     if (*command == Command::add && !selected.family) return error("add needs --family");
     if (*command == Command::edit && !selected.sources && !invocation.clear)
         return error("edit needs --source ID... or --clear");

@@ -19,21 +19,7 @@ namespace widgethost {
 
 using platform::foundation::Date;
 
-enum class Command {
-    help,
-    describe,
-    entities,
-    timeline,
-    render,
-    accessibility,
-    layout,
-    add,
-    list,
-    edit,
-    remove,
-    autostart,
-    show
-};
+enum class Command { help, describe, entities, timeline, render, accessibility, layout, add, list, edit, remove, autostart, show };
 
 /// Which desktop surface `show` puts the widgets on: the best the desktop offers, or one asked for.
 enum class SurfaceRequest { automatic, layerShell, x11, window };
@@ -47,9 +33,8 @@ struct Selection {
     std::optional<std::vector<std::string>> sources;  ///< the configuration's sources, in order
     std::optional<std::int64_t> widget;               ///< a placed widget instead of family and sources
     Request request = Request::timeline;
-    std::optional<Date>
-        now; ///< the platform clock when the host asks (`show`: fixed there); the real time unless given
-    std::optional<Date> at; ///< the moment shown; `now` unless given
+    std::optional<Date> now; ///< the platform clock when the host asks (`show`: fixed there); the real time unless given
+    std::optional<Date> at;  ///< the moment shown; `now` unless given
 };
 
 /// How `render` draws and where it writes.
@@ -69,11 +54,11 @@ struct Invocation {
     bool json = false;
     Selection selection;
     RenderOptions render;
-    std::vector<std::string> identifiers;               ///< `entities`: the identifiers to resolve
-    std::optional<std::int64_t> number;                 ///< `edit` and `remove`: the placed widget
-    bool clear = false;                                 ///< `edit --clear`
-    std::vector<std::string> autostart;                 ///< `autostart`: the words after it, as given
-    bool verbose = false;                               ///< `show --verbose`: say which surface and why
+    std::vector<std::string> identifiers; ///< `entities`: the identifiers to resolve
+    std::optional<std::int64_t> number;   ///< `edit` and `remove`: the placed widget
+    bool clear = false;                   ///< `edit --clear`
+    std::vector<std::string> autostart;   ///< `autostart`: the words after it, as given
+    bool verbose = false;                 ///< `show --verbose`: say which surface and why
     SurfaceRequest surface = SurfaceRequest::automatic; ///< `show --surface`
 };
 
@@ -84,8 +69,7 @@ struct UsageError {
 
 /// Reads the arguments after the program's name. `--help` anywhere asks for the usage, except after
 /// `autostart`, which reads the words after it itself.
-platform::foundation::Result<Invocation, UsageError>
-parseArguments(std::span<const std::string_view> arguments);
+platform::foundation::Result<Invocation, UsageError> parseArguments(std::span<const std::string_view> arguments);
 
 /// The usage text that `--help` prints.
 std::string_view usageText();

@@ -282,6 +282,11 @@ class Session:
             raise RuntimeError("%s: the background never showed; the screen's corner is %s"
                                % (self.kind, pixel(self.screenshot(), 2, 2)))
 
+    def kill_display(self):
+        """The display server ends at once, as when it crashes (the session is over after this)."""
+        self.compositor.kill()
+        self.compositor.wait(10)
+
     # Input where the session offers it; tests that need a pointer check `has_pointer` first.
     has_pointer = False
     pointer_note = ""
@@ -561,6 +566,10 @@ class X11(Session):
             self.probe("wallpaper", BACKGROUND_HEX[1:], lasting=True)
             self.wait_for_background()
         self.started_in = time.monotonic() - started
+
+    def kill_display(self):
+        self.xvfb.kill()
+        self.xvfb.wait(10)
 
     def stop(self):
         super().stop()

@@ -64,13 +64,22 @@ int x11ConnectionLost(Display*) {
 }
 #endif
 
-/// GDK reports a Wayland connection that broke as a message of its own and ends the process; the
-/// user gets ours instead.
-void gdkMessage(const gchar* domain, GLogLevelFlags level, const gchar* message, gpointer) {
-    if (message && (std::strstr(message, "Wayland display") || std::strstr(message, "X server") ||
-                    std::strstr(message, "connection to the display")))
+/// GDK reports a Wayland connection that broke ("Error reading events from display", "Error flushing
+/// display", "Lost connection to Wayland compositor.") as a message of its own and
+/// ends the process; the user gets ours instead.
+GLogWriterOutput logWriter(GLogLevelFlags level, const GLogField* fields, gsize count, gpointer data) {
+    const char *domain = nullptr, *message = nullptr;
+    for (gsize i = 0; i < count; ++i) {
+        if (fields[i].length >= 0) continue; // not a string
+        if (std::strcmp(fields[i].key, "GLIB_DOMAIN") == 0)
+            domain = static_cast<const char*>(fields[i].value);
+        if (std::strcmp(fields[i].key, "MESSAGE") == 0) message = static_cast<const char*>(fields[i].value);
+    }
+    if (domain && message && std::strcmp(domain, "Gdk") == 0 &&
+        (std::strncmp(message, "Error", 5) == 0 || std::strncmp(message, "Lost connection", 15) == 0) &&
+        (std::strstr(message, "display") || std::strstr(message, "Wayland")))
         displayLost();
-    g_log_default_handler(domain, level, message, nullptr);
+    return g_log_writer_default(level, fields, count, data);
 }
 
 } // namespace
@@ -333,6 +342,7 @@ int showLiveWidgets(const Invocation& invocation, std::FILE* err) {
         return 1;
     }
 
+    g_log_set_writer_func(logWriter, nullptr, nullptr);
     if (!gtk_init_check(nullptr, nullptr)) {
         std::fprintf(
             err, "widgethost: %s\n",
@@ -343,8 +353,6 @@ int showLiveWidgets(const Invocation& invocation, std::FILE* err) {
 #ifdef GDK_WINDOWING_X11
     if (GDK_IS_X11_DISPLAY(gdk_display_get_default())) XSetIOErrorHandler(x11ConnectionLost);
 #endif
-    g_log_set_handler("Gdk", GLogLevelFlags(G_LOG_LEVEL_MESSAGE | G_LOG_LEVEL_WARNING | G_LOG_LEVEL_CRITICAL),
-                      gdkMessage, nullptr);
     // Menus and the editor read in the host's language, from right to left where it is written so.
     if (liveTextIsRightToLeft()) gtk_widget_set_default_direction(GTK_TEXT_DIR_RTL);
 

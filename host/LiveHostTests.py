@@ -818,9 +818,21 @@ class OneInstance(LiveHostTest):
                                         "names one that answers)\n")
 
 
+class DisplayLoss(LiveHostTest):
+    def test_when_the_display_goes_away_show_ends_with_one_line_and_status_one(self):
+        write_atomically(snapshot_file(), three_providers(T))
+        host = self.start("--now", iso(T))
+        self.assertIsNotNone(host.window(1), host.trace())
+        SESSION.kill_display()
+        self.assertEqual(wait_until(lambda: host.process.poll() is not None, 10), True, "the host hangs")
+        self.assertEqual(host.process.returncode, 1)
+        lines = [line for line in host.trace().splitlines() if not line.startswith("widgethost trace")]
+        self.assertEqual(lines, ["widgethost: lost the connection to the display"])
+
+
 # MARK: Starting
 
-# What runs where: sway's headless seat offers no pointer, and its outputs take no GDK_SCALE.
+# What runs on X11 alone: these drive the pointer with xdotool, or set GDK_SCALE.
 NEEDS_X11 = {"Drawing.test_at_a_scale_factor_of_two_the_window_has_the_pixels_of_render_at_scale_two",
              "Editing.test_the_menu_and_editor_choose_reorder_resize_and_remove_the_widget",
              "Editing.test_hovering_the_clock_of_stale_data_shows_when_it_was_updated",
@@ -836,7 +848,7 @@ def inside(options):
         loader = unittest.TestLoader()
         suite = unittest.TestSuite()
         names = options.test or [name for case in (Drawing, SnapshotChanges, Time, Accessibility, Editing, Placement,
-                                                   OneInstance)
+                                                   OneInstance, DisplayLoss)
                                  for name in (case.__name__ + "." + m for m in loader.getTestCaseNames(case))]
         if not x11():
             names = [name for name in names if name not in NEEDS_X11]

@@ -72,6 +72,11 @@ if [[ -e $prefix/bin/widgethost ]]; then
     expect "the host loads the installed platform library" "$prefix/lib/tallyfox/lib/libTallyfoxPlatform.so" \
         "$(LD_DEBUG=libs "$prefix/bin/widgethost" describe --json 2>&1 >/dev/null |
             sed -n 's/.*calling init: \(.*libTallyfoxPlatform.so\)$/\1/p' | head -1 | xargs -r realpath)"
+    # The host's own string tables lie where it looks for them, ../share/locale from its folder.
+    for language in de en es fr he ja kk ko nl pt ru tr uz; do
+        expect "installed: the host's $language string table" "yes" \
+            "$([[ -s $prefix/lib/tallyfox/share/locale/$language/LC_MESSAGES/widgethost.mo ]] && echo yes)"
+    done
     for file in share/man/man1/widgethost.1.gz share/bash-completion/completions/widgethost share/zsh/site-functions/_widgethost \
         share/fish/vendor_completions.d/widgethost.fish share/icons/hicolor/scalable/apps/com.tallyfox.Tallyfox.svg \
         share/metainfo/com.tallyfox.Tallyfox.Widgets.metainfo.xml; do

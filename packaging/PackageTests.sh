@@ -53,6 +53,8 @@ expect "tallyfox --version" "Tallyfox $version" "$("$root/bin/tallyfox" --versio
 expect "tallyfox status --json" "1 3" "$("$root/bin/tallyfox" status --json 2>&1 | jq -r '"\(.schemaVersion) \(.providers | length)"' 2>&1)"
 if [[ -e $root/bin/widgethost ]]; then
     expect "widgethost describe" "TallyfoxWidget" "$("$root/bin/widgethost" describe --json 2>&1 | jq -r .kind 2>&1)"
+    expect "the package carries the host's 13 string tables" "13" \
+        "$(find "$root/lib/tallyfox/share/locale" -path '*/LC_MESSAGES/widgethost.mo' -size +0 | wc -l)"
     entry="$root/share/applications/com.tallyfox.Tallyfox.Widgets.desktop"
     expect "the launcher entry runs /usr/bin/widgethost" "Exec=/usr/bin/widgethost show" "$(grep '^Exec=' "$entry")"
     expect "the launcher entry passes desktop-file-validate" "" "$(desktop-file-validate "$entry" 2>&1)"

@@ -79,9 +79,11 @@ std::vector<std::string> localizations(const std::filesystem::path& resourcesDir
     return result;
 }
 
-std::vector<std::string> preferredLanguages() {
-    std::vector<std::string> languages = UserDefaults::standard().stringArray("AppleLanguages").value_or(
-        std::vector<std::string>());
+std::vector<std::string> preferredLanguages() { return preferredLanguages(mainBundleInfo().identifier); }
+
+std::vector<std::string> preferredLanguages(const std::string& defaultsDomain) {
+    std::vector<std::string> languages =
+        UserDefaults(defaultsDomain).stringArray("AppleLanguages").value_or(std::vector<std::string>());
     for (auto& language : systemLanguages())
         if (std::find(languages.begin(), languages.end(), language) == languages.end())
             languages.push_back(std::move(language));

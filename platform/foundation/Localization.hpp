@@ -10,7 +10,8 @@
 
 namespace platform::foundation {
 
-/// What the localization machinery needs to know of the process's main bundle.
+/// What the localization machinery needs to know of the process's main bundle, or of another bundle
+/// whose string table a program names explicitly.
 struct MainBundleInfo {
     /// CFBundleIdentifier; names the process's user-defaults domain. Empty when there is none.
     std::string identifier;
@@ -45,6 +46,9 @@ std::vector<std::string> mainBundleLocalizations();
 /// The user's preferred languages, most preferred first: "AppleLanguages" of the standard user
 /// defaults, then the system's language settings.
 std::vector<std::string> preferredLanguages();
+/// The same for the program whose user defaults are the domain `defaultsDomain`: its
+/// "AppleLanguages" (or the global domain's), then the system's language settings.
+std::vector<std::string> preferredLanguages(const std::string& defaultsDomain);
 
 /// The localization to use, from `available`, for `preferences` in order. A preference matches a
 /// localization of the same identifier ("pt-BR" and "pt_BR" alike, any letter case), else one with

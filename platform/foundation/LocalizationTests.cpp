@@ -144,3 +144,28 @@ TEST(FormatSignature, tellsWhetherTwoFormatsTakeTheSameArguments) {
     EXPECT_EQ(formatSignature("%1$@ %1$lld"), std::nullopt); // one argument, two kinds
     EXPECT_EQ(formatSignature("%s"), std::nullopt);
 }
+
+TEST(LocalizedStrings, comeFromATableNamedByItsBundleWhicheverBundleIsTheMainOne) {
+    // A host that loaded an extension: the extension is the main bundle, the host names its own table.
+    setMainBundleInfo({"com.example.Extension", "/nonexistent", "en", "Other"});
+    const MainBundleInfo host{"com.example.Host", TALLYFOX_FOUNDATION_TEST_RESOURCES, "en", "Greetings"};
+    EXPECT_EQ(localizedString(host, "de", "Hello", "Hello"), "Hallo");
+    EXPECT_EQ(localizedString(host, "de", "%lld file", "%lld file", 2), "%lld Dateien");
+    EXPECT_EQ(localizedString(host, "de", "Untranslated", "the default"), "the default");
+    EXPECT_EQ(localizedString(host, "ja", "Hello", "Hello"), "Hello");
+    EXPECT_EQ(localized("Hello", "Hello"), "Hello"); // the main bundle has no such table
+
+    // Each program's own "AppleLanguages" come before the system's settings.
+    char pattern[] = "/tmp/tallyfox-home-XXXXXX";
+    const std::filesystem::path home = mkdtemp(pattern);
+    setenv("HOME", home.c_str(), 1);
+    setenv("LANGUAGE", "nl", 1);
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) setenv(name, "", 1);
+    UserDefaults("com.example.Host").set("AppleLanguages", PropertyListValue::strings({"fr"}));
+    EXPECT_EQ(preferredLanguages("com.example.Host"), (std::vector<std::string>{"fr", "nl"}));
+    EXPECT_EQ(preferredLanguages("com.example.Extension"), std::vector<std::string>{"nl"});
+    UserDefaults("com.example.Host").removeObject("AppleLanguages");
+    setenv("LANGUAGE", "", 1);
+    setMainBundleInfo({});
+    std::filesystem::remove_all(home);
+}

@@ -80,9 +80,8 @@ int pluralSelector(std::int64_t count) {
     return static_cast<int>(1'000'000 + magnitude % 1'000'000);
 }
 
-std::string lookUp(std::string_view key, std::string_view defaultValue, const std::string& language,
-                   std::optional<std::int64_t> count = std::nullopt) {
-    const MainBundleInfo bundle = mainBundleInfo();
+std::string lookUp(const MainBundleInfo& bundle, std::string_view key, std::string_view defaultValue,
+                   const std::string& language, std::optional<std::int64_t> count) {
     if (const Catalog* catalog = Catalogs::shared().catalog(bundle, language)) {
         const std::string id(key);
         // Asked for a form other than the first, an entry without plural forms gives nothing: its
@@ -95,7 +94,17 @@ std::string lookUp(std::string_view key, std::string_view defaultValue, const st
     return std::string(defaultValue);
 }
 
+std::string lookUp(std::string_view key, std::string_view defaultValue, const std::string& language,
+                   std::optional<std::int64_t> count = std::nullopt) {
+    return lookUp(mainBundleInfo(), key, defaultValue, language, count);
+}
+
 } // namespace
+
+std::string localizedString(const MainBundleInfo& bundle, const std::string& language, std::string_view key,
+                            std::string_view defaultValue, std::optional<std::int64_t> count) {
+    return lookUp(bundle, key, defaultValue, language, count);
+}
 
 std::string stringTableLanguage(const Locale& locale) {
     return preferredLocalizations(mainBundleLocalizations(), {locale.identifier()}, mainBundleInfo().developmentLanguage)

@@ -6,6 +6,7 @@
 // the catalog's "Plural-Forms:" rule, as gettext's ngettext does.
 
 #include "platform/foundation/Locale.hpp"
+#include "platform/foundation/Localization.hpp"
 
 #include <cstdint>
 #include <optional>
@@ -49,6 +50,13 @@ std::string localizedPlural(std::string_view key, std::string_view defaultValue,
                             std::int64_t count);
 std::string localizedPlural(std::string_view key, std::string_view defaultValue, std::string_view comment,
                             std::int64_t count, const Locale& locale);
+
+/// The text for `key` in `language` from the string table of `bundle`, which need not be the main
+/// bundle: a program that loads an extension (which then is the main bundle) names its own table.
+/// `language` is one of the bundle's localizations ("de", "pt"); `defaultValue` when the table has
+/// no text for `key`. With a `count`, a plural entry gives the form the language uses for it.
+std::string localizedString(const MainBundleInfo& bundle, const std::string& language, std::string_view key,
+                            std::string_view defaultValue, std::optional<std::int64_t> count = std::nullopt);
 
 /// The count that picks the plural form of a format key: its first integer argument, if any.
 std::optional<std::int64_t> pluralCount(const std::vector<FormatArgument>& arguments);

@@ -1,12 +1,14 @@
 #pragma once
-// Reading gettext PO catalogs and checking them against the string table's template: the build
+// Reading gettext PO catalogs and checking them against their string table's template: the build
 // refuses a catalog whose translations take other placeholders than their keys or whose plural
-// entries do not fit its plural rule, and the tests refuse a catalog that lacks a key or a plural
-// form or leaves one untranslated. Header-only, so that the build-time check needs no library.
+// entries do not fit its plural rule, and the tests of each string table refuse a catalog that
+// lacks a key or a plural form or leaves one untranslated. Header-only, so that the build-time
+// check needs no library; every program with a string table of its own checks it with this.
 
 #include "platform/foundation/FormatPlaceholders.hpp"
 
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -16,7 +18,7 @@
 #include <string_view>
 #include <vector>
 
-namespace tallyfox::localization {
+namespace platform::foundation::stringtables {
 
 /// One message of a catalog.
 struct POEntry {
@@ -511,4 +513,28 @@ inline std::vector<std::string> completenessProblems(const POCatalog& templateCa
     return problems;
 }
 
-} // namespace tallyfox::localization
+/// Everything the tests refuse in the string table in `directory`: a template (`templateFile`) that
+/// holds translations, and for each language a `<language>.po` that cannot be read, lacks a key or
+/// a plural form, leaves one untranslated, or whose placeholders or plural forms do not fit. Each
+/// problem begins with the file's name.
+inline std::vector<std::string> stringTableProblems(const std::filesystem::path& directory,
+                                                    const std::string& templateFile,
+                                                    const std::vector<std::string>& languages) {
+    std::vector<std::string> problems;
+    const auto templateCatalog = readPO((directory / templateFile).string());
+    if (!templateCatalog.error.empty()) problems.push_back(templateFile + " " + templateCatalog.error);
+    for (const auto& entry : templateCatalog.entries)
+        for (const auto& translation : entry.translations)
+            if (!translation.empty()) problems.push_back(templateFile + " translates “" + entry.key + "”");
+    for (const auto& language : languages) {
+        const std::string name = language + ".po";
+        const auto translated = readPO((directory / name).string());
+        if (!translated.error.empty()) problems.push_back(name + " " + translated.error);
+        for (const auto& problem : completenessProblems(templateCatalog, translated)) problems.push_back(name + " " + problem);
+        for (const auto& problem : pluralFormProblems(translated)) problems.push_back(name + " " + problem);
+        for (const auto& problem : placeholderMismatches(translated)) problems.push_back(name + " " + problem);
+    }
+    return problems;
+}
+
+} // namespace platform::foundation::stringtables
