@@ -8,7 +8,7 @@ Usage: LiveHostTests.py --widgethost PATH [--session xvfb|sway] [--test NAME]...
 The script starts itself again inside `dbus-run-session`, as an unprivileged user when run as root,
 with HOME and the XDG folders pointing into a temporary folder, so nothing reaches the real session or
 home (DesktopSessions.py). Each test starts its own host. Debian's /usr/bin/python3 is needed: pyatspi
-is packaged for it alone. On sway, where the headless seat has no pointer, the tests that need one
+is packaged for it alone. On sway the tests that drive the pointer with xdotool or set GDK_SCALE
 are not run; pictures are taken from the screen where the host's trace says the widget is.
 """
 import argparse
