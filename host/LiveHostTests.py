@@ -8,8 +8,8 @@ Usage: LiveHostTests.py --widgethost PATH [--session xvfb|sway] [--test NAME]...
 The script starts itself again inside `dbus-run-session`, as an unprivileged user when run as root,
 with HOME and the XDG folders pointing into a temporary folder, so nothing reaches the real session or
 home (DesktopSessions.py). Each test starts its own host. Debian's /usr/bin/python3 is needed: pyatspi
-is packaged for it alone. On sway the tests that drive the pointer with xdotool or set GDK_SCALE
-are not run; pictures are taken from the screen where the host's trace says the widget is.
+is packaged for it alone. On sway (a virtual pointer, VirtualPointer.py) the tests of a drag and of
+GDK_SCALE are not run; pictures are taken from the screen where the host's trace says the widget is.
 """
 import argparse
 import datetime as dt
@@ -461,6 +461,36 @@ class LiveHostTest(unittest.TestCase):
         self.assertEqual(status, 0, "the host did not end cleanly\n" + host.trace()[-5000:])
 
 
+def window_named(title):
+    """An ordinary window of that title: its X window, or on sway the rectangle of its content."""
+    if x11():
+        found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^%s$" % re.escape(title)],
+                               capture_output=True, text=True).stdout.split()
+        return found[0] if found else None
+    found = []
+
+    def walk(node):
+        if node.get("name") == title and node.get("pid"):
+            rect, content = node["rect"], node["window_rect"]
+            found.append((rect["x"] + content["x"], rect["y"] + content["y"]))
+        for child in node.get("nodes", []) + node.get("floating_nodes", []):
+            walk(child)
+    walk(SESSION.tree())
+    return found[0] if found else None
+
+
+def point_at(window, x, y):
+    """The pointer to x, y of a window: an X window id, a widget's place, or a window's top-left."""
+    if isinstance(window, WidgetPlace):
+        left, top = window.place()
+    elif isinstance(window, tuple):
+        left, top = window
+    else:
+        subprocess.run(["xdotool", "mousemove", "--window", str(window), str(x), str(y)], check=True)
+        return
+    SESSION.move(left + x, top + y)
+
+
 def widget_windows():
     """The widget windows on the screen, of any process: by title on X11, by accessible frame else."""
     if x11():
@@ -613,9 +643,12 @@ class Accessibility(LiveHostTest):
 class Editing(LiveHostTest):
     def open_menu(self, host, window_id):
         # A hand's click: the button comes up a moment after it went down.
-        subprocess.run(["xdotool", "mousemove", "--window", window_id, "120", "70", "mousedown", "3"], check=True)
+        point_at(window_id, 120, 70)
+        SESSION.press(3)
         time.sleep(0.15)
-        subprocess.run(["xdotool", "mouseup", "3"], check=True)
+        SESSION.release(3)
+        if not x11():
+            SESSION.park()  # out of the screenshots
         pyatspi = atspi()
 
         def shown_menu():
@@ -626,7 +659,9 @@ class Editing(LiveHostTest):
                 except Exception:
                     continue
             return None
-        if wait_until(shown_menu, 10) is None:
+        if wait_until(shown_menu, 10) is None and not x11():
+            self.fail("no menu after a right click\n" + host.trace())
+        if wait_until(shown_menu, 0) is None:
             windows = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(host.pid)],
                                      capture_output=True, text=True).stdout.split()
             self.fail("no menu after a right click; windows on the screen: %s\n%s" % (
@@ -655,8 +690,11 @@ class Editing(LiveHostTest):
 
     def click(self, window_id, node):
         x, y, width, height = extents(node)
-        subprocess.run(["xdotool", "mousemove", "--window", window_id, str(x + min(12, width // 2)),
-                        str(y + height // 2), "click", "1"], check=True)
+        point_at(window_id, x + min(12, width // 2), y + height // 2)
+        SESSION.press(1)
+        SESSION.release(1)
+        if not x11():
+            SESSION.park()
 
     def test_the_menu_and_editor_choose_reorder_resize_and_remove_the_widget(self):
         write_atomically(snapshot_file(), three_providers(T))
@@ -677,9 +715,7 @@ class Editing(LiveHostTest):
         # The stored choice first, named as the widget names what is gone, then what can be chosen.
         self.assertEqual(listed, ["Selected account unavailable", "Codex", "Claude Code · Work", "Cursor"])
         self.assertTrue(find(editor, "check box", "Selected account unavailable").getState().contains(pyatspi.STATE_CHECKED))
-        editor_window = wait_until(lambda: subprocess.run(
-            ["xdotool", "search", "--onlyvisible", "--name", "^Choose providers$"], capture_output=True,
-            text=True).stdout.split(), 10)[0]
+        editor_window = wait_until(lambda: window_named("Choose providers"), 10)
         # Choose Cursor and Codex instead, and move Cursor above Codex.
         self.click(editor_window, find(editor, "check box", "Selected account unavailable"))
         self.click(editor_window, find(editor, "check box", "Cursor"))
@@ -734,12 +770,16 @@ class Editing(LiveHostTest):
         self.assertIsNone(find(host_application(host.pid), "label", "Updated 15 minutes ago", skip_roles=()))
         # Two small moves over it, as a hand would make.
         cx, cy = int(x + width / 2), int(y + height / 2)
-        subprocess.run(["xdotool", "mousemove", "--window", window_id, str(cx - 1), str(cy - 1)], check=True)
+        point_at(window_id, cx - 1, cy - 1)
         time.sleep(0.1)
-        subprocess.run(["xdotool", "mousemove", "--window", window_id, str(cx), str(cy)], check=True)
+        point_at(window_id, cx, cy)
+        before = None if x11() else SESSION.screenshot()
         # GTK 3 keeps tooltip windows out of the accessibility tree: the tooltip is a window of its own
-        # on the screen, and the host says which help it shows.
+        # on the screen (on sway, a change on the screen once the pointer rests), and the host says
+        # which help it shows.
         def tooltip():
+            if not x11():  # a popup surface, seen on the screen
+                return SESSION.screenshot()[3] != before[3]
             shown = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(host.pid)],
                                    capture_output=True, text=True).stdout.split()
             return [w for w in shown if w != window_id and host.geometry(w) != (364, 170)]
@@ -832,10 +872,9 @@ class DisplayLoss(LiveHostTest):
 
 # MARK: Starting
 
-# What runs on X11 alone: these drive the pointer with xdotool, or set GDK_SCALE.
+# What runs on X11 alone: these drive the pointer with xdotool (a drag, which DesktopTests.py tests on
+# sway), or set GDK_SCALE.
 NEEDS_X11 = {"Drawing.test_at_a_scale_factor_of_two_the_window_has_the_pixels_of_render_at_scale_two",
-             "Editing.test_the_menu_and_editor_choose_reorder_resize_and_remove_the_widget",
-             "Editing.test_hovering_the_clock_of_stale_data_shows_when_it_was_updated",
              "Placement.test_a_dragged_widget_stays_where_it_was_left_next_time"}
 
 
