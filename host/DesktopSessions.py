@@ -424,7 +424,10 @@ class Sway(Session):
 class KWin(Session):
     kind = "kwin"
     output = "Virtual-0"
-    pointer_note = "kwin_wayland --virtual has no input device, and no tool here injects pointer events into it"
+    # kwin_wayland --virtual has no input device; VirtualPointer.py gives it one through fake input.
+    pointer_note = "no fake input pointer"
+    start_pointer, pointer_command, park = Sway.start_pointer, Sway.pointer_command, Sway.park
+    move, press, release = Sway.move, Sway.press, Sway.release
 
     def start(self):
         started = time.monotonic()
@@ -434,6 +437,13 @@ class KWin(Session):
         # has none. The name stays: the QPA plug-in checks it.
         binary = os.path.join(folder, "kwin_wayland")
         shutil.copy(shutil.which("kwin_wayland"), binary)
+        # KWin offers fake input only to programs whose desktop file asks for it.
+        applications = os.path.join(os.environ["XDG_DATA_HOME"], "applications")
+        os.makedirs(applications, exist_ok=True)
+        with open(os.path.join(applications, "tallyfox-virtual-pointer.desktop"), "w") as out:
+            out.write("[Desktop Entry]\nType=Application\nName=Tallyfox test pointer\nNoDisplay=true\n"
+                      "Exec=%s %s\nX-KDE-Wayland-Interfaces=org_kde_kwin_fake_input\n"
+                      % (os.path.realpath("/usr/bin/python3"), VIRTUAL_POINTER))
         self.compositor = self.spawn([binary, "--virtual", "--width", str(self.width), "--height", str(self.height),
                                       "--socket", "wayland-tallyfox", "--no-lockscreen"], "kwin.log", {
             "KWIN_COMPOSE": "O2", "KWIN_SCREENSHOT_NO_PERMISSION_CHECKS": "1", "QT_QPA_PLATFORM": "wayland",
@@ -448,6 +458,7 @@ class KWin(Session):
                                                  timeout=10).returncode == 0, 60, 0.2):
             raise RuntimeError("kwin_wayland never answered on D-Bus:\n" + self.log("kwin.log")[-3000:])
         self.scripts = 0
+        self.start_pointer()
         # Without Plasma nothing draws a wallpaper.
         self.probe("wallpaper", BACKGROUND_HEX[1:], lasting=True)
         self.wait_for_background()

@@ -73,8 +73,9 @@ class Harness(unittest.TestCase):
         self.assertEqual(pixel(shot, 101, 51), BACKGROUND, "a corner outside the rounding")
         self.assertEqual(pixel(shot, 298, 148), BACKGROUND)
         self.assertEqual(pixel(shot, 99, 100), BACKGROUND, "left of the widget")
-        print("\n  %s: session started in %.2f s, a probe window drawn %.2f s after launch"
-              % (kind(), SESSION.started_in, shown), file=sys.stderr)
+        print("\n  %s: session started in %.2f s, a probe window drawn %.2f s after launch; pointer: %s"
+              % (kind(), SESSION.started_in, shown, "yes" if SESSION.has_pointer else SESSION.pointer_note),
+              file=sys.stderr)
 
         if SESSION.has_pointer:
             SESSION.move(150, 80)

@@ -1,7 +1,8 @@
 #!/usr/bin/python3
-"""A pointer for a wlroots compositor that has no input device (sway headless), through the
-zwlr_virtual_pointer_manager_v1 protocol, with libwayland-client through ctypes (Debian packages no
-tool for it). The compositor adds the virtual pointer to its seat, so clients get a wl_pointer.
+"""A pointer for a compositor that has no input device: sway headless through the
+zwlr_virtual_pointer_manager_v1 protocol, KWin --virtual through org_kde_kwin_fake_input, with
+libwayland-client through ctypes (Debian packages no tool for either). The compositor adds the pointer
+to its seat, so clients get a wl_pointer.
 
 Reads commands on standard input, one a line, and answers "ok" once the compositor has them:
   move X Y          to X, Y of the output layout (logical pixels)
@@ -78,6 +79,20 @@ def main():
         ("destroy", "", ()),
     ])
 
+    fake_interface = interface("org_kde_kwin_fake_input", 4, [
+        ("authenticate", "ss", (None, None)),
+        ("pointer_motion", "ff", (None, None)),
+        ("button", "uu", (None, None)),
+        ("axis", "uf", (None, None)),
+        ("touch_down", "2uff", (None,) * 3),
+        ("touch_motion", "2uff", (None,) * 3),
+        ("touch_up", "2u", (None,)),
+        ("touch_cancel", "2", ()),
+        ("touch_frame", "2", ()),
+        ("pointer_motion_absolute", "3ff", (None, None)),
+        ("keyboard_key", "4uu", (None, None)),
+    ])
+
     display = lib.wl_display_connect(None)
     if not display:
         print("VirtualPointer: cannot connect to the Wayland display", file=sys.stderr)
@@ -91,8 +106,11 @@ def main():
     listener = RegistryListener(GLOBAL(on_global), GLOBAL_REMOVE(lambda *_: None))
     lib.wl_proxy_add_listener(registry, ctypes.byref(listener), None)
     lib.wl_display_roundtrip(display)
+    if "zwlr_virtual_pointer_manager_v1" not in found and "org_kde_kwin_fake_input" in found:
+        return fake_input(lib, display, registry, fake_interface, found["org_kde_kwin_fake_input"])
     if "zwlr_virtual_pointer_manager_v1" not in found:
-        print("VirtualPointer: the compositor offers no zwlr_virtual_pointer_manager_v1", file=sys.stderr)
+        print("VirtualPointer: the compositor offers neither zwlr_virtual_pointer_manager_v1 nor "
+              "org_kde_kwin_fake_input", file=sys.stderr)
         return 1
     name, _ = found["zwlr_virtual_pointer_manager_v1"]
     manager = ctypes.c_void_p(lib.wl_proxy_marshal_constructor_versioned(
@@ -122,6 +140,30 @@ def main():
             lib.wl_proxy_marshal(pointer, 2, now(), ctypes.c_uint32(BUTTONS[int(words[1])]),
                                  ctypes.c_uint32(1 if words[0] == "press" else 0))
             lib.wl_proxy_marshal(pointer, 4)
+        lib.wl_display_roundtrip(display)
+        print("ok", flush=True)
+    return 0
+
+
+def fake_input(lib, display, registry, fake_interface, offered):
+    """KWin's way: org_kde_kwin_fake_input (positions in fixed point, 1/256 of a pixel)."""
+    name, version = offered
+    version = min(version, 4)
+    fake = ctypes.c_void_p(lib.wl_proxy_marshal_constructor_versioned(
+        registry, 0, ctypes.byref(fake_interface), ctypes.c_uint32(version), ctypes.c_uint32(name),
+        fake_interface.name, ctypes.c_uint32(version), None))
+    lib.wl_proxy_marshal(fake, 0, b"Tallyfox tests", b"drives the pointer of a headless test session")
+    lib.wl_display_roundtrip(display)
+    print("ready", flush=True)
+    for line in sys.stdin:
+        words = line.split()
+        if not words:
+            continue
+        if words[0] == "move":
+            lib.wl_proxy_marshal(fake, 9, ctypes.c_int32(int(words[1]) * 256), ctypes.c_int32(int(words[2]) * 256))
+        elif words[0] in ("press", "release"):
+            lib.wl_proxy_marshal(fake, 2, ctypes.c_uint32(BUTTONS[int(words[1])]),
+                                 ctypes.c_uint32(1 if words[0] == "press" else 0))
         lib.wl_display_roundtrip(display)
         print("ok", flush=True)
     return 0
