@@ -378,14 +378,20 @@ class Sway(Session):
     def enable_output(self, name):
         self.command("output %s enable" % name)
 
-    def start_pointer(self):
-        """A virtual pointer (VirtualPointer.py): the headless seat has no pointer of its own."""
-        self.pointer = subprocess.Popen(["/usr/bin/python3", VIRTUAL_POINTER], stdin=subprocess.PIPE,
-                                        stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
-        self.processes.append(self.pointer)
-        if self.pointer.stdout.readline().strip() != "ready":
+    def start_pointer(self, attempts=1):
+        """A virtual pointer (VirtualPointer.py): the headless seat has no pointer of its own;
+        `attempts` tries, a second apart."""
+        for attempt in range(attempts):
+            self.pointer = subprocess.Popen(["/usr/bin/python3", VIRTUAL_POINTER], stdin=subprocess.PIPE,
+                                            stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+            self.processes.append(self.pointer)
+            if self.pointer.stdout.readline().strip() == "ready":
+                break
             self.pointer_note = "no virtual pointer: " + self.pointer.stderr.read().strip()
-            return
+            self.pointer.wait()
+            if attempt + 1 == attempts:
+                return
+            time.sleep(1)
         self.has_pointer = True
         self.pointer_command("extent %d %d" % (self.width, self.height))
         self.park()
@@ -437,16 +443,11 @@ class KWin(Session):
         # has none. The name stays: the QPA plug-in checks it.
         binary = os.path.join(folder, "kwin_wayland")
         shutil.copy(shutil.which("kwin_wayland"), binary)
-        # KWin offers fake input only to programs whose desktop file asks for it.
-        applications = os.path.join(os.environ["XDG_DATA_HOME"], "applications")
-        os.makedirs(applications, exist_ok=True)
-        with open(os.path.join(applications, "tallyfox-virtual-pointer.desktop"), "w") as out:
-            out.write("[Desktop Entry]\nType=Application\nName=Tallyfox test pointer\nNoDisplay=true\n"
-                      "Exec=%s %s\nX-KDE-Wayland-Interfaces=org_kde_kwin_fake_input\n"
-                      % (os.path.realpath("/usr/bin/python3"), VIRTUAL_POINTER))
         self.compositor = self.spawn([binary, "--virtual", "--width", str(self.width), "--height", str(self.height),
                                       "--socket", "wayland-tallyfox", "--no-lockscreen"], "kwin.log", {
-            "KWIN_COMPOSE": "O2", "KWIN_SCREENSHOT_NO_PERMISSION_CHECKS": "1", "QT_QPA_PLATFORM": "wayland",
+            # Fake input (the tests' pointer) is otherwise only for programs a desktop file grants it.
+            "KWIN_COMPOSE": "O2", "KWIN_SCREENSHOT_NO_PERMISSION_CHECKS": "1", "KWIN_WAYLAND_NO_PERMISSION_CHECKS": "1",
+            "QT_QPA_PLATFORM": "wayland",
             "QT_LOGGING_RULES": "kwin_scripting.debug=true"})
         runtime = os.environ["XDG_RUNTIME_DIR"]
         if not wait_until(lambda: os.path.exists(os.path.join(runtime, "wayland-tallyfox")) or
@@ -458,7 +459,7 @@ class KWin(Session):
                                                  timeout=10).returncode == 0, 60, 0.2):
             raise RuntimeError("kwin_wayland never answered on D-Bus:\n" + self.log("kwin.log")[-3000:])
         self.scripts = 0
-        self.start_pointer()
+        self.start_pointer(attempts=3)
         # Without Plasma nothing draws a wallpaper.
         self.probe("wallpaper", BACKGROUND_HEX[1:], lasting=True)
         self.wait_for_background()
