@@ -345,7 +345,7 @@ Outcome<pf::Success> add(const Invocation& invocation, std::FILE* out) {
         placed.widgets.push_back({number, loaded->widget().kind, *family, {invocation.selection.sources}});
         return std::nullopt;
     });
-    if (!changed) return pf::Failure{failed(changed.error())};
+    if (!changed) return pf::Failure{failed(changed.error().message())};
     print(out, std::to_string(number) + "\n");
     return pf::Success{};
 }
@@ -363,7 +363,7 @@ Outcome<pf::Success> change(const Invocation& invocation) {
             found->configuration.entityIdentifiers = invocation.clear ? std::nullopt : invocation.selection.sources;
         return std::nullopt;
     });
-    if (!changed) return pf::Failure{failed(changed.error())};
+    if (!changed) return pf::Failure{failed(changed.error().message())};
     return pf::Success{};
 }
 

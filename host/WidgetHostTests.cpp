@@ -412,7 +412,9 @@ TEST(WidgetHost, everyUsageErrorHasItsLineAndExitsWithTwo) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
         {{}, "no command given (see widgethost --help)"},
         {{"show-me"}, "unknown command 'show-me'"},
-        {{"timeline", "--verbose"}, "unknown option '--verbose'"},
+        {{"timeline", "--verbose"}, "timeline does not take --verbose"},
+        {{"show", "--surface", "mir"}, "bad surface 'mir' for --surface (auto, layer-shell, x11 or window)"},
+        {{"timeline", "--loud"}, "unknown option '--loud'"},
         {{"describe", "--family", "small"}, "describe does not take --family"},
         {{"list", "extra"}, "unexpected argument 'extra'"},
         {{"timeline", "--family"}, "--family needs a value"},
