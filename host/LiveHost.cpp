@@ -346,6 +346,9 @@ int showLiveWidgets(const Invocation& invocation, std::FILE* err) {
     }
 
     g_log_set_writer_func(logWriter, nullptr, nullptr);
+    // The window class and application identifier are the launcher entry's name: desktops find the
+    // entry, and its icon, by it.
+    g_set_prgname(liveHostApplicationID);
     if (!gtk_init_check(nullptr, nullptr)) {
         std::fprintf(
             err, "widgethost: %s\n",
@@ -356,6 +359,13 @@ int showLiveWidgets(const Invocation& invocation, std::FILE* err) {
 #ifdef GDK_WINDOWING_X11
     if (GDK_IS_X11_DISPLAY(gdk_display_get_default())) XSetIOErrorHandler(x11ConnectionLost);
 #endif
+    // The icon of the installed tree, and of the build's, wherever they are laid out.
+    std::error_code ignored;
+    const fs::path executable = fs::read_symlink("/proc/self/exe", ignored);
+    for (const auto* up : {"../share/icons", "../../../share/icons"})
+        gtk_icon_theme_append_search_path(gtk_icon_theme_get_default(),
+                                          (executable.parent_path() / up).lexically_normal().c_str());
+    gtk_window_set_default_icon_name(liveHostApplicationID);
     // Menus and the editor read in the host's language, from right to left where it is written so.
     if (hostLanguageIsRightToLeft()) gtk_widget_set_default_direction(GTK_TEXT_DIR_RTL);
 
