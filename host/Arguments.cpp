@@ -16,9 +16,11 @@ using platform::foundation::Failure;
 namespace {
 
 constexpr std::string_view usage = R"(Usage: widgethost [--extension PATH] COMMAND [OPTIONS]
+       widgethost --help | --version
 
-The stand-in for the desktop's widget host: loads the TallyfoxWidget extension, asks it for entries
-and shows them.
+Shows Tallyfox's widgets on your desktop and manages them: places widgets in three sizes, chooses
+the providers and accounts each one shows, keeps them live on the desktop and starts them with your
+session. It also draws a widget to PNG, SVG or PDF and prints what a screen reader announces.
 
 Commands:
   describe [--json]                 the widget's kind, gallery name, description and sizes
@@ -51,6 +53,7 @@ SELECTION:
 Options:
   --extension PATH                  the widget extension to load (default: the bundled one)
   --help                            print this text
+  --version                         print the version
 
 Exit status: 0 on success, 1 on failure, 2 for bad usage.
 )";
@@ -132,7 +135,8 @@ unsigned accepted(Command command) {
     case Command::show: return now | verbose | surface;
     case Command::remove:
     case Command::autostart:
-    case Command::help: return 0;
+    case Command::help:
+    case Command::version: return 0;
     }
     return 0;
 }
@@ -291,6 +295,11 @@ platform::foundation::Result<Invocation, UsageError> parseArguments(std::span<co
     const bool autostart = commandWord != arguments.end() && *commandWord == "autostart";
     const auto helpEnd = autostart ? commandWord : arguments.end();
     if (std::find(arguments.begin(), helpEnd, "--help") != helpEnd) return Invocation{};
+    if (std::find(arguments.begin(), helpEnd, "--version") != helpEnd) {
+        Invocation invocation;
+        invocation.command = Command::version;
+        return invocation;
+    }
     if (autostart) {
         Invocation invocation;
         invocation.command = Command::autostart;

@@ -19,7 +19,7 @@ namespace widgethost {
 
 using platform::foundation::Date;
 
-enum class Command { help, describe, entities, timeline, render, accessibility, layout, add, list, edit, remove, autostart, show };
+enum class Command { help, version, describe, entities, timeline, render, accessibility, layout, add, list, edit, remove, autostart, show };
 
 /// Which desktop surface `show` puts the widgets on: the best the desktop offers, or one asked for.
 enum class SurfaceRequest { automatic, layerShell, x11, window };
@@ -67,8 +67,8 @@ struct UsageError {
     std::string message;
 };
 
-/// Reads the arguments after the program's name. `--help` anywhere asks for the usage, except after
-/// `autostart`, which reads the words after it itself.
+/// Reads the arguments after the program's name. `--help` anywhere asks for the usage and
+/// `--version` for the version, except after `autostart`, which reads the words after it itself.
 platform::foundation::Result<Invocation, UsageError> parseArguments(std::span<const std::string_view> arguments);
 
 /// The usage text that `--help` prints.

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
+#include <fstream>
 #include <functional>
 #include <ostream>
 #include <sys/stat.h>
@@ -208,6 +209,75 @@ Result<fs::path, AutostartError> currentExecutable() {
     return program;
 }
 
+namespace {
+
+// Whether `candidate` names `executable` by another path: through a link to it, or to a folder on
+// the way.
+bool reachesByAnotherPath(const fs::path& candidate, const fs::path& executable) {
+    std::error_code error;
+    return candidate.is_absolute() && candidate != executable &&
+           fs::equivalent(candidate, executable, error) && !error;
+}
+
+// Where a shell would have found `argumentZero`: a path, relative to the working folder unless it is
+// absolute, or the first executable file of that name in the search path (an empty entry is the
+// working folder).
+fs::path invokedPath(std::string_view argumentZero, std::string_view searchPath,
+                     const fs::path& workingFolder) {
+    if (argumentZero.empty()) return {};
+    if (argumentZero.find('/') != std::string_view::npos)
+        return (workingFolder / fs::path(argumentZero)).lexically_normal();
+    for (std::string_view rest = searchPath;;) {
+        const auto colon = rest.find(':');
+        const std::string_view entry = rest.substr(0, colon);
+        const fs::path folder = entry.empty() ? workingFolder : workingFolder / fs::path(entry);
+        const fs::path candidate = (folder / fs::path(argumentZero)).lexically_normal();
+        struct stat info {};
+        if (::stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+            ::access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+        if (colon == std::string_view::npos) return {};
+        rest.remove_prefix(colon + 1);
+    }
+}
+
+// The first string of /proc/self/cmdline: the argv[0] this process was started with.
+std::string argumentZeroOfThisProcess() {
+    std::ifstream cmdline("/proc/self/cmdline", std::ios::binary);
+    std::string first;
+    std::getline(cmdline, first, '\0');
+    return first;
+}
+
+} // namespace
+
+fs::path programToStart(const fs::path& executable, std::string_view argumentZero,
+                        std::string_view searchPath, const fs::path& workingFolder) {
+    if (const fs::path invoked = invokedPath(argumentZero, searchPath, workingFolder);
+        reachesByAnotherPath(invoked, executable))
+        return invoked;
+    // An installed tree: <prefix>/lib/tallyfox/bin/widgethost, linked as <prefix>/bin/widgethost
+    // (packaging/CMakeLists.txt lays it out so; the install tests hold it to that).
+    const fs::path folder = executable.parent_path();
+    if (folder.filename() == "bin" && folder.parent_path().filename() == "tallyfox" &&
+        folder.parent_path().parent_path().filename() == "lib") {
+        const fs::path link =
+            folder.parent_path().parent_path().parent_path() / "bin" / executable.filename();
+        if (reachesByAnotherPath(link, executable)) return link;
+    }
+    return executable;
+}
+
+Result<fs::path, AutostartError> programToStart() {
+    const auto executable = currentExecutable();
+    if (!executable) return executable;
+    std::error_code error;
+    const fs::path workingFolder = fs::current_path(error);
+    const char* searchPath = std::getenv("PATH");
+    return programToStart(*executable, argumentZeroOfThisProcess(), searchPath ? searchPath : "",
+                          workingFolder);
+}
+
 Result<std::string, AutostartError> autostartEntry(const fs::path& executable) {
     const std::string program = executable.string();
     const std::string refusal = "cannot start " + program + " with the session: ";
@@ -222,7 +292,9 @@ Result<std::string, AutostartError> autostartEntry(const fs::path& executable) {
                         "Type=Application\n"
                         "Name=Tallyfox Widgets\n"
                         "Comment=How much is left of your AI coding tools' usage limits\n"
-                        "Icon=com.tallyfox.Tallyfox\n";
+                        "Icon=";
+    // The icon is installed under the application's identifier.
+    entry += std::string(autostartIdentifier) + "\n";
     // TryExec lets the session skip the entry quietly once the program is gone (the package removed).
     entry += "TryExec=" + escapedValue(program) + "\n";
     entry += "Exec=" + escapedValue(execArgument(program) + " show") + "\n";
@@ -293,7 +365,7 @@ int runAutostartCommand(std::span<const std::string> arguments, const fs::path& 
 
 int runAutostartCommand(std::span<const std::string> arguments, std::ostream& out, std::ostream& err) {
     return runCommand(
-        arguments, [] { return autostartFile(); }, [] { return currentExecutable(); }, out, err);
+        arguments, [] { return autostartFile(); }, [] { return programToStart(); }, out, err);
 }
 
 } // namespace tallyfox::host

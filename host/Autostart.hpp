@@ -33,10 +33,21 @@ autostartFile(std::optional<std::string_view> xdgConfigHome,
 /// The same, from this process's environment and home directory.
 platform::foundation::Result<std::filesystem::path, AutostartError> autostartFile();
 
-/// The running program with symbolic links resolved (/proc/self/exe), so that the entry starts the
-/// installed file and not a link to it. A program replaced on disk while it runs (a package upgrade)
-/// still gives the path of its replacement.
+/// The running program with symbolic links resolved (/proc/self/exe). A program replaced on disk
+/// while it runs (a package upgrade) still gives the path of its replacement.
 platform::foundation::Result<std::filesystem::path, AutostartError> currentExecutable();
+
+/// The path the session is to start `executable` by: the name the user runs rather than the file
+/// behind it, so that the entry survives an upgrade that moves the file and is skipped once the
+/// package is removed. In order: `argumentZero` (a path, or a name looked up in `searchPath` as the
+/// shell does) when it reaches `executable` by another path, through a link; the link an installed
+/// tree puts in <prefix>/bin for <prefix>/lib/tallyfox/bin/widgethost, when it reaches `executable`;
+/// `executable` itself.
+std::filesystem::path programToStart(const std::filesystem::path& executable, std::string_view argumentZero,
+                                     std::string_view searchPath, const std::filesystem::path& workingFolder);
+
+/// The same for this process: its executable, its argv[0] (/proc/self/cmdline), PATH and working folder.
+platform::foundation::Result<std::filesystem::path, AutostartError> programToStart();
 
 /// The desktop entry that runs `<executable> show` when the session starts. Fails for a relative path
 /// and for one that a desktop entry cannot carry (control characters, not UTF-8).
@@ -64,7 +75,7 @@ autostartState(const std::filesystem::path& file);
 int runAutostartCommand(std::span<const std::string> arguments, const std::filesystem::path& file,
                         const std::filesystem::path& executable, std::ostream& out, std::ostream& err);
 
-/// The same, with the entry's place taken from the environment and the program from /proc/self/exe.
+/// The same, with the entry's place taken from the environment and the program from `programToStart()`.
 int runAutostartCommand(std::span<const std::string> arguments, std::ostream& out, std::ostream& err);
 
 } // namespace tallyfox::host

@@ -74,7 +74,7 @@ TEST(Autostart, theEntryStartsTheProgramsLiveWidgets) {
               "Type=Application\n"
               "Name=Tallyfox Widgets\n"
               "Comment=How much is left of your AI coding tools' usage limits\n"
-              "Icon=com.tallyfox.Tallyfox\n"
+              "Icon=com.tallyfox.Tallyfox.Widgets\n"
               "TryExec=/usr/lib/tallyfox/bin/widgethost\n"
               "Exec=/usr/lib/tallyfox/bin/widgethost show\n"
               "Terminal=false\n"
@@ -228,6 +228,58 @@ TEST(Autostart, theDesktopEntryValidatorAcceptsTheEntry) {
         EXPECT_EQ(std::system(command.c_str()), 0) << contents(folder.path() / "out");
         EXPECT_EQ(contents(folder.path() / "out"), "") << program;
     }
+}
+
+TEST(Autostart, theSessionStartsTheProgramByTheLinkTheUserRuns) {
+    TemporaryFolder folder;
+    const fs::path root = folder.path();
+    const auto executableFile = [](const fs::path& file) {
+        fs::create_directories(file.parent_path());
+        std::ofstream(file) << "#!/bin/sh\n";
+        fs::permissions(file, fs::perms::owner_all);
+    };
+    // An installed tree, its link in <prefix>/bin, and a link of the user's own on PATH.
+    const fs::path prefix = root / "usr";
+    const fs::path host = prefix / "lib/tallyfox/bin/widgethost";
+    executableFile(host);
+    fs::create_directories(prefix / "bin");
+    fs::create_symlink("../lib/tallyfox/bin/widgethost", prefix / "bin/widgethost");
+    fs::create_directories(root / "home/bin");
+    fs::create_symlink(prefix / "bin/widgethost", root / "home/bin/wh");
+    const std::string path = (root / "home/bin").string() + ":" + (prefix / "bin").string();
+    const fs::path work = root / "home";
+
+    EXPECT_EQ(programToStart(host, "widgethost", path, work), prefix / "bin/widgethost");
+    EXPECT_EQ(programToStart(host, "wh", path, work), root / "home/bin/wh");
+    EXPECT_EQ(programToStart(host, "bin/wh", "", work), root / "home/bin/wh");
+    EXPECT_EQ(programToStart(host, "./bin/../bin/wh", "", work), root / "home/bin/wh");
+    EXPECT_EQ(programToStart(host, (prefix / "bin/widgethost").string(), "", work),
+              prefix / "bin/widgethost");
+    // Run by its own path, by a name that is not on PATH or under another name: the installed link.
+    EXPECT_EQ(programToStart(host, host.string(), path, work), prefix / "bin/widgethost");
+    EXPECT_EQ(programToStart(host, "widgethost", "", work), prefix / "bin/widgethost");
+    EXPECT_EQ(programToStart(host, "anything", path, work), prefix / "bin/widgethost");
+    EXPECT_EQ(programToStart(host, "", path, work), prefix / "bin/widgethost");
+
+    // The first of that name on PATH is another program: argv[0] did not come from there.
+    executableFile(root / "other/wh");
+    EXPECT_EQ(programToStart(host, "wh", (root / "other").string() + ":" + path, work),
+              prefix / "bin/widgethost");
+    // A file that is not executable is passed over, as the shell passes it over.
+    std::ofstream(root / "other/widgethost") << "";
+    EXPECT_EQ(programToStart(host, "widgethost", (root / "other").string() + ":" + path, work),
+              prefix / "bin/widgethost");
+
+    // A link in <prefix>/bin to another copy, or none at all (the build tree): the program itself.
+    const fs::path copy = root / "opt/lib/tallyfox/bin/widgethost";
+    executableFile(copy);
+    fs::create_directories(root / "opt/bin");
+    fs::create_symlink(host, root / "opt/bin/widgethost");
+    EXPECT_EQ(programToStart(copy, "widgethost", (root / "opt/bin").string(), work), copy);
+    const fs::path built = root / "build/bin/widgethost";
+    executableFile(built);
+    EXPECT_EQ(programToStart(built, built.string(), path, work), built);
+    EXPECT_EQ(programToStart(built, "widgethost", path, work), built);
 }
 
 TEST(Autostart, theRunningProgramIsTheResolvedExecutable) {

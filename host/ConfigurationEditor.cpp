@@ -2,8 +2,8 @@
 
 #include "host/ConfigurationChoices.hpp"
 #include "host/GLibCallback.hpp"
+#include "host/HostStrings.hpp"
 #include "host/LiveHost.hpp"
-#include "host/LiveTexts.hpp"
 
 #include <gtk/gtk.h>
 #include <memory>
@@ -53,8 +53,9 @@ GtkWidget* moveButton(const std::shared_ptr<Editor>& editor, std::size_t line, i
     GtkWidget* button = gtk_button_new_from_icon_name(offset < 0 ? "go-up-symbolic" : "go-down-symbolic",
                                                       GTK_ICON_SIZE_BUTTON);
     gtk_button_set_relief(GTK_BUTTON(button), GTK_RELIEF_NONE);
-    gtk_widget_set_tooltip_text(button, liveText(offset < 0 ? "Move Up" : "Move Down").c_str());
-    setAccessibleName(button, liveText(offset < 0 ? "Move %@ Up" : "Move %@ Down", choice.title));
+    gtk_widget_set_tooltip_text(button, (offset < 0 ? hostText("Move Up") : hostText("Move Down")).c_str());
+    setAccessibleName(button, offset < 0 ? hostText("Move %@ Up", {choice.title})
+                                         : hostText("Move %@ Down", {choice.title}));
     const bool possible = offset < 0 ? line > 0 : line + 1 < editor->choices.size();
     gtk_widget_set_sensitive(button, possible);
     struct Target {
@@ -89,7 +90,7 @@ void fill(const std::shared_ptr<Editor>& editor, std::optional<std::size_t> focu
     GtkListBox* list = GTK_LIST_BOX(editor->list);
     if (editor->choices.empty()) {
         GtkWidget* empty = gtk_label_new(
-            liveText("Nothing to choose from: the snapshot lists no providers or accounts.").c_str());
+            hostText("Nothing to choose from: the snapshot lists no providers or accounts.").c_str());
         gtk_label_set_line_wrap(GTK_LABEL(empty), TRUE);
         gtk_style_context_add_class(gtk_widget_get_style_context(empty), "dim-label");
         gtk_widget_set_margin_top(empty, 18);
@@ -174,10 +175,10 @@ void openConfigurationEditor(GtkWindow* parent, LiveHost& host, const PlacedWidg
     GtkWidget* header = gtk_header_bar_new();
     gtk_header_bar_set_show_close_button(GTK_HEADER_BAR(header), FALSE);
     gtk_header_bar_set_title(GTK_HEADER_BAR(header), widget.intentTitle.resolved().c_str());
-    GtkWidget* cancel = gtk_button_new_with_label(liveText("Cancel").c_str());
+    GtkWidget* cancel = gtk_button_new_with_label(hostText("Cancel").c_str());
     g_signal_connect_swapped(cancel, "clicked", G_CALLBACK(gtk_widget_destroy), window);
     gtk_header_bar_pack_start(GTK_HEADER_BAR(header), cancel);
-    editor->save = gtk_button_new_with_label(liveText("Save").c_str());
+    editor->save = gtk_button_new_with_label(hostText("Save").c_str());
     gtk_style_context_add_class(gtk_widget_get_style_context(editor->save), "suggested-action");
     gtk_widget_set_sensitive(editor->save, FALSE); // until the list is there
     g_signal_connect_data(
@@ -209,7 +210,7 @@ void openConfigurationEditor(GtkWindow* parent, LiveHost& host, const PlacedWidg
     editor->list = gtk_list_box_new();
     gtk_list_box_set_selection_mode(GTK_LIST_BOX(editor->list), GTK_SELECTION_NONE);
     setAccessibleName(editor->list, widget.parameterTitle.resolved());
-    GtkWidget* loading = gtk_label_new(liveText("Loading…").c_str());
+    GtkWidget* loading = gtk_label_new(hostText("Loading…").c_str());
     gtk_style_context_add_class(gtk_widget_get_style_context(loading), "dim-label");
     gtk_list_box_insert(GTK_LIST_BOX(editor->list), loading, -1);
     GtkWidget* frame = gtk_frame_new(nullptr);

@@ -1,6 +1,6 @@
 #include "host/DesktopSurface.hpp"
 
-#include "host/LiveTexts.hpp"
+#include "host/HostStrings.hpp"
 
 #include <gtk/gtk.h>
 #ifdef GDK_WINDOWING_X11
@@ -53,12 +53,12 @@ bool available(SurfaceKind kind) {
 std::string reasonFor(SurfaceKind kind, bool asked) {
     switch (kind) {
     case SurfaceKind::layerShell:
-        return liveText("desktop surface: layer shell (the compositor offers zwlr_layer_shell_v1)");
+        return hostText("desktop surface: layer shell (the compositor offers zwlr_layer_shell_v1)");
     case SurfaceKind::x11:
-        return liveText("desktop surface: X11 desktop widget (an X11 display)");
+        return hostText("desktop surface: X11 desktop widget (an X11 display)");
     case SurfaceKind::window:
-        return asked ? liveText("desktop surface: ordinary window (asked for with --surface)")
-                     : liveText("desktop surface: ordinary window (this desktop offers neither a layer shell "
+        return asked ? hostText("desktop surface: ordinary window (asked for with --surface)")
+                     : hostText("desktop surface: ordinary window (this desktop offers neither a layer shell "
                                 "nor X11)");
     }
     return {};
@@ -99,11 +99,11 @@ SurfaceChoice chooseDesktopSurface(SurfaceRequest requested) {
     }
     choice.reason = reasonFor(choice.kind, false);
     if (asked)
-        choice.notice = liveText("the surface %@ is not available here; the widgets use %@",
-                                 surfaceKindName(*asked), surfaceKindName(choice.kind));
+        choice.notice = hostText("the surface %@ is not available here; the widgets use %@",
+                                 {std::string(surfaceKindName(*asked)), std::string(surfaceKindName(choice.kind))});
     else if (choice.kind == SurfaceKind::window)
         choice.notice =
-            liveText("this desktop offers no place for widgets below its windows (neither a layer shell "
+            hostText("this desktop offers no place for widgets below its windows (neither a layer shell "
                      "nor X11): they show as ordinary windows");
     return choice;
 }

@@ -86,15 +86,22 @@ TEST(HostStringTables, everyCatalogTranslatesEveryKeyWithItsPlaceholders) {
 }
 
 TEST(HostStringTables, holdEveryKeyTheHostLooksUp) {
-    const std::regex call(R"re(hostText\s*\(\s*"((?:[^"\\]|\\.)*)")re");
+    // A key may be written as adjacent literals over several lines: they are one key.
+    const std::regex call(R"re(hostText\s*\(\s*((?:"(?:[^"\\]|\\.)*"\s*)+))re");
+    const std::regex piece(R"re("((?:[^"\\]|\\.)*)")re");
     const auto templateCatalog = st::readPO((poDirectory() / "widgethost.pot").string());
     for (const auto& entry : fs::directory_iterator(sourceDirectory() / "host")) {
         const auto name = entry.path().filename().string();
         if (entry.path().extension() != ".cpp" || name.ends_with("Tests.cpp")) continue;
         const std::string text = readFile(entry.path());
-        for (std::sregex_iterator it(text.begin(), text.end(), call), end; it != end; ++it)
-            EXPECT_NE(templateCatalog.find((*it)[1].str()), nullptr)
-                << "“" << (*it)[1].str() << "” (" << name << ") is not in the template";
+        for (std::sregex_iterator it(text.begin(), text.end(), call), end; it != end; ++it) {
+            std::string key;
+            const std::string literals = (*it)[1].str();
+            for (std::sregex_iterator part(literals.begin(), literals.end(), piece); part != end; ++part)
+                key += (*part)[1].str();
+            EXPECT_NE(templateCatalog.find(key), nullptr)
+                << "“" << key << "” (" << name << ") is not in the template";
+        }
     }
 }
 

@@ -3,8 +3,8 @@
 #include "host/DesktopAppearance.hpp"
 #include "host/FileChangeMonitor.hpp"
 #include "host/GLibCallback.hpp"
+#include "host/HostStrings.hpp"
 #include "host/LiveLog.hpp"
-#include "host/LiveTexts.hpp"
 #include "host/LiveWindow.hpp"
 #include "host/WidgetHost.hpp"
 #include "platform/foundation/Bundle.hpp"
@@ -51,7 +51,7 @@ window.tallyfox-widget {
 /// The display or compositor went away: the session is over for this host. One line, and the status
 /// that lets the autostart entry or a session manager start it again; never a hang.
 [[noreturn]] void displayLost() {
-    const std::string line = "widgethost: " + liveText("lost the connection to the display") + "\n";
+    const std::string line = "widgethost: " + hostText("lost the connection to the display") + "\n";
     if (::write(STDERR_FILENO, line.data(), line.size()) < 0) {
         // Nothing more can be said.
     }
@@ -209,10 +209,13 @@ void LiveHost::reconcile() {
 std::optional<std::string>
 LiveHost::change(const std::function<std::optional<std::string>(PlacementChange&)>& edit) {
     const auto changed = changePlacedWidgets(edit);
-    if (!changed) liveLog("cannot change the placed widgets: " + changed.error());
+    if (!changed) liveLog("cannot change the placed widgets: " + changed.error().message());
     // The store's monitor would tell us too; the user sees the change without waiting for it.
     reconcile();
-    return changed ? std::nullopt : std::optional<std::string>(changed.error());
+    if (changed) return std::nullopt;
+    std::vector<pf::FormatArgument> arguments(changed.error().arguments.begin(),
+                                              changed.error().arguments.end());
+    return hostText(changed.error().key, arguments);
 }
 
 void LiveHost::addWidget() {
@@ -338,23 +341,33 @@ int showLiveWidgets(const Invocation& invocation, std::FILE* err) {
         return 1;
     }
     if (loaded->widgets.empty()) {
-        std::fprintf(err, "widgethost: %s declares no widget\n", path.c_str());
+        std::fprintf(err, "widgethost: %s\n", hostText("%@ declares no widget", {path.string()}).c_str());
         return 1;
     }
 
     g_log_set_writer_func(logWriter, nullptr, nullptr);
+    // The window class and application identifier are the launcher entry's name: desktops find the
+    // entry, and its icon, by it.
+    g_set_prgname(liveHostApplicationID);
     if (!gtk_init_check(nullptr, nullptr)) {
         std::fprintf(
             err, "widgethost: %s\n",
-            liveText("cannot open a display (neither DISPLAY nor WAYLAND_DISPLAY names one that answers)")
+            hostText("cannot open a display (neither DISPLAY nor WAYLAND_DISPLAY names one that answers)")
                 .c_str());
         return 1;
     }
 #ifdef GDK_WINDOWING_X11
     if (GDK_IS_X11_DISPLAY(gdk_display_get_default())) XSetIOErrorHandler(x11ConnectionLost);
 #endif
+    // The icon of the installed tree, and of the build's, wherever they are laid out.
+    std::error_code ignored;
+    const fs::path executable = fs::read_symlink("/proc/self/exe", ignored);
+    for (const auto* up : {"../share/icons", "../../../share/icons"})
+        gtk_icon_theme_append_search_path(gtk_icon_theme_get_default(),
+                                          (executable.parent_path() / up).lexically_normal().c_str());
+    gtk_window_set_default_icon_name(liveHostApplicationID);
     // Menus and the editor read in the host's language, from right to left where it is written so.
-    if (liveTextIsRightToLeft()) gtk_widget_set_default_direction(GTK_TEXT_DIR_RTL);
+    if (hostLanguageIsRightToLeft()) gtk_widget_set_default_direction(GTK_TEXT_DIR_RTL);
 
     const SurfaceChoice surface = chooseDesktopSurface(invocation.surface);
     liveTrace("surface kind: " + std::string(surfaceKindName(surface.kind)));

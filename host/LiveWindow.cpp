@@ -2,9 +2,9 @@
 
 #include "host/ConfigurationEditor.hpp"
 #include "host/GLibCallback.hpp"
+#include "host/HostStrings.hpp"
 #include "host/LiveHost.hpp"
 #include "host/LiveLog.hpp"
-#include "host/LiveTexts.hpp"
 #include "host/WidgetArea.hpp"
 #include "platform/widgetkit/WidgetFamily.hpp"
 
@@ -34,13 +34,13 @@ std::string milliseconds(long long microseconds) {
 std::string familyTitle(ui::WidgetFamily family) {
     switch (family) {
     case ui::WidgetFamily::systemSmall:
-        return liveText("Small");
+        return hostText("Small");
     case ui::WidgetFamily::systemMedium:
-        return liveText("Medium");
+        return hostText("Medium");
     case ui::WidgetFamily::systemLarge:
-        return liveText("Large");
+        return hostText("Large");
     }
-    return liveText("Medium");
+    return hostText("Medium");
 }
 
 } // namespace
@@ -142,7 +142,7 @@ void LiveWindow::build() {
             // Opened from assistive technology: at the widget, as from the keyboard.
             openMenu(nullptr);
         },
-        liveText("Open the widget's menu"));
+        hostText("Open the widget's menu"));
     gtk_container_add(GTK_CONTAINER(window_), area_);
     // Nothing but the picture: the window itself stays transparent.
     g_signal_connect(window_, "draw", asCallback(+[](GtkWidget*, cairo_t* context, gpointer) -> gboolean {
@@ -189,19 +189,19 @@ void LiveWindow::build() {
 
     GMenu* menu = g_menu_new();
     GMenu* editing = g_menu_new();
-    g_menu_append(editing, liveText("Edit Widget…").c_str(), "widget.edit");
+    g_menu_append(editing, hostText("Edit Widget…").c_str(), "widget.edit");
     GMenu* sizes = g_menu_new();
     for (const auto family : host_.widget().supportedFamilies)
         g_menu_append(sizes, familyTitle(family).c_str(),
                       (std::string("widget.size::") + std::string(wk::name(family))).c_str());
-    g_menu_append_submenu(editing, liveText("Size").c_str(), G_MENU_MODEL(sizes));
+    g_menu_append_submenu(editing, hostText("Size").c_str(), G_MENU_MODEL(sizes));
     g_menu_append_section(menu, nullptr, G_MENU_MODEL(editing));
     GMenu* placing = g_menu_new();
-    g_menu_append(placing, liveText("Remove Widget").c_str(), "widget.remove");
-    g_menu_append(placing, liveText("Add Widget").c_str(), "widget.add");
+    g_menu_append(placing, hostText("Remove Widget").c_str(), "widget.remove");
+    g_menu_append(placing, hostText("Add Widget").c_str(), "widget.add");
     g_menu_append_section(menu, nullptr, G_MENU_MODEL(placing));
     GMenu* ending = g_menu_new();
-    g_menu_append(ending, liveText("Quit").c_str(), "widget.quit");
+    g_menu_append(ending, hostText("Quit").c_str(), "widget.quit");
     g_menu_append_section(menu, nullptr, G_MENU_MODEL(ending));
     menu_ = gtk_menu_new_from_model(G_MENU_MODEL(menu));
     g_object_ref_sink(menu_);

@@ -3,14 +3,13 @@
 #include "platform/foundation/UserDefaults.hpp"
 #include "platform/widgetkit/WidgetFamily.hpp"
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <algorithm>
-#include <cerrno>
-#include <cstring>
 
 namespace widgethost {
 
@@ -80,14 +79,16 @@ PlacementChange read() {
                 if (auto widget = decode(item)) placed.widgets.push_back(std::move(*widget));
     std::sort(placed.widgets.begin(), placed.widgets.end(),
               [](const PlacedWidget& a, const PlacedWidget& b) { return a.number < b.number; });
-    placed.widgets.erase(std::unique(placed.widgets.begin(), placed.widgets.end(),
-                                     [](const PlacedWidget& a, const PlacedWidget& b) { return a.number == b.number; }),
-                         placed.widgets.end());
+    placed.widgets.erase(
+        std::unique(placed.widgets.begin(), placed.widgets.end(),
+                    [](const PlacedWidget& a, const PlacedWidget& b) { return a.number == b.number; }),
+        placed.widgets.end());
     // Numbers are never given twice, even when the counter was lost or damaged.
     std::int64_t next = 1;
     if (const auto* counter = value(nextNumberKey))
         if (const auto* stored = counter->get<std::int64_t>()) next = *stored;
-    for (const auto& widget : placed.widgets) next = std::max(next, widget.number + 1);
+    for (const auto& widget : placed.widgets)
+        next = std::max(next, widget.number + 1);
     placed.nextNumber = std::max<std::int64_t>(next, 1);
     return placed;
 }
@@ -104,7 +105,8 @@ public:
             return;
         }
         int locked;
-        do locked = ::flock(descriptor_, LOCK_EX);
+        do
+            locked = ::flock(descriptor_, LOCK_EX);
         while (locked != 0 && errno == EINTR);
         if (locked != 0) {
             error_ = std::strerror(errno);
@@ -128,25 +130,43 @@ private:
 
 } // namespace
 
-std::vector<PlacedWidget> placedWidgets() { return read().widgets; }
+std::vector<PlacedWidget> placedWidgets() {
+    return read().widgets;
+}
 
-platform::foundation::Result<Success, std::string>
+std::string PlacementFailure::message() const {
+    std::string text;
+    std::size_t next = 0;
+    for (std::size_t i = 0; i < key.size(); ++i) {
+        if (key.compare(i, 2, "%@") == 0 && next < arguments.size()) {
+            text += arguments[next++];
+            ++i;
+        } else {
+            text += key[i];
+        }
+    }
+    return text;
+}
+
+platform::foundation::Result<Success, PlacementFailure>
 changePlacedWidgets(const std::function<std::optional<std::string>(PlacementChange&)>& change) {
     const fs::path file = UserDefaults::fileForDomain(hostDefaultsDomain);
-    if (file.empty()) return Failure{std::string("cannot keep placed widgets: no home directory")};
+    if (file.empty()) return Failure{PlacementFailure{"cannot keep placed widgets: no home directory", {}}};
     fs::path lockFile = file;
     lockFile += ".lock";
     const ExclusiveLock lock(lockFile);
-    if (!lock.held()) return Failure{"cannot lock " + lockFile.string() + ": " + lock.error()};
+    if (!lock.held())
+        return Failure{PlacementFailure{"cannot lock %@: %@", {lockFile.string(), lock.error()}}};
 
     // The read that counts is this one, under the lock. User defaults read a domain again when
     // another process has replaced its file, so a long-running host starts from what is saved now.
     PlacementChange placed = read();
-    if (auto refused = change(placed)) return Failure{std::move(*refused)};
+    if (auto refused = change(placed)) return Failure{PlacementFailure{std::move(*refused), {}}};
 
     PropertyListValue::Array list;
     list.reserve(placed.widgets.size());
-    for (const auto& widget : placed.widgets) list.push_back(encode(widget));
+    for (const auto& widget : placed.widgets)
+        list.push_back(encode(widget));
     // Both keys in one write of the domain: the file never holds one without the other. User
     // defaults keep a value they could not write in memory; the change is saved only when a new file
     // (a new inode, renamed into place) stands at the path.
@@ -160,7 +180,7 @@ changePlacedWidgets(const std::function<std::optional<std::string>(PlacementChan
     struct stat after {};
     if (::stat(file.c_str(), &after) != 0 || !S_ISREG(after.st_mode) ||
         (existed && after.st_ino == before.st_ino && after.st_dev == before.st_dev))
-        return Failure{"cannot save the placed widgets in " + file.string()};
+        return Failure{PlacementFailure{"cannot save the placed widgets in %@", {file.string()}}};
     return Success{};
 }
 

@@ -37,9 +37,17 @@ struct PlacementChange {
     std::int64_t nextNumber = 1;
 };
 
+/// Why the placed widgets could not be changed: a text with "%@" where each argument goes, so that
+/// `show` can say it in the host's language; `message()` is the English line the commands print.
+struct PlacementFailure {
+    std::string key;
+    std::vector<std::string> arguments;
+    std::string message() const;
+};
+
 /// Runs `change` on the placed widgets under the lock and saves what it leaves. `change` returns an
 /// error message to leave everything as it was. Fails when the lock or the file cannot be had.
-platform::foundation::Result<platform::foundation::Success, std::string>
+platform::foundation::Result<platform::foundation::Success, PlacementFailure>
 changePlacedWidgets(const std::function<std::optional<std::string>(PlacementChange&)>& change);
 
 } // namespace widgethost

@@ -3,8 +3,10 @@
 #include "host/Autostart.hpp"
 #include "host/Output.hpp"
 #include "host/PlacedWidgets.hpp"
+#include "platform/foundation/Bundle.hpp"
 #include "platform/foundation/ISO8601.hpp"
 #include "platform/foundation/Locale.hpp"
+#include "platform/foundation/UnicodeNormalization.hpp"
 #include "platform/ui/Rendering.hpp"
 #include "platform/widgetkit/WidgetExtension.hpp"
 #include "platform/widgetkit/WidgetFamily.hpp"
@@ -309,8 +311,14 @@ Outcome<pf::Success> show(const Invocation& invocation, std::FILE* out) {
     return pf::Success{};
 }
 
-Outcome<pf::Success> list(const Invocation& invocation, std::FILE* out) {
+Outcome<pf::Success> list(const Invocation& invocation, std::FILE* out, std::FILE* err) {
     const auto placed = placedWidgets();
+    // Nothing placed is an answer, not a failure; the note goes where it stays out of a script's
+    // reading of the lines.
+    if (placed.empty() && !invocation.json) {
+        print(err, "widgethost: no widget is placed (widgethost add --family medium places one)\n");
+        return pf::Success{};
+    }
     if (invocation.json) {
         JSONWriter json(out);
         json.beginArray();
@@ -334,24 +342,48 @@ Outcome<pf::Success> list(const Invocation& invocation, std::FILE* out) {
     return pf::Success{};
 }
 
-Outcome<pf::Success> add(const Invocation& invocation, std::FILE* out) {
+// A chosen source that the snapshot does not offer now is kept, since it may come back (an account
+// signed in again); one line says so, so that a typing error does not go unnoticed.
+void noteSourcesNotOffered(const Loaded& loaded, const std::optional<std::vector<std::string>>& sources,
+                           std::FILE* err) {
+    if (!sources) return;
+    const auto offered = loaded.widget().entityQuery.results();
+    std::vector<std::string> missing;
+    for (const auto& source : *sources) {
+        const auto same = [&](const std::string& other) { return pf::canonicallyEqual(source, other); };
+        const bool isOffered =
+            std::any_of(offered.begin(), offered.end(), [&](const auto& entity) { return same(entity.id); });
+        if (!isOffered && std::none_of(missing.begin(), missing.end(), same)) missing.push_back(source);
+    }
+    if (missing.empty()) return;
+    std::vector<std::string> quoted;
+    for (const auto& source : missing) quoted.push_back("'" + source + "'");
+    const bool one = missing.size() == 1;
+    print(err, std::string("widgethost: ") + (one ? "source " : "sources ") + joined(quoted, ", ") +
+                   (one ? " is" : " are") +
+                   " not offered now (widgethost entities lists those that are); kept for when " +
+                   (one ? "it is" : "they are") + "\n");
+}
+
+Outcome<pf::Success> add(const Invocation& invocation, std::FILE* out, std::FILE* err) {
     auto loaded = load(invocation);
     if (!loaded) return pf::Failure{loaded.error()};
     const auto family = supported(loaded->widget(), *invocation.selection.family);
     if (!family) return pf::Failure{family.error()};
+    noteSourcesNotOffered(*loaded, invocation.selection.sources, err);
     std::int64_t number = 0;
     const auto changed = changePlacedWidgets([&](PlacementChange& placed) -> std::optional<std::string> {
         number = placed.nextNumber++;
         placed.widgets.push_back({number, loaded->widget().kind, *family, {invocation.selection.sources}});
         return std::nullopt;
     });
-    if (!changed) return pf::Failure{failed(changed.error())};
+    if (!changed) return pf::Failure{failed(changed.error().message())};
     print(out, std::to_string(number) + "\n");
     return pf::Success{};
 }
 
 // edit and remove.
-Outcome<pf::Success> change(const Invocation& invocation) {
+Outcome<pf::Success> change(const Invocation& invocation, std::FILE* err) {
     const std::int64_t number = *invocation.number;
     const auto changed = changePlacedWidgets([&](PlacementChange& placed) -> std::optional<std::string> {
         const auto found = std::find_if(placed.widgets.begin(), placed.widgets.end(),
@@ -363,33 +395,55 @@ Outcome<pf::Success> change(const Invocation& invocation) {
             found->configuration.entityIdentifiers = invocation.clear ? std::nullopt : invocation.selection.sources;
         return std::nullopt;
     });
-    if (!changed) return pf::Failure{failed(changed.error())};
+    if (!changed) return pf::Failure{failed(changed.error().message())};
+    // Only a note: the change itself needs no extension.
+    if (invocation.command == Command::edit && invocation.selection.sources)
+        if (const auto loaded = load(invocation))
+            noteSourcesNotOffered(*loaded, invocation.selection.sources, err);
     return pf::Success{};
 }
 
 } // namespace
 
-fs::path defaultExtensionPath() {
+namespace {
+
+// The application bundle the host is built and installed beside.
+fs::path applicationBundlePath() {
     std::error_code error;
     const fs::path executable = fs::read_symlink("/proc/self/exe", error);
     const fs::path folder = error ? fs::current_path(error) : executable.parent_path();
-    return (folder / ".." / "Tallyfox.app" / "Contents" / "PlugIns" / "TallyfoxWidget.appex").lexically_normal();
+    return (folder / ".." / "Tallyfox.app").lexically_normal();
+}
+
+} // namespace
+
+fs::path defaultExtensionPath() {
+    return applicationBundlePath() / "Contents" / "PlugIns" / "TallyfoxWidget.appex";
+}
+
+std::string versionLine() {
+    // The version of the bundle the host ships with, read as `tallyfox --version` reads it, so that
+    // the two programs of one installation agree.
+    const auto bundle = pf::Bundle::open(applicationBundlePath());
+    const auto version = bundle ? bundle->infoString("CFBundleShortVersionString") : std::nullopt;
+    return "Tallyfox " + version.value_or("development");
 }
 
 int run(const Invocation& invocation, std::FILE* out, std::FILE* err) {
     Outcome<pf::Success> outcome = pf::Success{};
     switch (invocation.command) {
     case Command::help: std::fwrite(usageText().data(), 1, usageText().size(), out); break;
+    case Command::version: print(out, versionLine() + "\n"); break;
     case Command::describe: outcome = describe(invocation, out); break;
     case Command::entities: outcome = entities(invocation, out); break;
     case Command::timeline: outcome = timeline(invocation, out); break;
     case Command::render:
     case Command::accessibility:
     case Command::layout: outcome = show(invocation, out); break;
-    case Command::add: outcome = add(invocation, out); break;
-    case Command::list: outcome = list(invocation, out); break;
+    case Command::add: outcome = add(invocation, out, err); break;
+    case Command::list: outcome = list(invocation, out, err); break;
     case Command::edit:
-    case Command::remove: outcome = change(invocation); break;
+    case Command::remove: outcome = change(invocation, err); break;
     case Command::autostart: {
         std::fflush(out);
         const int status = tallyfox::host::runAutostartCommand(invocation.autostart, std::cout, std::cerr);

@@ -6,12 +6,17 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <string>
 
 namespace widgethost {
 
 /// The extension the host loads unless told otherwise: ../Tallyfox.app/Contents/PlugIns/TallyfoxWidget.appex
 /// from the folder of the host's own executable.
 std::filesystem::path defaultExtensionPath();
+
+/// "Tallyfox VERSION": the version of the application bundle beside the host, or "Tallyfox
+/// development" without one, as `tallyfox --version` prints it.
+std::string versionLine();
 
 /// Runs one command, printing its result on `out` and a failure as one line on `err`. Returns the
 /// exit status: 0, or 1 for a failure (`autostart`, which writes to the standard streams, also 2 for

@@ -52,6 +52,7 @@ struct Outcome {
 class Host {
 public:
     fs::path root, home;
+    fs::path program = TALLYFOX_WIDGETHOST_EXECUTABLE;
 
     Host() {
         std::string pattern = (fs::temp_directory_path() / "widgethost-e2e-XXXXXX").string();
@@ -75,7 +76,7 @@ public:
         const std::string err = (root / (name + ".err")).string();
         posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        arguments.insert(arguments.begin(), TALLYFOX_WIDGETHOST_EXECUTABLE);
+        arguments.insert(arguments.begin(), program.string());
         std::vector<char*> argv;
         for (auto& argument : arguments) argv.push_back(argument.data());
         argv.push_back(nullptr);
@@ -153,6 +154,23 @@ TEST(WidgetHost, describesTheWidgetAsTheGalleryShowsIt) {
     // `autostart` reads the words after it itself.
     EXPECT_EQ(host.run({"autostart", "--help"}).out, "Usage: widgethost autostart on|off|status\n");
     EXPECT_EQ(host.run({"autostart", "status"}).out, "off\n");
+}
+
+TEST(WidgetHost, theVersionIsTheBundlesAsTheToolPrintsIt) {
+    Host host;
+    const Outcome version = host.run({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, "Tallyfox " TALLYFOX_VERSION "\n");
+    EXPECT_EQ(version.err, "");
+    EXPECT_EQ(host.run({"list", "--version", "--bogus"}).out, "Tallyfox " TALLYFOX_VERSION "\n");
+    EXPECT_NE(host.run({"--help"}).out.find("widgethost --help | --version\n"), std::string::npos);
+    // After `autostart` it is one of that command's words.
+    EXPECT_EQ(host.run({"autostart", "--version"}).exitCode, 2);
+    // A copy away from the bundle has no version of its own.
+    fs::create_directories(host.root / "bin");
+    fs::copy_file(host.program, host.root / "bin" / "widgethost");
+    host.program = host.root / "bin" / "widgethost";
+    EXPECT_EQ(host.run({"--version"}).out, "Tallyfox development\n");
 }
 
 TEST(WidgetHost, theGalleryNameIsTheBundlesDisplayNameWhenItIsAString) {
@@ -316,16 +334,34 @@ TEST(WidgetHost, theSnapshotsLanguageSwitchesTheWidgetsTexts) {
 
 TEST(WidgetHost, placedWidgetsKeepTheirSizeAndSources) {
     const Host host;
+    // Nothing placed: a note for the person reading, and nothing a script would read as a widget.
+    const Outcome none = host.run({"list"});
+    EXPECT_EQ(none.exitCode, 0);
+    EXPECT_EQ(none.out, "");
+    EXPECT_EQ(none.err, "widgethost: no widget is placed (widgethost add --family medium places one)\n");
+    const Outcome noneJSON = host.run({"list", "--json"});
+    EXPECT_EQ(noneJSON.out, "[]\n");
+    EXPECT_EQ(noneJSON.err, "");
+
     host.writeSnapshot(threeEntries);
-    EXPECT_EQ(host.run({"add", "--family", "small", "--source", "gone"}).out, "1\n");
-    EXPECT_EQ(host.run({"add", "--family", "large"}).out, "2\n");
+    // A source the snapshot does not offer now is kept, with a note.
+    const Outcome added = host.run({"add", "--family", "small", "--source", "gone"});
+    EXPECT_EQ(added.exitCode, 0);
+    EXPECT_EQ(added.out, "1\n");
+    EXPECT_EQ(added.err, "widgethost: source 'gone' is not offered now (widgethost entities lists those that "
+                         "are); kept for when it is\n");
+    const Outcome plain = host.run({"add", "--family", "large"});
+    EXPECT_EQ(plain.out, "2\n");
+    EXPECT_EQ(plain.err, "");
     EXPECT_EQ(host.run({"list"}).out, "1  TallyfoxWidget  systemSmall  sources: gone\n"
                                       "2  TallyfoxWidget  systemLarge  no sources chosen\n");
     // A widget whose only source has gone from the snapshot says so.
     EXPECT_EQ(host.run({"timeline", "--widget", "1", "--now", nowText, "--request", "snapshot"}).out,
               nowText + "  WidgetMessageView: Selected account unavailable\n");
 
-    EXPECT_EQ(host.run({"edit", "1", "--source", "cursor", "--source", "codex · a"}).exitCode, 0);
+    const Outcome edited = host.run({"edit", "1", "--source", "cursor", "--source", "codex · a"});
+    EXPECT_EQ(edited.exitCode, 0);
+    EXPECT_EQ(edited.err, "");
     EXPECT_EQ(host.run({"timeline", "--widget", "1", "--now", nowText, "--request", "snapshot"}).out,
               nowText + "  SmallUsageWidgetView: Cursor, Codex · a\n");
     EXPECT_EQ(host.run({"edit", "1", "--clear"}).exitCode, 0);
@@ -334,6 +370,15 @@ TEST(WidgetHost, placedWidgetsKeepTheirSizeAndSources) {
               "[\n  {\n    \"number\": 1,\n    \"kind\": \"TallyfoxWidget\",\n    \"family\": \"systemSmall\"\n  }\n]\n");
     // Numbers are not given twice.
     EXPECT_EQ(host.run({"add", "--family", "medium"}).out, "3\n");
+    // Several sources not offered: one line names each once; the offered ones are not named.
+    const Outcome several =
+        host.run({"edit", "3", "--source", "x", "--source", "cursor", "--source", "y", "--source", "x"});
+    EXPECT_EQ(several.exitCode, 0);
+    EXPECT_EQ(several.err,
+              "widgethost: sources 'x', 'y' are not offered now (widgethost entities lists those that are); "
+              "kept for when they are\n");
+    EXPECT_EQ(host.run({"list"}).out, "1  TallyfoxWidget  systemSmall  no sources chosen\n"
+                                      "3  TallyfoxWidget  systemMedium  sources: x, cursor, y, x\n");
 
     expectFailure(host.run({"edit", "2", "--clear"}), 1, "widgethost: no placed widget 2\n");
     // A change that cannot be saved is a failure, not a number for a widget that does not exist.
@@ -412,7 +457,9 @@ TEST(WidgetHost, everyUsageErrorHasItsLineAndExitsWithTwo) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
         {{}, "no command given (see widgethost --help)"},
         {{"show-me"}, "unknown command 'show-me'"},
-        {{"timeline", "--verbose"}, "unknown option '--verbose'"},
+        {{"timeline", "--verbose"}, "timeline does not take --verbose"},
+        {{"show", "--surface", "mir"}, "bad surface 'mir' for --surface (auto, layer-shell, x11 or window)"},
+        {{"timeline", "--loud"}, "unknown option '--loud'"},
         {{"describe", "--family", "small"}, "describe does not take --family"},
         {{"list", "extra"}, "unexpected argument 'extra'"},
         {{"timeline", "--family"}, "--family needs a value"},

@@ -78,10 +78,13 @@ if [[ -e $prefix/bin/widgethost ]]; then
             "$([[ -s $prefix/lib/tallyfox/share/locale/$language/LC_MESSAGES/widgethost.mo ]] && echo yes)"
     done
     for file in share/man/man1/widgethost.1.gz share/bash-completion/completions/widgethost share/zsh/site-functions/_widgethost \
-        share/fish/vendor_completions.d/widgethost.fish share/icons/hicolor/scalable/apps/com.tallyfox.Tallyfox.svg \
-        share/metainfo/com.tallyfox.Tallyfox.Widgets.metainfo.xml; do
+        share/fish/vendor_completions.d/widgethost.fish share/icons/hicolor/scalable/apps/com.tallyfox.Tallyfox.Widgets.svg \
+        share/icons/hicolor/48x48/apps/com.tallyfox.Tallyfox.Widgets.png share/metainfo/com.tallyfox.Tallyfox.Widgets.metainfo.xml; do
         expect "installed: $file" "yes" "$([[ -s $prefix/$file ]] && echo yes)"
     done
+    expect "the product mark's name is a link to the icon" "com.tallyfox.Tallyfox.Widgets.svg" \
+        "$(readlink "$prefix/share/icons/hicolor/scalable/apps/com.tallyfox.Tallyfox.svg")"
+    expect "the launcher entry's icon" "Icon=com.tallyfox.Tallyfox.Widgets" "$(grep '^Icon=' "$prefix/share/applications/com.tallyfox.Tallyfox.Widgets.desktop")"
     entry="$prefix/share/applications/com.tallyfox.Tallyfox.Widgets.desktop"
     expect "the launcher entry runs the installed host" "Exec=$prefix/bin/widgethost show" "$(grep '^Exec=' "$entry")"
     expect "the launcher entry passes desktop-file-validate" "" "$(desktop-file-validate "$entry" 2>&1)"
@@ -90,15 +93,22 @@ if [[ -e $prefix/bin/widgethost ]]; then
         expect "the AppStream metadata validates" "0" "$?"
         grep -E '^(E|W):' "$work/appstream"
     fi
-    # The autostart entry starts the installed program, whichever link it was run through.
+    expect "widgethost --version (installed)" "Tallyfox $version" "$("$prefix/bin/widgethost" --version 2>&1)"
+    # The autostart entry starts the host by the link the user runs, not by the file behind it.
     if "$prefix/bin/widgethost" autostart status >/dev/null 2>&1; then
         export XDG_CONFIG_HOME="$work/config"
-        expect "widgethost autostart on" "on: $XDG_CONFIG_HOME/autostart/com.tallyfox.Tallyfox.Widgets.desktop" \
-            "$("$prefix/bin/widgethost" autostart on 2>&1)"
-        expect "the autostart entry runs the installed host" "Exec=$(realpath "$prefix")/lib/tallyfox/bin/widgethost show" \
-            "$(grep '^Exec=' "$XDG_CONFIG_HOME/autostart/com.tallyfox.Tallyfox.Widgets.desktop")"
-        expect "the autostart entry passes desktop-file-validate" "" \
-            "$(desktop-file-validate "$XDG_CONFIG_HOME/autostart/com.tallyfox.Tallyfox.Widgets.desktop" 2>&1)"
+        autostart_entry="$XDG_CONFIG_HOME/autostart/com.tallyfox.Tallyfox.Widgets.desktop"
+        expect "widgethost autostart on" "on: $autostart_entry" "$("$prefix/bin/widgethost" autostart on 2>&1)"
+        expect "the autostart entry runs the installed link" "Exec=$prefix/bin/widgethost show" "$(grep '^Exec=' "$autostart_entry")"
+        expect "and tries it" "TryExec=$prefix/bin/widgethost" "$(grep '^TryExec=' "$autostart_entry")"
+        expect "the autostart entry passes desktop-file-validate" "" "$(desktop-file-validate "$autostart_entry" 2>&1)"
+        "$prefix/lib/tallyfox/bin/widgethost" autostart on >/dev/null
+        expect "run by the file behind the link: the link" "Exec=$prefix/bin/widgethost show" "$(grep '^Exec=' "$autostart_entry")"
+        (cd "$prefix/bin" && PATH="$prefix/bin:$PATH" widgethost autostart on >/dev/null)
+        expect "run by name from PATH: the link" "Exec=$prefix/bin/widgethost show" "$(grep '^Exec=' "$autostart_entry")"
+        ln -s "$prefix/bin/widgethost" "$work/path/widgets"
+        PATH="$work/path:$PATH" widgets autostart on >/dev/null
+        expect "run by a link of the user's own: that link" "Exec=$work/path/widgets show" "$(grep '^Exec=' "$autostart_entry")"
         expect "widgethost autostart off" "off" "$("$prefix/bin/widgethost" autostart off 2>&1)"
         unset XDG_CONFIG_HOME
     else

@@ -13,4 +13,5 @@ complete -c tallyfox -n __tallyfox_words_are -a status -d 'Print the latest snap
 complete -c tallyfox -n __tallyfox_words_are -a help -d 'Print the usage text'
 complete -c tallyfox -n __tallyfox_words_are -l help -d 'Print the usage text'
 complete -c tallyfox -n __tallyfox_words_are -l version -d 'Print the version'
-complete -c tallyfox -n '__tallyfox_words_are status' -l json -d 'Print the snapshot as JSON'
+# An argument, not an option: it is the one word that can follow, offered before "-" is typed.
+complete -c tallyfox -n '__tallyfox_words_are status' -a --json -d 'Print the snapshot as JSON'

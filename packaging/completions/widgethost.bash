@@ -94,7 +94,7 @@ _widgethost() {
     case $command in
     "")
         if [[ $cur == -* ]]; then
-            COMPREPLY=($(compgen -W "--extension --help" -- "$cur"))
+            COMPREPLY=($(compgen -W "--extension --help --version" -- "$cur"))
         else
             COMPREPLY=($(compgen -W "describe entities timeline render accessibility layout add list edit remove show autostart" -- "$cur"))
         fi

@@ -76,6 +76,7 @@ end
 
 complete -c widgethost -f
 complete -c widgethost -l help -d 'Print the usage'
+complete -c widgethost -n __widgethost_needs_command -l version -d 'Print the version'
 complete -c widgethost -l extension -x -a '(__fish_complete_directories)' -d 'Widget extension to load'
 
 complete -c widgethost -n __widgethost_needs_command -a describe -d 'Kind, name, description and families'
