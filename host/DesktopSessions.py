@@ -8,12 +8,17 @@ bus. Inside, `start(kind)` starts the session and gives an object that takes scr
 windows and drives input for that kind:
 
   sway     sway 1.7, headless backend, pixman renderer, one 1280x720 output HEADLESS-1 in BACKGROUND;
-           grim for screenshots, swaymsg for the tree and outputs
+           grim for screenshots, swaymsg for the tree and outputs, a virtual pointer (VirtualPointer.py:
+           the headless seat has none, and `swaymsg seat - cursor` reaches no client)
   kwin     kwin_wayland 5.27 --virtual, 1280x720, a background-layer client painting BACKGROUND; the
-           ScreenShot2 D-Bus interface for screenshots, a KWin script for the windows' states
-  openbox  Xvfb 1280x720 with openbox (restartable), the root window in BACKGROUND, xcompmgr on request;
-           import for screenshots, xprop and xdotool
+           ScreenShot2 D-Bus interface for screenshots, a KWin script for the windows' states, KWin's
+           fake input for a pointer
+  openbox  Xvfb 1280x720 with openbox (restartable), a desktop window in BACKGROUND, xcompmgr on
+           request; import for screenshots, xprop, xwininfo and xdotool
   xvfb     Xvfb 1280x1024 and nothing else
+
+Every session has move(x, y), press(button), release(button) and park() for its pointer, in screen
+pixels, and screenshot() of its (first) output.
 
 Images are (width, height, 3, RGB bytes), as LiveHostTests.py compares them.
 """
