@@ -43,9 +43,10 @@ public:
     virtual ~SurfacePlaces() = default;
     virtual KeptPlace keptPlace(std::int64_t number) const = 0;
     virtual void keepPlace(std::int64_t number, const KeptPlace& place) = 0;
-    /// Where a widget that was never moved goes on an output `width` logical pixels wide: a column
-    /// down the right edge, in the order the widgets were placed.
-    virtual WindowPosition defaultPosition(std::int64_t number, int width) const = 0;
+    /// Where a widget that was never moved goes on an output of `width` × `height` logical pixels:
+    /// columns down the right edge, in the order the widgets were placed, a new one to the left
+    /// where the last would run off the bottom.
+    virtual WindowPosition defaultPosition(std::int64_t number, int width, int height) const = 0;
 };
 
 /// One widget's window as a surface of one kind.

@@ -39,18 +39,24 @@ public:
 
     bool beginMove(int, double, double, double, double, std::uint32_t) override {
         liveTrace("widget " + std::to_string(number_) + " is being moved");
+        taken_ = margins_;
+        offset_ = {};
+        setCursor("grabbing");
         return true;
     }
 
+    // Compositors tell the pointer's place on a surface that moves under a held button differently
+    // (sway from where the surface was when the button went down, KWin from where it is now), so
+    // the surface stays while the button is held: the pointer's offset is then the same on every
+    // compositor, and the widget goes there when the button comes up.
     void follow(double dx, double dy) override {
-        // The surface moves under the pointer: the pointer's offset from where it was taken is how far
-        // the margins go.
-        margins_.x += static_cast<int>(std::lround(dx));
-        margins_.y += static_cast<int>(std::lround(dy));
-        clampAndApply();
+        offset_ = {static_cast<int>(std::lround(dx)), static_cast<int>(std::lround(dy))};
     }
 
     void endMove() override {
+        setCursor(nullptr);
+        margins_ = {taken_.x + offset_.x, taken_.y + offset_.y};
+        clampAndApply();
         if (output_.empty()) return;
         KeptPlace kept = places_.keptPlace(number_);
         kept.outputs[output_] = margins_;
@@ -112,10 +118,19 @@ private:
         gdk_monitor_get_geometry(chosen, &area);
         outputWidth_ = area.width, outputHeight_ = area.height;
         const auto found = kept.outputs.find(output_);
-        margins_ = found != kept.outputs.end() ? found->second : places_.defaultPosition(number_, area.width);
+        margins_ = found != kept.outputs.end() ? found->second
+                                               : places_.defaultPosition(number_, area.width, area.height);
         gtk_layer_set_monitor(window_, chosen);
         clampAndApply();
         return true;
+    }
+
+    void setCursor(const char* name) {
+        GdkWindow* window = gtk_widget_get_window(GTK_WIDGET(window_));
+        if (!window) return;
+        GdkCursor* cursor = name ? gdk_cursor_new_from_name(gdk_window_get_display(window), name) : nullptr;
+        gdk_window_set_cursor(window, cursor);
+        if (cursor) g_object_unref(cursor);
     }
 
     /// Keeps the whole widget on its output.
@@ -134,6 +149,8 @@ private:
     int outputWidth_ = 0, outputHeight_ = 0;
     int width_ = 0, height_ = 0;
     WindowPosition margins_;
+    WindowPosition taken_;  // the margins when a drag began
+    WindowPosition offset_; // how far the pointer has gone since
     bool hiddenByDesktop_ = false;
 };
 

@@ -269,19 +269,12 @@ void LiveHost::keepPlace(std::int64_t number, const KeptPlace& place) {
     storeWindowPosition(number, place);
 }
 
-WindowPosition LiveHost::defaultPosition(std::int64_t number, int outputWidth) const {
-    // A column down the right edge, in the order the widgets were placed, each below the one before.
-    constexpr int margin = 24, gap = 12;
-    int y = margin, width = 0;
-    for (const auto& entry : placedWidgets()) {
-        const ui::Size size = ui::metrics::widgetSize(entry.family);
-        if (entry.number == number) {
-            width = static_cast<int>(size.width);
-            break;
-        }
-        if (entry.kind == widget().kind) y += static_cast<int>(size.height) + gap;
-    }
-    return {std::max(0, outputWidth - margin - width), y};
+WindowPosition LiveHost::defaultPosition(std::int64_t number, int outputWidth, int outputHeight) const {
+    std::vector<std::pair<std::int64_t, ui::Size>> column;
+    for (const auto& entry : placedWidgets())
+        if (entry.kind == widget().kind)
+            column.emplace_back(entry.number, ui::metrics::widgetSize(entry.family));
+    return columnPosition(column, number, outputWidth, outputHeight);
 }
 
 ui::ColorScheme LiveHost::colorScheme() const {

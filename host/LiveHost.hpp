@@ -84,7 +84,7 @@ public:
     // Where the widgets are kept (SurfacePlaces).
     KeptPlace keptPlace(std::int64_t number) const override;
     void keepPlace(std::int64_t number, const KeptPlace& place) override;
-    WindowPosition defaultPosition(std::int64_t number, int width) const override;
+    WindowPosition defaultPosition(std::int64_t number, int width, int height) const override;
 
     /// A window was closed by the window manager: it stays placed; with no window left, the host ends.
     void windowClosed();

@@ -46,6 +46,27 @@ PropertyListValue positionValue(WindowPosition position) {
 
 } // namespace
 
+WindowPosition columnPosition(const std::vector<std::pair<std::int64_t, platform::ui::Size>>& widgets,
+                              std::int64_t number, int width, int height) {
+    constexpr int margin = 24, gap = 12;
+    int right = width - margin; // the right edge of the column being filled
+    int y = margin, columnWidth = 0;
+    for (const auto& [placed, size] : widgets) {
+        const int w = static_cast<int>(size.width), h = static_cast<int>(size.height);
+        // A widget that does not fit below the column's last starts a new column, unless it would be
+        // the column's first anyway.
+        if (y > margin && y + h > height - margin) {
+            right -= columnWidth + gap;
+            y = margin;
+            columnWidth = 0;
+        }
+        if (placed == number) return {std::max(0, right - w), y};
+        y += h + gap;
+        columnWidth = std::max(columnWidth, w);
+    }
+    return {std::max(0, width - margin), margin};
+}
+
 std::map<std::int64_t, KeptPlace> storedWindowPositions() {
     std::map<std::int64_t, KeptPlace> places;
     for (const auto& [key, value] : stored()) {

@@ -3,11 +3,15 @@
 // running host writes them, and never into the placed widgets' file, which other widgethost
 // processes change under a lock).
 
+#include "platform/ui/Geometry.hpp"
+
 #include <cstdint>
 #include <map>
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace widgethost {
 
@@ -27,6 +31,13 @@ struct KeptPlace {
     std::string output;
     bool operator==(const KeptPlace&) const = default;
 };
+
+/// Where widget `number` of `widgets` (in the order they were placed, with their sizes in points)
+/// goes on an output of `width` × `height` when it was never moved: a column down the right edge,
+/// 24 points in and 12 apart, and a new column to the left of the last where a widget would run off
+/// the bottom.
+WindowPosition columnPosition(const std::vector<std::pair<std::int64_t, platform::ui::Size>>& widgets,
+                              std::int64_t number, int width, int height);
 
 /// The user-defaults domain the positions are kept in.
 inline constexpr const char* windowPositionsDomain = "com.tallyfox.widgethost.windows";

@@ -98,7 +98,7 @@ private:
             gdk_monitor_get_geometry(monitor, &area);
             scale = gdk_monitor_get_scale_factor(monitor);
         }
-        const WindowPosition logical = places_.defaultPosition(number_, area.width);
+        const WindowPosition logical = places_.defaultPosition(number_, area.width, area.height);
         return {(area.x + logical.x) * scale, (area.y + logical.y) * scale};
     }
 
