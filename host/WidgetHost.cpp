@@ -205,7 +205,7 @@ Outcome<pf::Success> describe(const Invocation& invocation, std::FILE* out) {
     for (const auto family : widget.supportedFamilies) families.emplace_back(wk::name(family));
     const std::string description = widget.description.resolved();
     if (invocation.json) {
-        JSONWriter json(out);
+        pf::JSONWriter json(out, jsonKeys);
         json.beginObject()
             .key("kind").value(widget.kind)
             .key("displayName").value(widget.displayName)
@@ -228,7 +228,7 @@ Outcome<pf::Success> entities(const Invocation& invocation, std::FILE* out) {
     const auto& query = loaded->widget().entityQuery;
     const auto listed = invocation.identifiers.empty() ? query.results() : query.entities(invocation.identifiers);
     if (invocation.json) {
-        JSONWriter json(out);
+        pf::JSONWriter json(out, jsonKeys);
         json.beginObject().key("typeDisplayName").value(query.type.name.resolved()).key("entities").beginArray();
         for (const auto& entity : listed)
             json.beginObject().key("id").value(entity.id).key("title").value(platform::intents::resolved(entity.display.title)).endObject();
@@ -245,7 +245,7 @@ Outcome<pf::Success> timeline(const Invocation& invocation, std::FILE* out) {
     const Answer& answer = *asked;
 
     if (invocation.json) {
-        JSONWriter json(out);
+        pf::JSONWriter json(out, jsonKeys);
         json.beginObject().key("entries").beginArray();
         for (const auto& entry : answer.entries) {
             const wk::EntrySummary summary = entry.summary(answer.family);
@@ -294,7 +294,7 @@ Outcome<pf::Success> show(const Invocation& invocation, std::FILE* out) {
     case Command::layout: print(out, view->layoutDump()); break;
     default:
         if (invocation.json) {
-            JSONWriter json(out);
+            pf::JSONWriter json(out, jsonKeys);
             json.beginArray();
             for (const auto& node : view->accessibilityTree()) {
                 json.beginObject().key("label").value(node.label);
@@ -312,7 +312,7 @@ Outcome<pf::Success> show(const Invocation& invocation, std::FILE* out) {
 Outcome<pf::Success> list(const Invocation& invocation, std::FILE* out) {
     const auto placed = placedWidgets();
     if (invocation.json) {
-        JSONWriter json(out);
+        pf::JSONWriter json(out, jsonKeys);
         json.beginArray();
         for (const auto& widget : placed) {
             json.beginObject()
