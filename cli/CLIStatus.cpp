@@ -1,6 +1,7 @@
 #include "cli/CLIStatus.hpp"
 
 #include "cli/Clean.hpp"
+#include "platform/foundation/AppGroup.hpp"
 #include "platform/foundation/ISO8601.hpp"
 #include "platform/foundation/JSONWriter.hpp"
 
@@ -170,7 +171,7 @@ std::size_t estimatedSize(const std::vector<CLIStatus::Provider>& providers, std
 } // namespace
 
 bool isStale(Date reference, Date now) {
-    return now.timeIntervalSince(reference) > 600 || reference.timeIntervalSince(now) > 60;
+    return now.timeIntervalSince(reference) > staleAfterSeconds || reference.timeIntervalSince(now) > 60;
 }
 
 namespace {

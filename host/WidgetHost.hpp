@@ -3,6 +3,8 @@
 // them as text, JSON, an image or a view tree; keep the placed widgets.
 
 #include "host/Arguments.hpp"
+#include "platform/foundation/Date.hpp"
+#include "platform/ui/Environment.hpp"
 
 #include <cstdio>
 #include <filesystem>
@@ -12,6 +14,13 @@ namespace widgethost {
 /// The extension the host loads unless told otherwise: ../Tallyfox.app/Contents/PlugIns/TallyfoxWidget.appex
 /// from the folder of the host's own executable.
 std::filesystem::path defaultExtensionPath();
+
+/// The environment a host lays a widget out in: the user's locale with its direction, the given
+/// appearance and family, and `date` as the moment that live texts show.
+platform::ui::Environment widgetEnvironment(platform::ui::WidgetFamily family,
+                                            platform::ui::ColorScheme colorScheme,
+                                            platform::ui::ColorSchemeContrast contrast,
+                                            platform::foundation::Date date);
 
 /// Runs one command, printing its result on `out` and a failure as one line on `err`. Returns the
 /// exit status: 0, or 1 for a failure (`autostart`, which writes to the standard streams, also 2 for
