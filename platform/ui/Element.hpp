@@ -83,7 +83,6 @@ public:
 
     const Rect& frame() const { return frame_; }
     const Environment& environment() const { return *environment_; }
-    const std::shared_ptr<const Environment>& environmentPointer() const { return environment_; }
 
 protected:
     virtual Measured computeMeasure(ProposedSize proposal) = 0;
