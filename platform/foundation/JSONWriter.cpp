@@ -11,9 +11,6 @@ namespace {
 
 constexpr std::string_view replacement = "\xEF\xBF\xBD"; // U+FFFD
 
-// Written to the stream in pieces of about this size.
-constexpr std::size_t flushSize = 64 * 1024;
-
 // The length of the well-formed UTF-8 sequence that starts at `i` (a byte of 0x80 or more), or the
 // negated length of its longest well-formed prefix (at least one byte): each such maximal prefix is
 // replaced by one U+FFFD, as ICU and the web's decoders do.
@@ -115,41 +112,30 @@ void JSONWriter::finish() {
     flush();
 }
 
-void JSONWriter::beforeValue() {
-    if (stream_ && out_.size() >= flushSize) flush();
-    if (afterKey_) {
-        afterKey_ = false;
-        return;
-    }
-    if (!empty_.empty()) {
-        if (!empty_.back()) out_ += ',';
-        empty_.back() = false;
-        out_ += '\n';
-        out_.append(2 * empty_.size(), ' ');
-    }
-}
-
 JSONWriter& JSONWriter::beginObject() {
     beforeValue();
     out_ += '{';
-    empty_.push_back(true);
+    ++depth_;
+    empty_ = true;
     return *this;
 }
 
 JSONWriter& JSONWriter::beginArray() {
     beforeValue();
     out_ += '[';
-    empty_.push_back(true);
+    ++depth_;
+    empty_ = true;
     return *this;
 }
 
+// The container that closes is a value of the one around it, which is therefore not empty.
 void JSONWriter::close(char bracket) {
-    const bool wasEmpty = empty_.back();
-    empty_.pop_back();
-    if (!wasEmpty) {
+    --depth_;
+    if (!empty_) {
         out_ += '\n';
-        out_.append(2 * empty_.size(), ' ');
+        out_.append(2 * depth_, ' ');
     }
+    empty_ = false;
     out_ += bracket;
 }
 
@@ -160,19 +146,6 @@ JSONWriter& JSONWriter::endObject() {
 
 JSONWriter& JSONWriter::endArray() {
     close(']');
-    return *this;
-}
-
-JSONWriter& JSONWriter::key(std::string_view name) {
-    value(name);
-    out_ += separator_ == KeySeparator::spacedColon ? " : " : ": ";
-    afterKey_ = true;
-    return *this;
-}
-
-JSONWriter& JSONWriter::value(std::string_view text) {
-    beforeValue();
-    appendJSONString(out_, text);
     return *this;
 }
 

@@ -12,6 +12,9 @@
 
 namespace platform::foundation {
 
+/// Appends `text` to `out` as a JSON string literal, with the writer's escaping and repair.
+void appendJSONString(std::string& out, std::string_view text);
+
 /// Writes one JSON document as it goes, pretty-printed: each member and element on a line of its own,
 /// two spaces per level, an empty container as "{}" or "[]". Strings come out as valid UTF-8 (each
 /// malformed sequence becomes one U+FFFD), with quotes, backslashes and control characters escaped
@@ -37,8 +40,17 @@ public:
     JSONWriter& endObject();
     JSONWriter& beginArray();
     JSONWriter& endArray();
-    JSONWriter& key(std::string_view name);
-    JSONWriter& value(std::string_view text);
+    JSONWriter& key(std::string_view name) {
+        value(name);
+        out_ += separator_ == KeySeparator::spacedColon ? " : " : ": ";
+        afterKey_ = true;
+        return *this;
+    }
+    JSONWriter& value(std::string_view text) {
+        beforeValue();
+        appendJSONString(out_, text);
+        return *this;
+    }
     JSONWriter& value(const char* text) { return value(std::string_view(text)); }
     JSONWriter& value(const std::string& text) { return value(std::string_view(text)); }
     JSONWriter& value(std::int64_t number);
@@ -60,17 +72,30 @@ public:
     void finish();
 
 private:
-    void beforeValue();
+    // Written to the stream in pieces of about this size.
+    static constexpr std::size_t flushSize = 64 * 1024;
+
+    // Inline, as every member and element passes here: the tool writes megabytes of them.
+    void beforeValue() {
+        if (stream_ && out_.size() >= flushSize) flush();
+        if (afterKey_) {
+            afterKey_ = false;
+            return;
+        }
+        if (depth_ == 0) return;
+        if (!empty_) out_ += ',';
+        empty_ = false;
+        out_ += '\n';
+        out_.append(2 * depth_, ' ');
+    }
     void close(char bracket);
     void flush();
     std::FILE* stream_ = nullptr;
     KeySeparator separator_;
     std::string out_;
-    std::vector<bool> empty_; // per open container: nothing written in it yet
+    std::size_t depth_ = 0; // open containers
+    bool empty_ = false;    // nothing written yet in the innermost open container
     bool afterKey_ = false;
 };
-
-/// Appends `text` to `out` as a JSON string literal, with the writer's escaping and repair.
-void appendJSONString(std::string& out, std::string_view text);
 
 } // namespace platform::foundation
