@@ -44,7 +44,7 @@ struct DumpWriter {
 };
 
 /// An element of a resolved view tree. Parents propose, elements answer their size (measure), then
-/// parents place them (place): the rules are written at the top of Layout.cpp.
+/// parents place them (place): the rules are written at the top of Element.cpp.
 class Element {
 public:
     explicit Element(std::shared_ptr<const Environment> environment) : environment_(std::move(environment)) {}
@@ -148,7 +148,7 @@ struct Attributes {
     LiveTextUpdates live = LiveTextUpdates::none;
 };
 
-// Factories of the container elements (Layout.cpp).
+// Factories of the container elements (each in the file of its kind: Stack.cpp, Frame.cpp, ...).
 ElementPtr makeStackElement(std::shared_ptr<const Environment> environment, Axis axis,
                             HorizontalAlignment horizontal, VerticalAlignment vertical,
                             std::optional<double> spacing, std::vector<ElementPtr> children);
