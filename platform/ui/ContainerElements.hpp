@@ -25,14 +25,11 @@ struct Arrangement {
     std::vector<Rect> frames; // relative to the container's origin
 };
 
-/// A container of several children drawn in order; subclasses arrange them.
+/// A container of several children drawn in order (the element base draws, reads out and looks for
+/// a container background through `forEachChild`); subclasses arrange them.
 class MultiChildElement : public Element {
 public:
     using Element::Element;
-    void draw(cairo_t* cr) const override {
-        for (const auto& c : children_)
-            c->draw(cr);
-    }
     void dump(DumpWriter& writer) const override {
         writer.line(describe());
         ++writer.depth;
@@ -40,18 +37,9 @@ public:
             c->dump(writer);
         --writer.depth;
     }
-    void collectAccessibility(std::vector<AccessibilityElement>& nodes) const override {
-        for (const auto& c : children_)
-            c->collectAccessibility(nodes);
-    }
     void forEachChild(const std::function<void(const Element&)>& visit) const override {
         for (const auto& c : children_)
             visit(*c);
-    }
-    const ShapeStyle* containerBackground() const override {
-        for (const auto& c : children_)
-            if (auto* s = c->containerBackground()) return s;
-        return nullptr;
     }
     bool isEmpty() const override { return children_.empty(); }
 
@@ -72,7 +60,6 @@ public:
         child_->place(Rect{{bounds.minX() + l.offset.x, bounds.minY() + l.offset.y}, l.child.size},
                       l.childProposal);
     }
-    void draw(cairo_t* cr) const override { child_->draw(cr); }
     void dump(DumpWriter& writer) const override {
         const std::string head = describe();
         if (head.empty()) {
@@ -84,11 +71,7 @@ public:
         child_->dump(writer);
         --writer.depth;
     }
-    void collectAccessibility(std::vector<AccessibilityElement>& nodes) const override {
-        child_->collectAccessibility(nodes);
-    }
     void forEachChild(const std::function<void(const Element&)>& visit) const override { visit(*child_); }
-    const ShapeStyle* containerBackground() const override { return child_->containerBackground(); }
 
 protected:
     struct Layout {

@@ -53,11 +53,21 @@ Measured Element::measure(ProposedSize proposal) {
     return m;
 }
 
-void Element::draw(cairo_t*) const {}
+// Unless an element says otherwise, it draws its children, reads them out and takes the first
+// container background among them, all in their drawing order.
+void Element::draw(cairo_t* cr) const {
+    forEachChild([cr](const Element& child) { child.draw(cr); });
+}
 void Element::dump(DumpWriter&) const {}
-void Element::collectAccessibility(std::vector<AccessibilityElement>&) const {}
+void Element::collectAccessibility(std::vector<AccessibilityElement>& nodes) const {
+    forEachChild([&nodes](const Element& child) { child.collectAccessibility(nodes); });
+}
 const ShapeStyle* Element::containerBackground() const {
-    return nullptr;
+    const ShapeStyle* found = nullptr;
+    forEachChild([&found](const Element& child) {
+        if (!found) found = child.containerBackground();
+    });
+    return found;
 }
 
 void PassThroughElement::place(Rect bounds, ProposedSize proposal) {

@@ -107,13 +107,8 @@ public:
         : Element(std::move(environment)), child_(std::move(child)) {}
     void place(Rect bounds, ProposedSize proposal) override;
     bool isEmpty() const override { return child_->isEmpty(); }
-    void draw(cairo_t* cr) const override { child_->draw(cr); }
     void dump(DumpWriter& writer) const override { child_->dump(writer); }
-    void collectAccessibility(std::vector<AccessibilityElement>& nodes) const override {
-        child_->collectAccessibility(nodes);
-    }
     void forEachChild(const std::function<void(const Element&)>& visit) const override { visit(*child_); }
-    const ShapeStyle* containerBackground() const override { return child_->containerBackground(); }
     const ElementPtr& child() const { return child_; }
 
 protected:

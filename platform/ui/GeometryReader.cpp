@@ -20,9 +20,6 @@ public:
                              : bounds.minX();
         child_->place(Rect{{x, bounds.minY()}, m.size}, bounds.size);
     }
-    void draw(cairo_t* cr) const override {
-        if (child_) child_->draw(cr);
-    }
     void dump(DumpWriter& writer) const override {
         writer.line("GeometryReader " + frameText());
         if (!child_) return;
@@ -30,12 +27,11 @@ public:
         child_->dump(writer);
         --writer.depth;
     }
-    void collectAccessibility(std::vector<AccessibilityElement>& nodes) const override {
-        if (child_) child_->collectAccessibility(nodes);
-    }
     void forEachChild(const std::function<void(const Element&)>& visit) const override {
         if (child_) visit(*child_);
     }
+    /// Content built for a size names no background for the widget's container.
+    const ShapeStyle* containerBackground() const override { return nullptr; }
 
 protected:
     Measured computeMeasure(ProposedSize p) override {

@@ -25,11 +25,6 @@ public:
                                         base_->measure(proposal).baselineOrBottom(), m.baselineOrBottom());
         layer_->place(Rect{{bounds.minX() + x, bounds.minY() + y}, m.size}, bounds.size);
     }
-    void draw(cairo_t* cr) const override {
-        if (behind_) layer_->draw(cr);
-        base_->draw(cr);
-        if (!behind_) layer_->draw(cr);
-    }
     void dump(DumpWriter& writer) const override {
         if (behind_) {
             writer.line("background " + frameText());

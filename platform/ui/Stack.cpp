@@ -176,13 +176,8 @@ public:
         frame_ = bounds;
         stack_->place(bounds, proposal);
     }
-    void draw(cairo_t* cr) const override { stack_->draw(cr); }
     void dump(DumpWriter& writer) const override { stack_->dump(writer); }
-    void collectAccessibility(std::vector<AccessibilityElement>& nodes) const override {
-        stack_->collectAccessibility(nodes);
-    }
     void forEachChild(const std::function<void(const Element&)>& visit) const override { visit(*stack_); }
-    const ShapeStyle* containerBackground() const override { return stack_->containerBackground(); }
 
 protected:
     Measured computeMeasure(ProposedSize p) override { return stack_->measure(p); }
