@@ -91,43 +91,12 @@ private:
     Pending pending_;
 };
 
-class TextNode final : public ViewNode {
-public:
-    explicit TextNode(std::shared_ptr<const Text::Content> content) : content_(std::move(content)) {}
-    ElementPtr resolve(const EnvironmentPtr& environment) const override;
-
-private:
-    std::shared_ptr<const Text::Content> content_;
-};
-
-class ImageNode final : public ViewNode {
-public:
-    explicit ImageNode(Image::Description image) : image_(std::move(image)) {}
-    ElementPtr resolve(const EnvironmentPtr& environment) const override {
-        return detail::makeImageElement(environment, image_);
-    }
-
-private:
-    Image::Description image_;
-};
-
-class ShapeNode final : public ViewNode {
-public:
-    ShapeNode(ShapeDescription shape, std::optional<ShapeStyle> fill, std::optional<std::pair<ShapeStyle, double>> stroke)
-        : shape_(std::move(shape)), fill_(std::move(fill)), stroke_(std::move(stroke)) {}
-    ElementPtr resolve(const EnvironmentPtr& environment) const override {
-        return detail::makeShapeElement(environment, shape_, fill_, stroke_);
-    }
-
-private:
-    ShapeDescription shape_;
-    std::optional<ShapeStyle> fill_;
-    std::optional<std::pair<ShapeStyle, double>> stroke_;
-};
-
-ElementPtr TextNode::resolve(const EnvironmentPtr& environment) const {
-    return detail::makeTextElement(environment, Text::resolveContent(*content_, *environment),
-                                   Text::liveUpdatesOf(*content_, *environment));
+View shapeView(ShapeDescription shape, std::optional<ShapeStyle> fill,
+               std::optional<std::pair<ShapeStyle, double>> stroke) {
+    return elementView([shape = std::move(shape), fill = std::move(fill),
+                        stroke = std::move(stroke)](const EnvironmentPtr& environment) {
+        return detail::makeShapeElement(environment, shape, fill, stroke);
+    });
 }
 
 View wrap(const View& child, Wrap wrap) {
@@ -290,7 +259,10 @@ Animation Animation::spring(double response, double dampingFraction, double blen
 TextArgument textArgument(Text text) { return std::make_shared<const Text>(std::move(text)); }
 
 Text::Text(Content content) : content_(std::make_shared<const Content>(std::move(content))) {
-    static_cast<View&>(*this) = View(std::make_shared<TextNode>(content_));
+    static_cast<View&>(*this) = elementView([content = content_](const EnvironmentPtr& environment) {
+        return detail::makeTextElement(environment, resolveContent(*content, *environment),
+                                       liveUpdatesOf(*content, *environment));
+    });
 }
 Text Text::verbatim(std::string string) { return Text(Verbatim{std::move(string)}); }
 Text Text::localized(std::string key, std::vector<TextArgument> arguments, std::string defaultValue,
@@ -309,7 +281,9 @@ Text Text::operator+(const Text& other) const {
 }
 
 Image::Image(Description description) : description_(std::move(description)) {
-    static_cast<View&>(*this) = View(std::make_shared<ImageNode>(description_));
+    static_cast<View&>(*this) = elementView([image = description_](const EnvironmentPtr& environment) {
+        return detail::makeImageElement(environment, image);
+    });
 }
 Image Image::asset(std::string name) { return Image(Description{Source::asset, std::move(name), false}); }
 Image Image::system(std::string symbolName) { return Image(Description{Source::symbol, std::move(symbolName), false}); }
@@ -320,13 +294,13 @@ Image Image::resizable() const {
 }
 
 Shape::Shape(std::string name, std::function<Path(Rect)> path)
-    : View(std::make_shared<ShapeNode>(ShapeDescription{name, path}, std::nullopt, std::nullopt)),
-      name_(std::move(name)), path_(std::move(path)) {}
+    : View(shapeView(ShapeDescription{name, path}, std::nullopt, std::nullopt)), name_(std::move(name)),
+      path_(std::move(path)) {}
 View Shape::fill(ShapeStyle style) const {
-    return View(std::make_shared<ShapeNode>(ShapeDescription{name_, path_}, style, std::nullopt));
+    return shapeView(ShapeDescription{name_, path_}, style, std::nullopt);
 }
 View Shape::strokeBorder(ShapeStyle style, double lineWidth) const {
-    return View(std::make_shared<ShapeNode>(ShapeDescription{name_, path_}, std::nullopt, std::make_pair(style, lineWidth)));
+    return shapeView(ShapeDescription{name_, path_}, std::nullopt, std::make_pair(style, lineWidth));
 }
 
 Shape Rectangle() {
