@@ -1,5 +1,6 @@
 #include "TallyfoxWidget/TallyfoxTimelineProvider.hpp"
 
+#include "platform/foundation/AppGroup.hpp"
 #include "platform/foundation/UnicodeNormalization.hpp"
 #include "platform/foundation/UserDefaults.hpp"
 
@@ -19,7 +20,7 @@ using platform::widgetkit::TimelineReloadPolicy;
 namespace {
 
 constexpr double day = 86'400;
-constexpr double staleAfter = 601;     // data older than 600 s shows as stale: change one second later
+constexpr double staleAfter = platform::foundation::staleAfterSeconds + 1; // the moment after data turn stale
 constexpr double underADay = 86'399;   // from here on the countdown uses its under-a-day form
 constexpr double reloadFallback = 900; // fifteen minutes
 constexpr double reloadMinimum = 60;

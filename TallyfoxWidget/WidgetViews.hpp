@@ -6,6 +6,7 @@
 #include "TallyfoxWidget/ResetTimeFormatter.hpp"
 #include "model/ProviderCatalog.hpp"
 #include "model/UsageValues.hpp"
+#include "platform/foundation/AppGroup.hpp"
 #include "platform/foundation/LocalizedString.hpp"
 #include "platform/ui/View.hpp"
 #include "snapshot/WidgetSnapshot.hpp"
@@ -22,7 +23,7 @@ platform::ui::Text localizedText(const platform::foundation::LocalizedStringReso
 bool hasTotals(const WidgetProviderSnapshot& provider);
 
 /// A data time stamp is stale once the moment shown is more than ten minutes after it.
-inline constexpr double staleAfterSeconds = 600;
+inline constexpr double staleAfterSeconds = platform::foundation::staleAfterSeconds;
 /// Whether `now` is strictly more than ten minutes after `updatedAt`.
 bool isStale(Date updatedAt, Date now);
 

@@ -10,7 +10,6 @@
 #include "platform/foundation/UserDefaults.hpp"
 
 #include <benchmark/benchmark.h>
-#include <unicode/smpdtfmt.h>
 
 namespace pf = platform::foundation;
 using namespace tallyfox;

@@ -1,7 +1,9 @@
 #include "cli/CLIStatus.hpp"
 
 #include "cli/Clean.hpp"
+#include "platform/foundation/AppGroup.hpp"
 #include "platform/foundation/ISO8601.hpp"
+#include "platform/foundation/JSONWriter.hpp"
 
 #include <algorithm>
 #include <charconv>
@@ -19,16 +21,6 @@ namespace {
 // strictly and, as it is, turned into its printed form against `now`. Nothing else of the document
 // is kept.
 
-std::optional<std::string> copy(std::optional<std::string_view> text) {
-    return text ? std::optional<std::string>(*text) : std::nullopt;
-}
-
-// Propagates the error of a Decoded<T> from the enclosing function returning Decoded<U>.
-#define TRY(variable, expression)                                                                              \
-    auto variable##Decoded = (expression);                                                                     \
-    if (!variable##Decoded) return Failure{std::move(variable##Decoded.error())};                              \
-    auto variable = std::move(variable##Decoded.value())
-
 // A window has no remaining share once it has reset; otherwise it is 100 − used, used limited to 0...100.
 std::optional<double> remainingPercent(std::optional<double> usage, std::optional<Date> resetsAt, Date now) {
     if (resetsAt && *resetsAt <= now) return std::nullopt;
@@ -44,37 +36,16 @@ void pick(Slot& slot, const JSONMember& member) {
     if (!slot) slot = member.value;
 }
 
-Decoded<JSONValue> required(const JSONObject& object, const Slot& slot, std::string_view key) {
-    if (!slot) {
-        auto path = object.codingPath();
-        path.push_back(CodingKey::key(key));
-        return Failure{DecodingError{DecodingError::Kind::keyNotFound, std::move(path),
-                                     "No value associated with key \"" + std::string(key) + "\"."}};
-    }
-    if (slot->isNull()) {
-        return Failure{DecodingError{DecodingError::Kind::valueNotFound, slot->codingPath(),
-                                     "Expected a value for key \"" + std::string(key) + "\" but found null instead."}};
-    }
-    return *slot;
-}
-
-template <class T, class Get> Decoded<std::optional<T>> optional(const Slot& slot, Get get) {
-    if (!slot || slot->isNull()) return std::optional<T>{};
-    Decoded<T> decoded = get(*slot);
-    if (!decoded) return Failure{std::move(decoded.error())};
-    return std::optional<T>(std::move(decoded.value()));
-}
-
 Decoded<std::optional<std::string_view>> optionalString(const Slot& slot) {
-    return optional<std::string_view>(slot, [](const JSONValue& v) { return v.string(); });
+    return decodeIfPresent<std::string_view>(slot, [](const JSONValue& v) { return v.string(); });
 }
 Decoded<std::optional<Date>> optionalDate(const Slot& slot) {
-    return optional<Date>(slot, [](const JSONValue& v) { return v.date(); });
+    return decodeIfPresent<Date>(slot, [](const JSONValue& v) { return v.date(); });
 }
 
 // "kind" is an integer (a length in minutes) or a string (a named kind, taken unchanged).
 Decoded<CLIStatus::Window> readWindow(JSONValue value, Date now) {
-    TRY(object, value.object());
+    TRY_DECODE(object, value.object());
     Slot kindSlot, scopeSlot, usageSlot, resetsAtSlot;
     for (const JSONMember member : object) {
         if (member.key == "kind") pick(kindSlot, member);
@@ -83,9 +54,9 @@ Decoded<CLIStatus::Window> readWindow(JSONValue value, Date now) {
         else if (member.key == "resetsAt") pick(resetsAtSlot, member);
     }
     CLIStatus::Window window;
-    TRY(kind, required(object, kindSlot, "kind"));
+    TRY_DECODE(kind, object.required("kind", kindSlot));
     if (kind.type() == JSONType::number) {
-        TRY(minutes, kind.int64());
+        TRY_DECODE(minutes, kind.int64());
         window.durationMinutes = minutes;
         window.kind = minutes == 300 ? "fiveHour" : minutes == 10080 ? "weekly" : "custom";
     } else if (kind.type() == JSONType::string) {
@@ -95,10 +66,10 @@ Decoded<CLIStatus::Window> readWindow(JSONValue value, Date now) {
                                   "Expected to decode an integer or a string but found " +
                                       std::string(describe(kind.type())) + " instead.")};
     }
-    TRY(scope, optionalString(scopeSlot));
-    TRY(usage, optional<double>(usageSlot, [](const JSONValue& v) { return v.number(); }));
-    TRY(resetsAt, optionalDate(resetsAtSlot));
-    window.scope = copy(scope);
+    TRY_DECODE(scope, optionalString(scopeSlot));
+    TRY_DECODE(usage, decodeIfPresent<double>(usageSlot, [](const JSONValue& v) { return v.number(); }));
+    TRY_DECODE(resetsAt, optionalDate(resetsAtSlot));
+    window.scope = ownedString(scope);
     window.remainingPercent = remainingPercent(usage, resetsAt, now);
     window.resetsAt = resetsAt;
     return window;
@@ -113,7 +84,7 @@ std::string identifier(std::string_view provider, std::optional<std::string_view
 }
 
 Decoded<CLIStatus::Provider> readProvider(JSONValue value, Date generatedAt, Date now) {
-    TRY(object, value.object());
+    TRY_DECODE(object, value.object());
     Slot providerSlot, selectionIDSlot, accountNameSlot, planNameSlot, updatedAtSlot, reasonSlot, windowsSlot;
     for (const JSONMember member : object) {
         if (member.key == "provider") pick(providerSlot, member);
@@ -124,166 +95,66 @@ Decoded<CLIStatus::Provider> readProvider(JSONValue value, Date generatedAt, Dat
         else if (member.key == "quotaUnavailableReason") pick(reasonSlot, member);
         else if (member.key == "windows") pick(windowsSlot, member);
     }
-    TRY(nameValue, required(object, providerSlot, "provider"));
-    TRY(name, nameValue.string());
-    TRY(selectionID, optionalString(selectionIDSlot));
-    TRY(accountName, optionalString(accountNameSlot));
-    TRY(planName, optionalString(planNameSlot));
-    TRY(updatedAt, optionalDate(updatedAtSlot));
-    TRY(reason, optionalString(reasonSlot));
-    TRY(windowsValue, required(object, windowsSlot, "windows"));
-    TRY(windowList, windowsValue.array());
-    TRY(windows, windowList.decodeEach<CLIStatus::Window>([now](JSONValue window) { return readWindow(window, now); }));
+    TRY_DECODE(nameValue, object.required("provider", providerSlot));
+    TRY_DECODE(name, nameValue.string());
+    TRY_DECODE(selectionID, optionalString(selectionIDSlot));
+    TRY_DECODE(accountName, optionalString(accountNameSlot));
+    TRY_DECODE(planName, optionalString(planNameSlot));
+    TRY_DECODE(updatedAt, optionalDate(updatedAtSlot));
+    TRY_DECODE(reason, optionalString(reasonSlot));
+    TRY_DECODE(windowsValue, object.required("windows", windowsSlot));
+    TRY_DECODE(windowList, windowsValue.array());
+    TRY_DECODE(windows, windowList.decodeEach<CLIStatus::Window>(
+                            [now](JSONValue window) { return readWindow(window, now); }));
     CLIStatus::Provider provider;
     provider.id = identifier(name, selectionID, accountName);
     provider.provider = std::string(name);
-    provider.accountName = copy(accountName);
-    provider.plan = copy(planName);
+    provider.accountName = ownedString(accountName);
+    provider.plan = ownedString(planName);
     provider.updatedAt = updatedAt;
     provider.stale = isStale(updatedAt.value_or(generatedAt), now);
-    provider.quotaUnavailableReason = copy(reason);
+    provider.quotaUnavailableReason = ownedString(reason);
     provider.windows = std::move(windows);
     return provider;
 }
 
 // MARK: Writing JSON
 
-void appendQuoted(std::string& out, std::string_view text) {
-    static constexpr char hex[] = "0123456789abcdef";
-    out += '"';
-    std::size_t run = 0; // start of the pending run of characters that need no escaping
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c >= 0x20 && c != '"' && c != '\\') continue;
-        out.append(text.data() + run, i - run);
-        run = i + 1;
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        case '\b': out += "\\b"; break;
-        case '\f': out += "\\f"; break;
-        default:
-            out += "\\u00";
-            out += hex[c >> 4];
-            out += hex[c & 0xF];
-        }
-    }
-    out.append(text.data() + run, text.size() - run);
-    out += '"';
+// Members are written in sorted key order; absent optional values are left out.
+void member(JSONWriter& json, std::string_view name, const std::optional<std::string>& value) {
+    if (value) json.key(name).value(*value);
+}
+void member(JSONWriter& json, std::string_view name, std::optional<Date> value) {
+    if (value) json.key(name).value(*value);
 }
 
-// A pretty printer for one object at a time: each member on its own line, two spaces per level,
-// " : " between key and value. The caller writes members in sorted key order.
-class ObjectWriter {
-public:
-    ObjectWriter(std::string& out, int depth) : out_(out), depth_(depth) { out_ += '{'; }
-    void close() {
-        out_ += '\n';
-        indent(depth_);
-        out_ += '}';
-    }
-
-    /// Our own keys need no escaping.
-    void key(std::string_view name) {
-        out_ += first_ ? "\n" : ",\n";
-        first_ = false;
-        indent(depth_ + 1);
-        out_ += '"';
-        out_ += name;
-        out_ += "\" : ";
-    }
-    void string(std::string_view name, std::string_view value) {
-        key(name);
-        appendQuoted(out_, value);
-    }
-    void optionalString(std::string_view name, const std::optional<std::string>& value) {
-        if (value) string(name, std::string_view(*value));
-    }
-    /// A time stamp needs no escaping either.
-    void date(std::string_view name, std::optional<Date> value) {
-        if (!value) return;
-        key(name);
-        out_ += '"';
-        ISO8601::append(out_, *value);
-        out_ += '"';
-    }
-    void integer(std::string_view name, std::optional<std::int64_t> value) {
-        if (!value) return;
-        key(name);
-        char buffer[24];
-        const auto end = std::to_chars(buffer, buffer + sizeof buffer, *value).ptr;
-        out_.append(buffer, end);
-    }
-    /// The shortest text that reads back to the same double, without a trailing ".0".
-    bool number(std::string_view name, std::optional<double> value) {
-        if (!value) return true;
-        if (!std::isfinite(*value)) return false;
-        key(name);
-        char buffer[32];
-        const auto end = std::to_chars(buffer, buffer + sizeof buffer, *value).ptr;
-        out_.append(buffer, end);
-        return true;
-    }
-    void boolean(std::string_view name, bool value) {
-        key(name);
-        out_ += value ? "true" : "false";
-    }
-    /// Writes a list member; `element` writes each element at the given depth.
-    template <class T, class F> bool list(std::string_view name, const std::vector<T>& elements, F element) {
-        key(name);
-        if (elements.empty()) {
-            out_ += "[]";
-            return true;
-        }
-        out_ += '[';
-        bool firstElement = true;
-        for (const T& value : elements) {
-            out_ += firstElement ? "\n" : ",\n";
-            firstElement = false;
-            indent(depth_ + 2);
-            if (!element(value, depth_ + 2)) return false;
-        }
-        out_ += '\n';
-        indent(depth_ + 1);
-        out_ += ']';
-        return true;
-    }
-
-private:
-    void indent(int depth) { out_.append(static_cast<std::size_t>(depth) * 2, ' '); }
-    std::string& out_;
-    int depth_;
-    bool first_ = true;
-};
-
-bool writeWindow(std::string& out, const CLIStatus::Window& window, int depth) {
-    ObjectWriter object(out, depth);
-    object.integer("durationMinutes", window.durationMinutes);
-    object.string("kind", window.kind);
-    if (!object.number("remainingPercent", window.remainingPercent)) return false;
-    object.date("resetsAt", window.resetsAt);
-    object.optionalString("scope", window.scope);
-    object.close();
+bool writeWindow(JSONWriter& json, const CLIStatus::Window& window) {
+    json.beginObject();
+    if (window.durationMinutes) json.key("durationMinutes").value(*window.durationMinutes);
+    json.key("kind").value(window.kind);
+    if (window.remainingPercent && !json.key("remainingPercent").value(*window.remainingPercent))
+        return false;
+    member(json, "resetsAt", window.resetsAt);
+    member(json, "scope", window.scope);
+    json.endObject();
     return true;
 }
 
-bool writeProvider(std::string& out, const CLIStatus::Provider& provider, int depth) {
-    ObjectWriter object(out, depth);
-    object.optionalString("accountName", provider.accountName);
-    object.string("id", provider.id);
-    object.optionalString("plan", provider.plan);
-    object.string("provider", provider.provider);
-    object.optionalString("quotaUnavailableReason", provider.quotaUnavailableReason);
-    object.boolean("stale", provider.stale);
-    object.date("updatedAt", provider.updatedAt);
-    const bool written = object.list("windows", provider.windows, [&out](const CLIStatus::Window& window, int level) {
-        return writeWindow(out, window, level);
-    });
-    object.close();
-    return written;
+bool writeProvider(JSONWriter& json, const CLIStatus::Provider& provider) {
+    json.beginObject();
+    member(json, "accountName", provider.accountName);
+    json.key("id").value(provider.id);
+    member(json, "plan", provider.plan);
+    json.key("provider").value(provider.provider);
+    member(json, "quotaUnavailableReason", provider.quotaUnavailableReason);
+    json.key("stale").value(provider.stale);
+    member(json, "updatedAt", provider.updatedAt);
+    json.key("windows").beginArray();
+    for (const CLIStatus::Window& window : provider.windows)
+        if (!writeWindow(json, window)) return false;
+    json.endArray();
+    json.endObject();
+    return true;
 }
 
 // Room for the whole rendering and the final line feed, so that building it never copies it.
@@ -300,14 +171,14 @@ std::size_t estimatedSize(const std::vector<CLIStatus::Provider>& providers, std
 } // namespace
 
 bool isStale(Date reference, Date now) {
-    return now.timeIntervalSince(reference) > 600 || reference.timeIntervalSince(now) > 60;
+    return now.timeIntervalSince(reference) > staleAfterSeconds || reference.timeIntervalSince(now) > 60;
 }
 
 namespace {
 
 Decoded<std::pair<std::int64_t, Date>> readHeader(const JSONObject& top) {
-    TRY(schemaVersion, top.requiredInt64("schemaVersion"));
-    TRY(generatedAt, top.requiredDate("generatedAt"));
+    TRY_DECODE(schemaVersion, top.requiredInt64("schemaVersion"));
+    TRY_DECODE(generatedAt, top.requiredDate("generatedAt"));
     return std::pair{schemaVersion, generatedAt};
 }
 
@@ -415,63 +286,64 @@ std::string CLIStatus::text() const {
 }
 
 std::optional<std::string> CLIStatus::json() const {
-    std::string out;
-    out.reserve(estimatedSize(providers, 320, 256));
-    ObjectWriter object(out, 0);
-    object.date("generatedAt", generatedAt);
-    const bool written = object.list("providers", providers, [&out](const Provider& provider, int level) {
-        return writeProvider(out, provider, level);
-    });
-    if (!written) return std::nullopt;
-    object.date("readAt", readAt);
-    object.integer("schemaVersion", schemaVersion);
-    object.boolean("stale", stale);
-    object.string("state", state);
-    object.close();
-    return out;
+    JSONWriter json;
+    json.reserve(estimatedSize(providers, 320, 256));
+    json.beginObject();
+    json.key("generatedAt").value(generatedAt);
+    json.key("providers").beginArray();
+    for (const Provider& provider : providers)
+        if (!writeProvider(json, provider)) return std::nullopt;
+    json.endArray();
+    json.key("readAt").value(readAt);
+    json.key("schemaVersion").value(schemaVersion);
+    json.key("stale").value(stale);
+    json.key("state").value(state);
+    json.endObject();
+    return json.take();
 }
 
 namespace {
 
 Decoded<CLIStatus::Window> windowFromJSON(JSONValue value) {
-    TRY(object, value.object());
-    TRY(duration, object.optionalInt64("durationMinutes"));
-    TRY(kind, object.requiredString("kind"));
-    TRY(remaining, object.optionalNumber("remainingPercent"));
-    TRY(resetsAt, object.optionalDate("resetsAt"));
-    TRY(scope, object.optionalString("scope"));
-    return CLIStatus::Window{std::string(kind), duration, copy(scope), remaining, resetsAt};
+    TRY_DECODE(object, value.object());
+    TRY_DECODE(duration, object.optionalInt64("durationMinutes"));
+    TRY_DECODE(kind, object.requiredString("kind"));
+    TRY_DECODE(remaining, object.optionalNumber("remainingPercent"));
+    TRY_DECODE(resetsAt, object.optionalDate("resetsAt"));
+    TRY_DECODE(scope, object.optionalString("scope"));
+    return CLIStatus::Window{std::string(kind), duration, ownedString(scope), remaining, resetsAt};
 }
 
 Decoded<CLIStatus::Provider> providerFromJSON(JSONValue value) {
-    TRY(object, value.object());
+    TRY_DECODE(object, value.object());
     CLIStatus::Provider provider;
-    TRY(accountName, object.optionalString("accountName"));
-    TRY(id, object.requiredString("id"));
-    TRY(plan, object.optionalString("plan"));
-    TRY(name, object.requiredString("provider"));
-    TRY(reason, object.optionalString("quotaUnavailableReason"));
-    TRY(stale, object.requiredBool("stale"));
-    TRY(updatedAt, object.optionalDate("updatedAt"));
-    TRY(windowList, object.requiredArray("windows"));
-    TRY(windows, windowList.decodeEach<CLIStatus::Window>(windowFromJSON));
-    return CLIStatus::Provider{std::string(id), std::string(name), copy(accountName), copy(plan), updatedAt,
-                               stale, copy(reason), std::move(windows)};
+    TRY_DECODE(accountName, object.optionalString("accountName"));
+    TRY_DECODE(id, object.requiredString("id"));
+    TRY_DECODE(plan, object.optionalString("plan"));
+    TRY_DECODE(name, object.requiredString("provider"));
+    TRY_DECODE(reason, object.optionalString("quotaUnavailableReason"));
+    TRY_DECODE(stale, object.requiredBool("stale"));
+    TRY_DECODE(updatedAt, object.optionalDate("updatedAt"));
+    TRY_DECODE(windowList, object.requiredArray("windows"));
+    TRY_DECODE(windows, windowList.decodeEach<CLIStatus::Window>(windowFromJSON));
+    return CLIStatus::Provider{std::string(id),     std::string(name), ownedString(accountName),
+                               ownedString(plan),   updatedAt,         stale,
+                               ownedString(reason), std::move(windows)};
 }
 
 } // namespace
 
 Decoded<CLIStatus> CLIStatus::fromJSON(std::string_view json) {
-    TRY(document, JSONDocument::parse(json));
-    TRY(object, document.root().object());
+    TRY_DECODE(document, JSONDocument::parse(json));
+    TRY_DECODE(object, document.root().object());
     CLIStatus status;
-    TRY(generatedAt, object.requiredDate("generatedAt"));
-    TRY(providerList, object.requiredArray("providers"));
-    TRY(providers, providerList.decodeEach<Provider>(providerFromJSON));
-    TRY(readAt, object.requiredDate("readAt"));
-    TRY(schemaVersion, object.requiredInt64("schemaVersion"));
-    TRY(stale, object.requiredBool("stale"));
-    TRY(state, object.requiredString("state"));
+    TRY_DECODE(generatedAt, object.requiredDate("generatedAt"));
+    TRY_DECODE(providerList, object.requiredArray("providers"));
+    TRY_DECODE(providers, providerList.decodeEach<Provider>(providerFromJSON));
+    TRY_DECODE(readAt, object.requiredDate("readAt"));
+    TRY_DECODE(schemaVersion, object.requiredInt64("schemaVersion"));
+    TRY_DECODE(stale, object.requiredBool("stale"));
+    TRY_DECODE(state, object.requiredString("state"));
     status.generatedAt = generatedAt;
     status.providers = std::move(providers);
     status.readAt = readAt;
@@ -480,7 +352,5 @@ Decoded<CLIStatus> CLIStatus::fromJSON(std::string_view json) {
     status.state = std::string(state);
     return status;
 }
-
-#undef TRY
 
 } // namespace tallyfox::cli

@@ -1,6 +1,7 @@
 #include "cli/Command.hpp"
 
 #include "cli/CLIStatus.hpp"
+#include "platform/foundation/AppGroup.hpp"
 #include "platform/foundation/FileSystem.hpp"
 
 #include <cerrno>
@@ -14,10 +15,7 @@ using namespace platform::foundation;
 
 namespace {
 
-constexpr std::string_view groupIdentifierKey = "TallyfoxAppGroupIdentifier";
 constexpr std::string_view versionKey = "CFBundleShortVersionString";
-constexpr std::string_view snapshotFileName = "widget-snapshot.json";
-constexpr std::size_t largestSnapshot = 4'194'304;
 
 namespace Message {
 constexpr std::string_view unknownArguments = "unknown arguments. Use --help.";
@@ -59,18 +57,18 @@ int succeed(std::string result) {
 }
 
 int status(const std::optional<Bundle>& app, bool json) {
-    const auto group = app ? app->infoString(groupIdentifierKey) : std::nullopt;
+    const auto group = app ? app->infoString(appGroupIdentifierKey) : std::nullopt;
     const auto container = group ? groupContainerPath(*group) : std::nullopt;
     if (!container) return fail(Message::notBundled, 1);
 
     // JSONDocument::padding spare bytes let the parser work on the read buffer in place.
-    auto file = readOnce(*container / snapshotFileName, largestSnapshot + 1, JSONDocument::padding);
+    auto file = readOnce(*container / snapshotFileName, largestSnapshotSize + 1, JSONDocument::padding);
     if (!file) {
         return fail(file.error().kind == FileReadFailure::Kind::openFailed ? Message::unavailable
                                                                             : Message::unreadableOrTooLarge,
                     1);
     }
-    if (file->size() > largestSnapshot) return fail(Message::unreadableOrTooLarge, 1);
+    if (file->size() > largestSnapshotSize) return fail(Message::unreadableOrTooLarge, 1);
 
     const Date now = Clock::now();
     const auto snapshot = CLIStatus::read(file->bytes(), now, file->capacity());

@@ -7,6 +7,7 @@
 #include "host/LiveLog.hpp"
 #include "host/LiveWindow.hpp"
 #include "host/WidgetHost.hpp"
+#include "platform/foundation/AppGroup.hpp"
 #include "platform/foundation/Bundle.hpp"
 #include "platform/foundation/FileSystem.hpp"
 #include "platform/foundation/Locale.hpp"
@@ -34,12 +35,6 @@ namespace ui = platform::ui;
 namespace wk = platform::widgetkit;
 
 namespace {
-
-// The group container's key in the extension's Info.plist, and the file in it whose changes reload
-// every timeline. On the original platform the application asks the host to reload after it writes;
-// here the host watches what the application writes.
-constexpr const char* appGroupKey = "TallyfoxAppGroupIdentifier";
-constexpr const char* snapshotFileName = "widget-snapshot.json";
 
 constexpr const char* widgetStyle = R"(
 window.tallyfox-widget {
@@ -140,13 +135,15 @@ void LiveHost::later(std::function<void(LiveHost&)> action) {
 
 std::optional<fs::path> LiveHost::snapshotFile() const {
     const auto bundle = pf::Bundle::open(extension_.bundlePath);
-    const auto group = bundle ? bundle->infoString(appGroupKey) : std::nullopt;
+    const auto group = bundle ? bundle->infoString(pf::appGroupIdentifierKey) : std::nullopt;
     const auto container = group ? pf::groupContainerPath(*group) : std::nullopt;
     if (!container) {
         liveLog("the extension names no group container; snapshot changes are not followed");
         return std::nullopt;
     }
-    return *container / snapshotFileName;
+    // The application does not tell the host when it writes: every change of this file reloads
+    // every timeline.
+    return *container / pf::snapshotFileName;
 }
 
 void LiveHost::activate() {
@@ -286,14 +283,7 @@ ui::ColorSchemeContrast LiveHost::contrast() const {
 }
 
 ui::Environment LiveHost::environment(ui::WidgetFamily family) const {
-    ui::Environment environment = ui::Environment::standard();
-    environment.locale = pf::Locale::current();
-    environment.layoutDirection = environment.locale.isRightToLeft() ? ui::LayoutDirection::rightToLeft
-                                                                     : ui::LayoutDirection::leftToRight;
-    environment.colorScheme = colorScheme();
-    environment.colorSchemeContrast = contrast();
-    environment.widgetFamily = family;
-    return environment;
+    return widgetEnvironment(family, colorScheme(), contrast(), pf::Clock::now());
 }
 
 void LiveHost::outputsChanged() {

@@ -143,14 +143,8 @@ Outcome<ui::LaidOutView> shown(const Answer& answer, const RenderOptions& option
     const wk::WidgetEntry* entry = wk::entryInEffect(timeline, answer.at);
     if (!entry) return pf::Failure{failed("the widget answered with no entry")};
 
-    ui::Environment environment = ui::Environment::standard();
-    environment.locale = pf::Locale::current();
-    environment.layoutDirection =
-        environment.locale.isRightToLeft() ? ui::LayoutDirection::rightToLeft : ui::LayoutDirection::leftToRight;
-    environment.colorScheme = options.appearance;
-    environment.colorSchemeContrast = options.contrast;
-    environment.widgetFamily = answer.family;
-    environment.date = answer.at; // live texts show their value at the moment shown
+    const ui::Environment environment =
+        widgetEnvironment(answer.family, options.appearance, options.contrast, answer.at);
     const ui::View content = entry->content(answer.family);
     return options.size ? ui::layoutWidget(content, environment, *options.size) : ui::layoutWidget(content, environment);
 }
@@ -188,14 +182,39 @@ Outcome<pf::Success> writeWhole(const ui::LaidOutView& view, const RenderOptions
     return pf::Success{};
 }
 
-std::string_view policyKind(wk::TimelineReloadPolicy::Kind kind) {
+// A reload policy's kind as JSON names it, and in words.
+struct PolicyNames {
+    std::string_view kind;
+    std::string_view words;
+};
+PolicyNames policyNames(wk::TimelineReloadPolicy::Kind kind) {
     switch (kind) {
-    case wk::TimelineReloadPolicy::Kind::atEnd: return "atEnd";
-    case wk::TimelineReloadPolicy::Kind::after: return "after";
-    case wk::TimelineReloadPolicy::Kind::never: return "never";
+    case wk::TimelineReloadPolicy::Kind::atEnd:
+        return {"atEnd", "at the end"};
+    case wk::TimelineReloadPolicy::Kind::after:
+        return {"after", "after"};
+    case wk::TimelineReloadPolicy::Kind::never:
+        return {"never", "never"};
     }
-    return "atEnd";
+    return {"atEnd", "at the end"};
 }
+
+} // namespace
+
+ui::Environment widgetEnvironment(ui::WidgetFamily family, ui::ColorScheme colorScheme,
+                                  ui::ColorSchemeContrast contrast, pf::Date date) {
+    ui::Environment environment = ui::Environment::standard();
+    environment.locale = pf::Locale::current();
+    environment.layoutDirection = environment.locale.isRightToLeft() ? ui::LayoutDirection::rightToLeft
+                                                                     : ui::LayoutDirection::leftToRight;
+    environment.colorScheme = colorScheme;
+    environment.colorSchemeContrast = contrast;
+    environment.widgetFamily = family;
+    environment.date = date; // live texts show their value at this moment
+    return environment;
+}
+
+namespace {
 
 // Commands.
 
@@ -207,7 +226,7 @@ Outcome<pf::Success> describe(const Invocation& invocation, std::FILE* out) {
     for (const auto family : widget.supportedFamilies) families.emplace_back(wk::name(family));
     const std::string description = widget.description.resolved();
     if (invocation.json) {
-        JSONWriter json(out);
+        pf::JSONWriter json(out, jsonKeys);
         json.beginObject()
             .key("kind").value(widget.kind)
             .key("displayName").value(widget.displayName)
@@ -230,7 +249,7 @@ Outcome<pf::Success> entities(const Invocation& invocation, std::FILE* out) {
     const auto& query = loaded->widget().entityQuery;
     const auto listed = invocation.identifiers.empty() ? query.results() : query.entities(invocation.identifiers);
     if (invocation.json) {
-        JSONWriter json(out);
+        pf::JSONWriter json(out, jsonKeys);
         json.beginObject().key("typeDisplayName").value(query.type.name.resolved()).key("entities").beginArray();
         for (const auto& entity : listed)
             json.beginObject().key("id").value(entity.id).key("title").value(platform::intents::resolved(entity.display.title)).endObject();
@@ -247,7 +266,7 @@ Outcome<pf::Success> timeline(const Invocation& invocation, std::FILE* out) {
     const Answer& answer = *asked;
 
     if (invocation.json) {
-        JSONWriter json(out);
+        pf::JSONWriter json(out, jsonKeys);
         json.beginObject().key("entries").beginArray();
         for (const auto& entry : answer.entries) {
             const wk::EntrySummary summary = entry.summary(answer.family);
@@ -257,7 +276,7 @@ Outcome<pf::Success> timeline(const Invocation& invocation, std::FILE* out) {
         }
         json.endArray();
         if (answer.policy) {
-            json.key("reloadPolicy").beginObject().key("kind").value(policyKind(answer.policy->kind));
+            json.key("reloadPolicy").beginObject().key("kind").value(policyNames(answer.policy->kind).kind);
             if (answer.policy->kind == wk::TimelineReloadPolicy::Kind::after)
                 json.key("date").value(pf::ISO8601::string(answer.policy->date));
             json.endObject();
@@ -273,12 +292,9 @@ Outcome<pf::Success> timeline(const Invocation& invocation, std::FILE* out) {
         print(out, line + "\n");
     }
     if (answer.policy) {
-        std::string line = "reload ";
-        switch (answer.policy->kind) {
-        case wk::TimelineReloadPolicy::Kind::atEnd: line += "at the end"; break;
-        case wk::TimelineReloadPolicy::Kind::after: line += "after " + pf::ISO8601::string(answer.policy->date); break;
-        case wk::TimelineReloadPolicy::Kind::never: line += "never"; break;
-        }
+        std::string line = "reload " + std::string(policyNames(answer.policy->kind).words);
+        if (answer.policy->kind == wk::TimelineReloadPolicy::Kind::after)
+            line += " " + pf::ISO8601::string(answer.policy->date);
         print(out, line + "\n");
     }
     return pf::Success{};
@@ -296,7 +312,7 @@ Outcome<pf::Success> show(const Invocation& invocation, std::FILE* out) {
     case Command::layout: print(out, view->layoutDump()); break;
     default:
         if (invocation.json) {
-            JSONWriter json(out);
+            pf::JSONWriter json(out, jsonKeys);
             json.beginArray();
             for (const auto& node : view->accessibilityTree()) {
                 json.beginObject().key("label").value(node.label);
@@ -320,7 +336,7 @@ Outcome<pf::Success> list(const Invocation& invocation, std::FILE* out, std::FIL
         return pf::Success{};
     }
     if (invocation.json) {
-        JSONWriter json(out);
+        pf::JSONWriter json(out, jsonKeys);
         json.beginArray();
         for (const auto& widget : placed) {
             json.beginObject()

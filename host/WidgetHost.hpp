@@ -3,6 +3,8 @@
 // them as text, JSON, an image or a view tree; keep the placed widgets.
 
 #include "host/Arguments.hpp"
+#include "platform/foundation/Date.hpp"
+#include "platform/ui/Environment.hpp"
 
 #include <cstdio>
 #include <filesystem>
@@ -17,6 +19,13 @@ std::filesystem::path defaultExtensionPath();
 /// "Tallyfox VERSION": the version of the application bundle beside the host, or "Tallyfox
 /// development" without one, as `tallyfox --version` prints it.
 std::string versionLine();
+
+/// The environment a host lays a widget out in: the user's locale with its direction, the given
+/// appearance and family, and `date` as the moment that live texts show.
+platform::ui::Environment widgetEnvironment(platform::ui::WidgetFamily family,
+                                            platform::ui::ColorScheme colorScheme,
+                                            platform::ui::ColorSchemeContrast contrast,
+                                            platform::foundation::Date date);
 
 /// Runs one command, printing its result on `out` and a failure as one line on `err`. Returns the
 /// exit status: 0, or 1 for a failure (`autostart`, which writes to the standard streams, also 2 for

@@ -16,22 +16,12 @@ using platform::foundation::JSONDocument;
 using platform::foundation::JSONObject;
 using platform::foundation::JSONType;
 using platform::foundation::JSONValue;
+using platform::foundation::ownedString;
 using platform::foundation::tolerant;
 
 namespace {
 
 constexpr auto dataCorrupted = DecodingError::Kind::dataCorrupted;
-
-// Turns the first failure of a Decoded value into the enclosing function's failure.
-#define TRY_DECODE(variable, expression)                                                                       \
-    auto variable##Decoded = (expression);                                                                     \
-    if (!variable##Decoded) return Failure{std::move(variable##Decoded.error())};                               \
-    auto variable = std::move(variable##Decoded.value())
-
-std::optional<std::string> ownedString(std::optional<std::string_view> text) {
-    if (!text) return std::nullopt;
-    return std::string(*text);
-}
 
 Decoded<Decimal> decimal(JSONValue value) {
     TRY_DECODE(text, value.numberText());
@@ -180,5 +170,3 @@ Decoded<WidgetSnapshot> WidgetSnapshot::decode(const JSONDocument& document) {
 }
 
 } // namespace tallyfox
-
-#undef TRY_DECODE

@@ -1,6 +1,7 @@
 #pragma once
 // The widget's one reader of widget-snapshot.json in the group container it shares with the app.
 
+#include "platform/foundation/AppGroup.hpp"
 #include "platform/foundation/Bundle.hpp"
 #include "platform/foundation/Logger.hpp"
 #include "snapshot/WidgetSnapshot.hpp"
@@ -9,6 +10,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace tallyfox {
 
@@ -16,15 +18,15 @@ namespace tallyfox {
 /// are silent towards the user: at most one debug line, and no snapshot.
 struct WidgetSnapshotStore {
     /// The snapshot's file name inside the group container.
-    static constexpr const char* fileName = "widget-snapshot.json";
+    static constexpr std::string_view fileName = platform::foundation::snapshotFileName;
     /// The Info.plist key that names the group, and the group used when the key is missing.
-    static constexpr const char* groupIdentifierKey = "TallyfoxAppGroupIdentifier";
+    static constexpr std::string_view groupIdentifierKey = platform::foundation::appGroupIdentifierKey;
     static constexpr const char* defaultGroupIdentifier = "group.com.tallyfox.Tallyfox";
     /// The newest layout this widget reads.
     static constexpr std::int64_t newestSchemaVersion = 1;
     /// The largest snapshot read, as the command-line tool reads it: a larger file is treated like
     /// one that cannot be read, so that no file can make the extension run out of memory.
-    static constexpr std::size_t maximumFileSize = 4 * 1024 * 1024;
+    static constexpr std::size_t maximumFileSize = platform::foundation::largestSnapshotSize;
 
     /// The root of the group container; the snapshot lies directly inside it.
     std::filesystem::path directory;

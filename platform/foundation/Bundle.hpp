@@ -25,8 +25,6 @@ public:
     const std::filesystem::path& bundlePath() const { return root_; }
     /// <root>/Contents/Resources.
     std::filesystem::path resourcesPath() const { return root_ / "Contents" / "Resources"; }
-    /// <root>/Contents/Info.plist.
-    std::filesystem::path infoPlistPath() const { return root_ / "Contents" / "Info.plist"; }
 
     /// The type of the top-level information-dictionary value for `key`; nothing when absent.
     std::optional<InfoValueType> infoValueType(std::string_view key) const;

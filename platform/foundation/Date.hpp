@@ -10,8 +10,6 @@ namespace platform::foundation {
 struct Date {
     double timeIntervalSince1970 = 0;
 
-    static Date fromTimeIntervalSince1970(double seconds) { return Date{seconds}; }
-
     Date addingTimeInterval(double seconds) const { return Date{timeIntervalSince1970 + seconds}; }
     /// Seconds from `other` to this date (positive when this date is later).
     double timeIntervalSince(Date other) const { return timeIntervalSince1970 - other.timeIntervalSince1970; }

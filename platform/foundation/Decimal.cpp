@@ -1,6 +1,5 @@
 #include "platform/foundation/Decimal.hpp"
 
-#include <cstdlib>
 #include <limits>
 
 namespace platform::foundation {
@@ -128,8 +127,6 @@ std::string Decimal::scientificText() const {
     if (isZero()) return "0";
     return (negative_ ? "-" : "") + digits_ + "E" + std::to_string(exponent_);
 }
-
-double Decimal::doubleValue() const { return std::strtod(scientificText().c_str(), nullptr); }
 
 std::strong_ordering Decimal::operator<=>(const Decimal& other) const {
     const auto signOf = [](const Decimal& d) { return d.isZero() ? 0 : d.negative_ ? -1 : 1; };

@@ -38,8 +38,6 @@ public:
     std::string description() const;
     /// Scientific notation that decimal-number libraries read exactly: "223E-2", "0".
     std::string scientificText() const;
-    /// The nearest double, for callers that need an approximation.
-    double doubleValue() const;
 
     bool operator==(const Decimal&) const = default;
     std::strong_ordering operator<=>(const Decimal& other) const;

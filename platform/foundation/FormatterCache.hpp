@@ -7,12 +7,6 @@
 #include <memory>
 #include <string_view>
 
-#include <unicode/uversion.h>
-
-U_NAMESPACE_BEGIN
-class SimpleDateFormat;
-U_NAMESPACE_END
-
 namespace platform::foundation {
 
 struct LocaleFormatters;
@@ -23,8 +17,13 @@ struct LocaleFormattersDeleter {
 /// The number formatters of `locale`, built afresh.
 std::unique_ptr<LocaleFormatters, LocaleFormattersDeleter> makeLocaleFormatters(const Locale& locale);
 
+struct DateFormat;
+struct DateFormatDeleter {
+    void operator()(DateFormat* format) const;
+};
+
 /// A date formatter for the localized pattern of `dateTemplate`, built afresh.
-std::unique_ptr<icu::SimpleDateFormat> makeDateFormat(std::string_view dateTemplate, const Locale& locale,
-                                                      const Calendar& calendar, const TimeZone& timeZone);
+std::unique_ptr<DateFormat, DateFormatDeleter> makeDateFormat(std::string_view dateTemplate, const Locale& locale,
+                                                              const Calendar& calendar, const TimeZone& timeZone);
 
 } // namespace platform::foundation

@@ -73,6 +73,32 @@ struct LocaleFormatters {
 
 namespace {
 
+std::unique_ptr<icu::SimpleDateFormat> makeICUDateFormat(std::string_view dateTemplate, const Locale& locale,
+                                                         const Calendar& calendar, const TimeZone& timeZone) {
+    UErrorCode status = U_ZERO_ERROR;
+    // Language and region from the locale, the calendar system from the calendar: the patterns
+    // and names then belong to that calendar (a Buddhist year shows its era).
+    icu::Locale icuLocale(locale.canonicalIdentifier().c_str());
+    icuLocale.setKeywordValue("calendar", calendar.identifier.c_str(), status);
+    if (U_FAILURE(status)) return nullptr;
+    const std::unique_ptr<icu::DateTimePatternGenerator> generator(
+        icu::DateTimePatternGenerator::createInstance(icuLocale, status));
+    if (U_FAILURE(status)) return nullptr;
+    const auto skeleton = icu::UnicodeString::fromUTF8(icu::StringPiece(dateTemplate.data(),
+                                                                        static_cast<int32_t>(dateTemplate.size())));
+    // The template's field lengths are kept: "HH" stays a two-digit hour in every locale.
+    const icu::UnicodeString pattern = generator->getBestPattern(skeleton, UDATPG_MATCH_HOUR_FIELD_LENGTH, status);
+    if (U_FAILURE(status)) return nullptr;
+    std::unique_ptr<icu::TimeZone> zone(icu::TimeZone::createTimeZone(
+        icu::UnicodeString::fromUTF8(icu::StringPiece(timeZone.identifier.c_str()))));
+    std::unique_ptr<icu::Calendar> icuCalendar(icu::Calendar::createInstance(zone.release(), icuLocale, status));
+    if (U_FAILURE(status)) return nullptr;
+    auto formatter = std::make_unique<icu::SimpleDateFormat>(pattern, icuLocale, status);
+    if (U_FAILURE(status)) return nullptr;
+    formatter->adoptCalendar(icuCalendar.release());
+    return formatter;
+}
+
 class Cache {
 public:
     static Cache& shared() {
@@ -101,7 +127,7 @@ public:
             if (const auto it = dates_.find(key); it != dates_.end()) return *it->second;
         }
         auto built = std::make_unique<Guarded<icu::SimpleDateFormat>>();
-        built->formatter = makeDateFormat(dateTemplate, locale, calendar, timeZone);
+        built->formatter = makeICUDateFormat(dateTemplate, locale, calendar, timeZone);
         std::unique_lock lock(mutex_);
         return *dates_.try_emplace(std::move(key), std::move(built)).first->second;
     }
@@ -161,37 +187,23 @@ std::string formatMeasures(Guarded<icu::MeasureFormat>& guarded, std::int64_t ho
 
 } // namespace
 
-std::unique_ptr<icu::SimpleDateFormat> makeDateFormat(std::string_view dateTemplate, const Locale& locale,
-                                                      const Calendar& calendar, const TimeZone& timeZone) {
-    UErrorCode status = U_ZERO_ERROR;
-    // Language and region from the locale, the calendar system from the calendar: the patterns
-    // and names then belong to that calendar (a Buddhist year shows its era).
-    icu::Locale icuLocale(locale.canonicalIdentifier().c_str());
-    icuLocale.setKeywordValue("calendar", calendar.identifier.c_str(), status);
-    if (U_FAILURE(status)) return nullptr;
-    const std::unique_ptr<icu::DateTimePatternGenerator> generator(
-        icu::DateTimePatternGenerator::createInstance(icuLocale, status));
-    if (U_FAILURE(status)) return nullptr;
-    const auto skeleton = icu::UnicodeString::fromUTF8(icu::StringPiece(dateTemplate.data(),
-                                                                        static_cast<int32_t>(dateTemplate.size())));
-    // The template's field lengths are kept: "HH" stays a two-digit hour in every locale.
-    const icu::UnicodeString pattern = generator->getBestPattern(skeleton, UDATPG_MATCH_HOUR_FIELD_LENGTH, status);
-    if (U_FAILURE(status)) return nullptr;
-    std::unique_ptr<icu::TimeZone> zone(icu::TimeZone::createTimeZone(
-        icu::UnicodeString::fromUTF8(icu::StringPiece(timeZone.identifier.c_str()))));
-    std::unique_ptr<icu::Calendar> icuCalendar(icu::Calendar::createInstance(zone.release(), icuLocale, status));
-    if (U_FAILURE(status)) return nullptr;
-    auto formatter = std::make_unique<icu::SimpleDateFormat>(pattern, icuLocale, status);
-    if (U_FAILURE(status)) return nullptr;
-    formatter->adoptCalendar(icuCalendar.release());
-    return formatter;
-}
-
 std::unique_ptr<LocaleFormatters, LocaleFormattersDeleter> makeLocaleFormatters(const Locale& locale) {
     return std::unique_ptr<LocaleFormatters, LocaleFormattersDeleter>(new LocaleFormatters(locale));
 }
 
 void LocaleFormattersDeleter::operator()(LocaleFormatters* formatters) const { delete formatters; }
+
+struct DateFormat {
+    std::unique_ptr<icu::SimpleDateFormat> formatter;
+};
+
+std::unique_ptr<DateFormat, DateFormatDeleter> makeDateFormat(std::string_view dateTemplate, const Locale& locale,
+                                                              const Calendar& calendar, const TimeZone& timeZone) {
+    return std::unique_ptr<DateFormat, DateFormatDeleter>(
+        new DateFormat{makeICUDateFormat(dateTemplate, locale, calendar, timeZone)});
+}
+
+void DateFormatDeleter::operator()(DateFormat* format) const { delete format; }
 
 std::string formatPercent(double fraction, const Locale& locale) {
     return format(Cache::shared().formatters(locale).percent, fraction);

@@ -494,7 +494,10 @@ std::optional<JSONValue> JSONObject::operator[](std::string_view key) const {
 }
 
 Decoded<JSONValue> JSONObject::required(std::string_view key) const {
-    const auto value = (*this)[key];
+    return required(key, (*this)[key]);
+}
+
+Decoded<JSONValue> JSONObject::required(std::string_view key, const std::optional<JSONValue>& value) const {
     if (!value) {
         auto path = codingPath();
         path.push_back(CodingKey::key(key));
@@ -525,11 +528,7 @@ Decoded<T> requiredField(const JSONObject& object, std::string_view key, Get get
 
 template <class T, class Get>
 Decoded<std::optional<T>> optionalField(const JSONObject& object, std::string_view key, Get get) {
-    const auto value = object.optional(key);
-    if (!value) return std::optional<T>{};
-    Decoded<T> decoded = get(*value);
-    if (!decoded) return Failure{std::move(decoded.error())};
-    return std::optional<T>(std::move(decoded.value()));
+    return decodeIfPresent<T>(object[key], get);
 }
 
 } // namespace

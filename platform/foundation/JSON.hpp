@@ -139,6 +139,8 @@ public:
 
     /// The value of a required key: keyNotFound when absent, valueNotFound when null.
     Decoded<JSONValue> required(std::string_view key) const;
+    /// The same for a value that a reader found for `key` in its own pass over the members.
+    Decoded<JSONValue> required(std::string_view key, const std::optional<JSONValue>& found) const;
     /// The value of an optional key: nothing when absent or null.
     std::optional<JSONValue> optional(std::string_view key) const;
 
@@ -241,6 +243,28 @@ private:
     const json_detail::Storage* storage_;
     std::uint32_t node_;
 };
+
+/// `decode` (JSONValue -> Decoded<T>) applied to a value that may be absent or null, both of which
+/// give no value.
+template <class T, class F>
+Decoded<std::optional<T>> decodeIfPresent(const std::optional<JSONValue>& value, F decode) {
+    if (!value || value->isNull()) return std::optional<T>{};
+    Decoded<T> decoded = decode(*value);
+    if (!decoded) return Failure{std::move(decoded.error())};
+    return std::optional<T>(std::move(decoded.value()));
+}
+
+/// A string copied out of its document, so that it may outlive it.
+inline std::optional<std::string> ownedString(std::optional<std::string_view> text) {
+    return text ? std::optional<std::string>(*text) : std::nullopt;
+}
+
+/// Decodes `expression` (a Decoded value) into a new variable of that name, or returns its error from
+/// the enclosing function.
+#define TRY_DECODE(variable, expression)                                                                     \
+    auto variable##Decoded = (expression);                                                                   \
+    if (!variable##Decoded) return ::platform::foundation::Failure{std::move(variable##Decoded.error())};    \
+    auto variable = std::move(variable##Decoded.value())
 
 /// A tolerant field: any error becomes "no value".
 template <class T> std::optional<T> tolerant(Decoded<std::optional<T>> decoded) {

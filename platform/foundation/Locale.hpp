@@ -28,7 +28,6 @@ public:
     const std::string& canonicalIdentifier() const { return canonical_; }
     /// The ISO language code ("de" for "de_CH"), absent for the root locale.
     const std::optional<std::string>& languageCode() const { return languageCode_; }
-    LanguageDirection characterDirection() const { return direction_; }
     bool isRightToLeft() const { return direction_ == LanguageDirection::rightToLeft; }
 
     bool operator==(const Locale& other) const { return identifier_ == other.identifier_; }

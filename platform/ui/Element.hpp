@@ -44,7 +44,7 @@ struct DumpWriter {
 };
 
 /// An element of a resolved view tree. Parents propose, elements answer their size (measure), then
-/// parents place them (place): the rules are written at the top of Layout.cpp.
+/// parents place them (place): the rules are written at the top of Element.cpp.
 class Element {
 public:
     explicit Element(std::shared_ptr<const Environment> environment) : environment_(std::move(environment)) {}
@@ -83,7 +83,6 @@ public:
 
     const Rect& frame() const { return frame_; }
     const Environment& environment() const { return *environment_; }
-    const std::shared_ptr<const Environment>& environmentPointer() const { return environment_; }
 
 protected:
     virtual Measured computeMeasure(ProposedSize proposal) = 0;
@@ -108,13 +107,8 @@ public:
         : Element(std::move(environment)), child_(std::move(child)) {}
     void place(Rect bounds, ProposedSize proposal) override;
     bool isEmpty() const override { return child_->isEmpty(); }
-    void draw(cairo_t* cr) const override { child_->draw(cr); }
     void dump(DumpWriter& writer) const override { child_->dump(writer); }
-    void collectAccessibility(std::vector<AccessibilityElement>& nodes) const override {
-        child_->collectAccessibility(nodes);
-    }
     void forEachChild(const std::function<void(const Element&)>& visit) const override { visit(*child_); }
-    const ShapeStyle* containerBackground() const override { return child_->containerBackground(); }
     const ElementPtr& child() const { return child_; }
 
 protected:
@@ -149,7 +143,7 @@ struct Attributes {
     LiveTextUpdates live = LiveTextUpdates::none;
 };
 
-// Factories of the container elements (Layout.cpp).
+// Factories of the container elements (each in the file of its kind: Stack.cpp, Frame.cpp, ...).
 ElementPtr makeStackElement(std::shared_ptr<const Environment> environment, Axis axis,
                             HorizontalAlignment horizontal, VerticalAlignment vertical,
                             std::optional<double> spacing, std::vector<ElementPtr> children);

@@ -61,7 +61,6 @@ struct ProposedSize {
 
     static ProposedSize unspecified() { return {}; }
     static ProposedSize zero() { return {0.0, 0.0}; }
-    static ProposedSize infinite() { return {infinity, infinity}; }
     ProposedSize(std::optional<double> w = std::nullopt, std::optional<double> h = std::nullopt)
         : width(w), height(h) {}
     ProposedSize(Size size) : width(size.width), height(size.height) {}

@@ -3,17 +3,14 @@
 #include "platform/ui/Rendering.hpp"
 
 #include "platform/ui/Element.hpp"
+#include "platform/ui/PNGEncoder.hpp"
 #include "platform/ui/TextEngine.hpp"
 
+#include <algorithm>
 #include <cairo-pdf.h>
 #include <cairo-svg.h>
 #include <cairo.h>
-#include <png.h>
-#include <zlib.h>
-
-#include <algorithm>
 #include <cmath>
-#include <csetjmp>
 #include <cstdio>
 #include <functional>
 
@@ -23,91 +20,6 @@ using detail::ElementPtr;
 using foundation::Failure;
 using foundation::Result;
 using foundation::Success;
-
-namespace detail {
-
-namespace {
-
-std::string joinNonEmpty(const std::vector<std::string>& parts) {
-    std::string out;
-    for (const auto& p : parts) {
-        if (p.empty()) continue;
-        if (!out.empty()) out += ", ";
-        out += p;
-    }
-    return out;
-}
-
-/// Help, animation, container background and accessibility: they change no layout.
-class AttributesElement final : public PassThroughElement {
-public:
-    AttributesElement(std::shared_ptr<const Environment> environment, ElementPtr child, Attributes attributes)
-        : PassThroughElement(std::move(environment), std::move(child)), attributes_(std::move(attributes)) {}
-
-    void dump(DumpWriter& writer) const override {
-        std::string head;
-        if (attributes_.help) head += "help \"" + *attributes_.help + "\"";
-        if (attributes_.animation) head += (head.empty() ? "" : " ") + ("animation " + attributes_.animation->description);
-        if (attributes_.containerBackground)
-            head += (head.empty() ? "" : " ") + ("containerBackground " + attributes_.containerBackground->description());
-        if (head.empty()) {
-            child_->dump(writer);
-            return;
-        }
-        writer.line(head);
-        ++writer.depth;
-        child_->dump(writer);
-        --writer.depth;
-    }
-
-    void collectAccessibility(std::vector<AccessibilityElement>& nodes) const override {
-        if (attributes_.accessibilityHidden) return;
-        std::vector<AccessibilityElement> inner;
-        child_->collectAccessibility(inner);
-        // An element made here (ignored or combined children, a label or value of its own) stands
-        // for the whole view: it covers this view's frame.
-        if (attributes_.accessibilityChildren == AccessibilityChildBehavior::ignore) {
-            inner = {AccessibilityElement{{}, frame_}};
-        } else if (attributes_.accessibilityChildren == AccessibilityChildBehavior::combine) {
-            inner = {combined(inner)};
-        }
-        if (attributes_.accessibilityLabel || attributes_.accessibilityValue) {
-            if (inner.size() != 1) inner = {combined(inner)};
-            inner[0].frame = frame_;
-            if (attributes_.accessibilityLabel) inner[0].node.label = *attributes_.accessibilityLabel;
-            if (attributes_.accessibilityValue) inner[0].node.value = *attributes_.accessibilityValue;
-        }
-        nodes.insert(nodes.end(), inner.begin(), inner.end());
-    }
-
-    const ShapeStyle* containerBackground() const override {
-        if (attributes_.containerBackground) return &*attributes_.containerBackground;
-        return child_->containerBackground();
-    }
-    const std::string* help() const override { return attributes_.help ? &*attributes_.help : nullptr; }
-    LiveTextUpdates liveTextUpdates() const override { return attributes_.live; }
-
-private:
-    AccessibilityElement combined(const std::vector<AccessibilityElement>& nodes) const {
-        std::vector<std::string> labels, values;
-        for (const auto& n : nodes) {
-            labels.push_back(n.node.label);
-            values.push_back(n.node.value);
-        }
-        return {{joinNonEmpty(labels), joinNonEmpty(values)}, frame_};
-    }
-
-    Attributes attributes_;
-};
-
-} // namespace
-
-ElementPtr makeAttributesElement(std::shared_ptr<const Environment> environment, ElementPtr child,
-                                 Attributes attributes) {
-    return std::make_shared<AttributesElement>(std::move(environment), std::move(child), std::move(attributes));
-}
-
-} // namespace detail
 
 struct LaidOutView::Tree {
     ElementPtr root;
@@ -133,62 +45,6 @@ void drawTree(const LaidOutView::Tree& tree, cairo_t* cr) {
         cairo_paint(cr);
     }
     tree.root->draw(cr);
-}
-
-void appendToVector(png_structp png, png_bytep data, png_size_t length) {
-    auto* bytes = static_cast<std::vector<std::uint8_t>*>(png_get_io_ptr(png));
-    bytes->insert(bytes->end(), data, data + length);
-}
-
-/// Encodes an ARGB32 surface as an RGBA PNG. Fast compression: renderings are written per entry and
-/// thrown away, so speed matters more than the last few bytes.
-Result<std::vector<std::uint8_t>, std::string> encodePNG(cairo_surface_t* surface) {
-    cairo_surface_flush(surface);
-    const int width = cairo_image_surface_get_width(surface), height = cairo_image_surface_get_height(surface);
-    const int stride = cairo_image_surface_get_stride(surface);
-    const unsigned char* data = cairo_image_surface_get_data(surface);
-    std::vector<std::uint8_t> bytes;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    if (!png || !info) {
-        png_destroy_write_struct(&png, &info);
-        return Failure{std::string("cannot encode PNG: out of memory")};
-    }
-    std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * 4);
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        return Failure{std::string("cannot encode PNG")};
-    }
-    png_set_write_fn(png, &bytes, appendToVector, nullptr);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
-                 PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_set_compression_level(png, 1);
-    png_set_compression_strategy(png, Z_RLE);
-    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
-    png_write_info(png, info);
-    for (int y = 0; y < height; ++y) {
-        const auto* pixels = reinterpret_cast<const std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride);
-        for (int x = 0; x < width; ++x) {
-            // Cairo keeps premultiplied alpha; PNG wants it straight.
-            const std::uint32_t p = pixels[x];
-            const unsigned a = p >> 24;
-            std::uint8_t* out = &row[static_cast<std::size_t>(x) * 4];
-            unsigned r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
-            if (a != 0xFF && a != 0) {
-                r = (r * 255 + a / 2) / a;
-                g = (g * 255 + a / 2) / a;
-                b = (b * 255 + a / 2) / a;
-            }
-            out[0] = static_cast<std::uint8_t>(r);
-            out[1] = static_cast<std::uint8_t>(g);
-            out[2] = static_cast<std::uint8_t>(b);
-            out[3] = static_cast<std::uint8_t>(a);
-        }
-        png_write_row(png, row.data());
-    }
-    png_write_end(png, info);
-    png_destroy_write_struct(&png, &info);
-    return bytes;
 }
 
 Result<Success, std::string> writeBytes(const std::filesystem::path& file, const std::vector<std::uint8_t>& bytes) {
@@ -284,7 +140,7 @@ Result<std::vector<std::uint8_t>, std::string> LaidOutView::png(double scale) co
     cairo_scale(cr, scale, scale);
     drawTree(*tree_, cr);
     cairo_destroy(cr);
-    auto bytes = encodePNG(surface);
+    auto bytes = detail::encodePNG(surface);
     cairo_surface_destroy(surface);
     return bytes;
 }
@@ -368,7 +224,7 @@ Result<Success, std::string> writeSheet(const std::vector<SheetCell>& cells, Siz
         cairo_restore(cr);
     }
     cairo_destroy(cr);
-    auto bytes = encodePNG(surface);
+    auto bytes = detail::encodePNG(surface);
     cairo_surface_destroy(surface);
     if (!bytes) return Failure{bytes.error()};
     return writeBytes(file, *bytes);

@@ -180,8 +180,6 @@ void drawLetterSquare(cairo_t* cr, const std::string& letter, Rect box, FontWeig
 
 } // namespace
 
-bool symbolExists(const std::string& name) { return findSymbol(name) != nullptr; }
-
 std::string symbolSourceDescription(const std::string& name) {
     const SymbolRow* row = findSymbol(name);
     if (!row) return "unknown";

@@ -12,9 +12,6 @@ typedef struct _cairo cairo_t;
 
 namespace platform::ui::detail {
 
-/// Whether the platform knows a symbol of that name.
-bool symbolExists(const std::string& name);
-
 /// Draws the symbol fitted into `box`; an unknown name draws nothing and is logged once.
 void drawSymbol(cairo_t* cr, const std::string& name, Rect box, FontWeight weight, const Color& color);
 

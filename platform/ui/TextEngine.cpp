@@ -201,11 +201,6 @@ ShapedText::~ShapedText() {
     if (layout_) g_object_unref(layout_);
 }
 
-bool ShapedText::isTruncated() const {
-    std::lock_guard guard(textLock());
-    return pango_layout_is_ellipsized(layout_);
-}
-
 std::string ShapedText::drawnText() const {
     std::lock_guard guard(textLock());
     const char* text = pango_layout_get_text(layout_);

@@ -60,7 +60,6 @@ public:
     Size size() const { return size_; }
     double firstBaseline() const { return baseline_; }
     int lineCount() const { return lines_; }
-    bool isTruncated() const;
     /// The characters as drawn, lines joined by line feeds, with "…" where the text was cut.
     std::string drawnText() const;
     /// Every run of every line, lines from the top, runs from the left.

@@ -15,12 +15,21 @@ using EnvironmentPtr = std::shared_ptr<const Environment>;
 
 namespace {
 
-class EmptyNode final : public ViewNode {
+/// The view-to-element step of a primitive or modifier: the arguments it captured, given to its
+/// element's factory with the environment it resolves in.
+class ElementNode final : public ViewNode {
 public:
-    ElementPtr resolve(const EnvironmentPtr& environment) const override {
-        return detail::makeEmptyElement(environment);
-    }
+    using Make = std::function<ElementPtr(const EnvironmentPtr&)>;
+    explicit ElementNode(Make make) : make_(std::move(make)) {}
+    ElementPtr resolve(const EnvironmentPtr& environment) const override { return make_(environment); }
+
+private:
+    Make make_;
 };
+
+View elementView(ElementNode::Make make) {
+    return View(std::make_shared<ElementNode>(std::move(make)));
+}
 
 std::vector<ElementPtr> resolveAll(const std::vector<View>& views, const EnvironmentPtr& environment) {
     std::vector<ElementPtr> out;
@@ -29,94 +38,8 @@ std::vector<ElementPtr> resolveAll(const std::vector<View>& views, const Environ
     return out;
 }
 
-class StackNode final : public ViewNode {
-public:
-    StackNode(Axis axis, HorizontalAlignment h, VerticalAlignment v, std::optional<double> spacing,
-              std::vector<View> children)
-        : axis_(axis), horizontal_(h), vertical_(v), spacing_(spacing), children_(std::move(children)) {}
-    ElementPtr resolve(const EnvironmentPtr& environment) const override {
-        return detail::makeStackElement(environment, axis_, horizontal_, vertical_, spacing_,
-                                        resolveAll(children_, environment));
-    }
-
-private:
-    Axis axis_;
-    HorizontalAlignment horizontal_;
-    VerticalAlignment vertical_;
-    std::optional<double> spacing_;
-    std::vector<View> children_;
-};
-
-class ZStackNode final : public ViewNode {
-public:
-    ZStackNode(Alignment alignment, std::vector<View> children) : alignment_(alignment), children_(std::move(children)) {}
-    ElementPtr resolve(const EnvironmentPtr& environment) const override {
-        return detail::makeZStackElement(environment, alignment_, resolveAll(children_, environment));
-    }
-
-private:
-    Alignment alignment_;
-    std::vector<View> children_;
-};
-
-class GroupNode final : public ViewNode {
-public:
-    explicit GroupNode(std::vector<View> children) : children_(std::move(children)) {}
-    ElementPtr resolve(const EnvironmentPtr& environment) const override {
-        return detail::makeGroupElement(environment, resolveAll(children_, environment));
-    }
-
-private:
-    std::vector<View> children_;
-};
-
-class SpacerNode final : public ViewNode {
-public:
-    explicit SpacerNode(double minLength) : minLength_(minLength) {}
-    ElementPtr resolve(const EnvironmentPtr& environment) const override {
-        return detail::makeSpacerElement(environment, minLength_);
-    }
-
-private:
-    double minLength_;
-};
-
-class GeometryReaderNode final : public ViewNode {
-public:
-    explicit GeometryReaderNode(std::function<View(Size)> content) : content_(std::move(content)) {}
-    ElementPtr resolve(const EnvironmentPtr& environment) const override {
-        return detail::makeGeometryReaderElement(environment, content_);
-    }
-
-private:
-    std::function<View(Size)> content_;
-};
-
-class ProbeNode final : public ViewNode {
-public:
-    ProbeNode(std::shared_ptr<std::vector<ProposedSize>> log, View child) : log_(std::move(log)), child_(std::move(child)) {}
-    ElementPtr resolve(const EnvironmentPtr& environment) const override {
-        return detail::makeProbeElement(environment, log_, detail::resolveView(child_, environment));
-    }
-
-private:
-    std::shared_ptr<std::vector<ProposedSize>> log_;
-    View child_;
-};
-
-/// A modifier that wraps its child's element in one of its own.
-class WrapperNode final : public ViewNode {
-public:
-    using Wrap = std::function<ElementPtr(const EnvironmentPtr&, ElementPtr)>;
-    WrapperNode(View child, Wrap wrap) : child_(std::move(child)), wrap_(std::move(wrap)) {}
-    ElementPtr resolve(const EnvironmentPtr& environment) const override {
-        return wrap_(environment, detail::resolveView(child_, environment));
-    }
-
-private:
-    View child_;
-    Wrap wrap_;
-};
+/// How a modifier wraps its child's element in one of its own.
+using Wrap = std::function<ElementPtr(const EnvironmentPtr&, ElementPtr)>;
 
 /// A modifier that resolves its child in a changed environment.
 class EnvironmentNode final : public ViewNode {
@@ -168,47 +91,18 @@ private:
     Pending pending_;
 };
 
-class TextNode final : public ViewNode {
-public:
-    explicit TextNode(std::shared_ptr<const Text::Content> content) : content_(std::move(content)) {}
-    ElementPtr resolve(const EnvironmentPtr& environment) const override;
-
-private:
-    std::shared_ptr<const Text::Content> content_;
-};
-
-class ImageNode final : public ViewNode {
-public:
-    explicit ImageNode(Image::Description image) : image_(std::move(image)) {}
-    ElementPtr resolve(const EnvironmentPtr& environment) const override {
-        return detail::makeImageElement(environment, image_);
-    }
-
-private:
-    Image::Description image_;
-};
-
-class ShapeNode final : public ViewNode {
-public:
-    ShapeNode(ShapeDescription shape, std::optional<ShapeStyle> fill, std::optional<std::pair<ShapeStyle, double>> stroke)
-        : shape_(std::move(shape)), fill_(std::move(fill)), stroke_(std::move(stroke)) {}
-    ElementPtr resolve(const EnvironmentPtr& environment) const override {
-        return detail::makeShapeElement(environment, shape_, fill_, stroke_);
-    }
-
-private:
-    ShapeDescription shape_;
-    std::optional<ShapeStyle> fill_;
-    std::optional<std::pair<ShapeStyle, double>> stroke_;
-};
-
-ElementPtr TextNode::resolve(const EnvironmentPtr& environment) const {
-    return detail::makeTextElement(environment, Text::resolveContent(*content_, *environment),
-                                   Text::liveUpdatesOf(*content_, *environment));
+View shapeView(ShapeDescription shape, std::optional<ShapeStyle> fill,
+               std::optional<std::pair<ShapeStyle, double>> stroke) {
+    return elementView([shape = std::move(shape), fill = std::move(fill),
+                        stroke = std::move(stroke)](const EnvironmentPtr& environment) {
+        return detail::makeShapeElement(environment, shape, fill, stroke);
+    });
 }
 
-View wrap(const View& child, WrapperNode::Wrap wrap) {
-    return View(std::make_shared<WrapperNode>(child, std::move(wrap)));
+View wrap(const View& child, Wrap wrap) {
+    return elementView([child, wrap = std::move(wrap)](const EnvironmentPtr& environment) {
+        return wrap(environment, detail::resolveView(child, environment));
+    });
 }
 
 View withAttributes(const View& child, AttributesNode::Pending pending) {
@@ -216,7 +110,8 @@ View withAttributes(const View& child, AttributesNode::Pending pending) {
 }
 
 const std::shared_ptr<const ViewNode>& emptyNode() {
-    static const std::shared_ptr<const ViewNode> node = std::make_shared<EmptyNode>();
+    static const std::shared_ptr<const ViewNode> node = std::make_shared<ElementNode>(
+        [](const EnvironmentPtr& environment) { return detail::makeEmptyElement(environment); });
     return node;
 }
 
@@ -364,7 +259,10 @@ Animation Animation::spring(double response, double dampingFraction, double blen
 TextArgument textArgument(Text text) { return std::make_shared<const Text>(std::move(text)); }
 
 Text::Text(Content content) : content_(std::make_shared<const Content>(std::move(content))) {
-    static_cast<View&>(*this) = View(std::make_shared<TextNode>(content_));
+    static_cast<View&>(*this) = elementView([content = content_](const EnvironmentPtr& environment) {
+        return detail::makeTextElement(environment, resolveContent(*content, *environment),
+                                       liveUpdatesOf(*content, *environment));
+    });
 }
 Text Text::verbatim(std::string string) { return Text(Verbatim{std::move(string)}); }
 Text Text::localized(std::string key, std::vector<TextArgument> arguments, std::string defaultValue,
@@ -383,7 +281,9 @@ Text Text::operator+(const Text& other) const {
 }
 
 Image::Image(Description description) : description_(std::move(description)) {
-    static_cast<View&>(*this) = View(std::make_shared<ImageNode>(description_));
+    static_cast<View&>(*this) = elementView([image = description_](const EnvironmentPtr& environment) {
+        return detail::makeImageElement(environment, image);
+    });
 }
 Image Image::asset(std::string name) { return Image(Description{Source::asset, std::move(name), false}); }
 Image Image::system(std::string symbolName) { return Image(Description{Source::symbol, std::move(symbolName), false}); }
@@ -394,13 +294,13 @@ Image Image::resizable() const {
 }
 
 Shape::Shape(std::string name, std::function<Path(Rect)> path)
-    : View(std::make_shared<ShapeNode>(ShapeDescription{name, path}, std::nullopt, std::nullopt)),
-      name_(std::move(name)), path_(std::move(path)) {}
+    : View(shapeView(ShapeDescription{name, path}, std::nullopt, std::nullopt)), name_(std::move(name)),
+      path_(std::move(path)) {}
 View Shape::fill(ShapeStyle style) const {
-    return View(std::make_shared<ShapeNode>(ShapeDescription{name_, path_}, style, std::nullopt));
+    return shapeView(ShapeDescription{name_, path_}, style, std::nullopt);
 }
 View Shape::strokeBorder(ShapeStyle style, double lineWidth) const {
-    return View(std::make_shared<ShapeNode>(ShapeDescription{name_, path_}, std::nullopt, std::make_pair(style, lineWidth)));
+    return shapeView(ShapeDescription{name_, path_}, std::nullopt, std::make_pair(style, lineWidth));
 }
 
 Shape Rectangle() {
@@ -435,27 +335,52 @@ Shape Circle() {
 
 // MARK: Stacks
 
+namespace {
+
+View stack(Axis axis, HorizontalAlignment horizontal, VerticalAlignment vertical,
+           std::optional<double> spacing, std::vector<View> children) {
+    return elementView([=, children = std::move(children)](const EnvironmentPtr& environment) {
+        return detail::makeStackElement(environment, axis, horizontal, vertical, spacing,
+                                        resolveAll(children, environment));
+    });
+}
+
+} // namespace
+
 View VStack(HorizontalAlignment alignment, std::optional<double> spacing, std::vector<View> children) {
-    return View(std::make_shared<StackNode>(Axis::vertical, alignment, VerticalAlignment::center, spacing,
-                                            std::move(children)));
+    return stack(Axis::vertical, alignment, VerticalAlignment::center, spacing, std::move(children));
 }
 View VStack(std::vector<View> children) { return VStack(HorizontalAlignment::center, std::nullopt, std::move(children)); }
 View HStack(VerticalAlignment alignment, std::optional<double> spacing, std::vector<View> children) {
-    return View(std::make_shared<StackNode>(Axis::horizontal, HorizontalAlignment::center, alignment, spacing,
-                                            std::move(children)));
+    return stack(Axis::horizontal, HorizontalAlignment::center, alignment, spacing, std::move(children));
 }
 View HStack(std::vector<View> children) { return HStack(VerticalAlignment::center, std::nullopt, std::move(children)); }
 View ZStack(Alignment alignment, std::vector<View> children) {
-    return View(std::make_shared<ZStackNode>(alignment, std::move(children)));
+    return elementView([alignment, children = std::move(children)](const EnvironmentPtr& environment) {
+        return detail::makeZStackElement(environment, alignment, resolveAll(children, environment));
+    });
 }
-View Group(std::vector<View> children) { return View(std::make_shared<GroupNode>(std::move(children))); }
-View Spacer(std::optional<double> minLength) { return View(std::make_shared<SpacerNode>(minLength.value_or(metrics::defaultStackSpacing))); }
+View Group(std::vector<View> children) {
+    return elementView([children = std::move(children)](const EnvironmentPtr& environment) {
+        return detail::makeGroupElement(environment, resolveAll(children, environment));
+    });
+}
+View Spacer(std::optional<double> minLength) {
+    const double length = minLength.value_or(metrics::defaultStackSpacing);
+    return elementView([length](const EnvironmentPtr& environment) {
+        return detail::makeSpacerElement(environment, length);
+    });
+}
 View EmptyView() { return View(); }
 View GeometryReader(std::function<View(Size)> content) {
-    return View(std::make_shared<GeometryReaderNode>(std::move(content)));
+    return elementView([content = std::move(content)](const EnvironmentPtr& environment) {
+        return detail::makeGeometryReaderElement(environment, content);
+    });
 }
 View Probe(std::shared_ptr<std::vector<ProposedSize>> log, View child) {
-    return View(std::make_shared<ProbeNode>(std::move(log), std::move(child)));
+    return elementView([log = std::move(log), child = std::move(child)](const EnvironmentPtr& environment) {
+        return detail::makeProbeElement(environment, log, detail::resolveView(child, environment));
+    });
 }
 
 } // namespace platform::ui

@@ -198,7 +198,6 @@ public:
 
     Source source() const { return description_.source; }
     const std::string& name() const { return description_.name; }
-    bool isResizable() const { return description_.resizable; }
 
 private:
     explicit Image(Description description);
