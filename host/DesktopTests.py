@@ -470,15 +470,9 @@ def main():
     SESSION = DesktopSessions.start(options.session)
     try:
         loader = unittest.TestLoader()
-        suite = unittest.TestSuite()
         names = options.test or [case.__name__ + "." + m for case in (Harness, Widgets)
                                  for m in loader.getTestCaseNames(case)]
-        for name in names:
-            suite.addTests(loader.loadTestsFromName(name, sys.modules[__name__]))
-        result = unittest.TextTestRunner(verbosity=2).run(suite)
-        if result.wasSuccessful() and result.testsRun and len(result.skipped) == result.testsRun:
-            return DesktopSessions.SKIPPED  # what this desktop cannot do headless, said above
-        return 0 if result.wasSuccessful() else 1
+        return DesktopSessions.run_tests(sys.modules[__name__], names)
     finally:
         SESSION.stop()
 

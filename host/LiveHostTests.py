@@ -85,15 +85,7 @@ def three_providers(now, codex_usage=40):
 
 # MARK: Images
 
-def read_netpbm(data):
-    """(width, height, channels, pixels) of a binary PPM (P6) or PAM (P7)."""
-    if data.startswith(b"P7"):
-        end = data.index(b"ENDHDR\n") + len(b"ENDHDR\n")
-        fields = dict(line.split(b" ", 1) for line in data[3:end].split(b"\n") if b" " in line)
-        return int(fields[b"WIDTH"]), int(fields[b"HEIGHT"]), int(fields[b"DEPTH"]), data[end:]
-    magic, width, height, maxval, pixels = data.split(maxsplit=4)
-    assert magic == b"P6" and maxval == b"255", "not an 8-bit PPM"
-    return int(width), int(height), 3, pixels
+read_netpbm = DesktopSessions.read_netpbm
 
 
 def screenshot(window_id):
@@ -885,18 +877,12 @@ def inside(options):
     SESSION = DesktopSessions.start(options.session, height=1024)
     try:
         loader = unittest.TestLoader()
-        suite = unittest.TestSuite()
         names = options.test or [name for case in (Drawing, SnapshotChanges, Time, Accessibility, Editing, Placement,
                                                    OneInstance, DisplayLoss)
                                  for name in (case.__name__ + "." + m for m in loader.getTestCaseNames(case))]
         if not x11():
             names = [name for name in names if name not in NEEDS_X11]
-        for name in names:
-            suite.addTests(loader.loadTestsFromName(name, sys.modules[__name__]))
-        result = unittest.TextTestRunner(verbosity=2).run(suite)
-        if result.wasSuccessful() and result.testsRun and len(result.skipped) == result.testsRun:
-            return DesktopSessions.SKIPPED  # what this desktop cannot do headless, said above
-        return 0 if result.wasSuccessful() else 1
+        return DesktopSessions.run_tests(sys.modules[__name__], names)
     finally:
         SESSION.stop()
 
