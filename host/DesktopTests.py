@@ -367,6 +367,29 @@ class Widgets(live.LiveHostTest):
                 self.menu_item(host, name)
             self.expect_clean_end(host)
 
+    def test_the_outputs_scale_is_followed_pixel_for_pixel(self):
+        if kind() != "sway":
+            self.skipTest("only sway changes an output's scale headless here")
+        live.write_atomically(live.snapshot_file(), live.three_providers(T))
+        host = self.start("--now", iso(T))
+        self.wait_drawn(host, 1)
+        # Twice the pixels on the same logical screen.
+        SESSION.command("output %s resolution 2560x1440 scale 2" % SESSION.output)
+        try:
+            self.assertTrue(wait_until(lambda: (self.trace(host).size(1) or (0, 0, 0))[2] == 2, 10),
+                            "the widget did not follow the output's scale\n" + host.trace()[-2000:])
+            path = os.path.join(self.scratch, "scale-2.png")
+            live.widgethost("render", "--scale", "2", "--output", path, "--widget", "1", "--now", iso(T))
+            expected = live.Picture(live.png_image(path))
+            self.assertEqual((expected.width, expected.height), (728, 340))
+            x, y, _ = self.place(host, 1)
+            self.assertTrue(wait_until(lambda: live.same_picture(
+                crop(SESSION.screenshot(), 2 * x, 2 * y, expected.width, expected.height), expected), 10),
+                "at scale 2 the widget does not show render --scale 2")
+            self.expect_clean_end(host)
+        finally:
+            SESSION.command("output %s resolution 1280x720 scale 1" % SESSION.output)
+
     def test_a_widget_whose_output_goes_moves_to_another_and_comes_back(self):
         if kind() != "sway":
             self.skipTest("only sway adds and removes outputs headless")

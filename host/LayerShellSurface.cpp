@@ -11,6 +11,7 @@
 #include <cmath>
 #include <gtk-layer-shell.h>
 #include <gtk/gtk.h>
+#include <vector>
 
 namespace widgethost {
 
@@ -20,6 +21,8 @@ class LayerShellSurface final : public DesktopSurface {
 public:
     LayerShellSurface(GtkWindow* window, std::int64_t number, SurfacePlaces& places)
         : window_(window), number_(number), places_(places) {}
+
+    ~LayerShellSurface() override { watchOutput(nullptr); }
 
     void prepare() override {
         gtk_layer_init_for_window(window_);
@@ -84,7 +87,7 @@ public:
     bool reopenAfterClose() override {
         // Its output went away: it shows on another one, or once an output is there again.
         hiddenByDesktop_ = true;
-        monitor_ = nullptr;
+        watchOutput(nullptr);
         outputsChanged();
         return true;
     }
@@ -94,35 +97,51 @@ private:
     /// at the place kept for that output. Returns whether there is an output at all.
     bool placeOnOutput() {
         GdkDisplay* display = gdk_display_get_default();
-        const int count = gdk_display_get_n_monitors(display);
-        if (count == 0) {
+        std::vector<std::string> names;
+        for (int i = 0; i < gdk_display_get_n_monitors(display); ++i)
+            names.push_back(outputName(gdk_display_get_monitor(display, i)));
+        const KeptPlace kept = places_.keptPlace(number_);
+        const std::string chosen = outputFor(kept, names, output_);
+        if (chosen.empty()) {
             output_.clear();
-            monitor_ = nullptr;
+            watchOutput(nullptr);
             return false;
         }
-        const KeptPlace kept = places_.keptPlace(number_);
-        GdkMonitor* chosen = nullptr;
-        GdkMonitor* current = nullptr;
-        for (int i = 0; i < count; ++i) {
-            GdkMonitor* monitor = gdk_display_get_monitor(display, i);
-            if (!kept.output.empty() && outputName(monitor) == kept.output) chosen = monitor;
-            if (monitor == monitor_) current = monitor;
-        }
-        if (!chosen) chosen = current;
-        if (!chosen) chosen = gdk_display_get_primary_monitor(display);
-        if (!chosen) chosen = gdk_display_get_monitor(display, 0);
-        if (chosen == monitor_ && !output_.empty()) return true;
-        monitor_ = chosen;
-        output_ = outputName(chosen);
+        GdkMonitor* monitor = gdk_display_get_monitor(
+            display, static_cast<int>(std::find(names.begin(), names.end(), chosen) - names.begin()));
         GdkRectangle area;
-        gdk_monitor_get_geometry(chosen, &area);
+        gdk_monitor_get_geometry(monitor, &area);
+        if (chosen == output_ && monitor == monitor_) {
+            // The same output, maybe of another size (its resolution or scale changed).
+            if (area.width != outputWidth_ || area.height != outputHeight_) {
+                outputWidth_ = area.width, outputHeight_ = area.height;
+                clampAndApply();
+            }
+            return true;
+        }
+        watchOutput(monitor);
+        output_ = chosen;
         outputWidth_ = area.width, outputHeight_ = area.height;
         const auto found = kept.outputs.find(output_);
         margins_ = found != kept.outputs.end() ? found->second
                                                : places_.defaultPosition(number_, area.width, area.height);
-        gtk_layer_set_monitor(window_, chosen);
+        gtk_layer_set_monitor(window_, monitor);
         clampAndApply();
         return true;
+    }
+
+    /// Follows the size of the output the widget is on.
+    void watchOutput(GdkMonitor* monitor) {
+        if (monitor_ && geometryHandler_) g_signal_handler_disconnect(monitor_, geometryHandler_);
+        if (monitor_) g_object_unref(monitor_);
+        geometryHandler_ = 0;
+        monitor_ = monitor ? GDK_MONITOR(g_object_ref(monitor)) : nullptr;
+        if (monitor_)
+            geometryHandler_ = g_signal_connect(monitor_, "notify::geometry",
+                                                G_CALLBACK(+[](GObject*, GParamSpec*, gpointer self) {
+                                                    static_cast<LayerShellSurface*>(self)->placeOnOutput();
+                                                }),
+                                                this);
     }
 
     void setCursor(const char* name) {
@@ -144,7 +163,8 @@ private:
     GtkWindow* window_;
     std::int64_t number_;
     SurfacePlaces& places_;
-    GdkMonitor* monitor_ = nullptr;
+    GdkMonitor* monitor_ = nullptr; // held while the widget is on it
+    unsigned long geometryHandler_ = 0;
     std::string output_;
     int outputWidth_ = 0, outputHeight_ = 0;
     int width_ = 0, height_ = 0;

@@ -2,6 +2,7 @@
 
 #include "platform/foundation/UserDefaults.hpp"
 
+#include <algorithm>
 #include <string>
 
 namespace widgethost {
@@ -65,6 +66,16 @@ WindowPosition columnPosition(const std::vector<std::pair<std::int64_t, platform
         columnWidth = std::max(columnWidth, w);
     }
     return {std::max(0, width - margin), margin};
+}
+
+std::string outputFor(const KeptPlace& kept, const std::vector<std::string>& outputs,
+                      const std::string& current) {
+    const auto has = [&](const std::string& name) {
+        return !name.empty() && std::find(outputs.begin(), outputs.end(), name) != outputs.end();
+    };
+    if (has(kept.output)) return kept.output;
+    if (has(current)) return current;
+    return outputs.empty() ? std::string() : outputs.front();
 }
 
 std::map<std::int64_t, KeptPlace> storedWindowPositions() {

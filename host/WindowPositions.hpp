@@ -39,6 +39,12 @@ struct KeptPlace {
 WindowPosition columnPosition(const std::vector<std::pair<std::int64_t, platform::ui::Size>>& widgets,
                               std::int64_t number, int width, int height);
 
+/// The output a widget shows on, of `outputs` (as the desktop lists them): the one it belongs on when
+/// that is there, else the one it is on (`current`) while that is still there, else the first.
+/// Empty when there is no output at all.
+std::string outputFor(const KeptPlace& kept, const std::vector<std::string>& outputs,
+                      const std::string& current);
+
 /// The user-defaults domain the positions are kept in.
 inline constexpr const char* windowPositionsDomain = "com.tallyfox.widgethost.windows";
 

@@ -31,6 +31,22 @@ TEST(WindowPositions, newWidgetsGoDownTheRightEdgeAndStartANewColumnWhereTheyWou
     EXPECT_EQ(columnPosition({{1, medium}}, 1, 200, 800), (WindowPosition{0, 24}));
 }
 
+TEST(WindowPositions, aWidgetShowsOnItsOwnOutputWhileItIsThereAndReturnsToItWhenItComesBack) {
+    KeptPlace kept;
+    kept.output = "DP-2";
+    // Its own output is there: there, whatever it is on now.
+    EXPECT_EQ(outputFor(kept, {"eDP-1", "DP-2"}, "eDP-1"), "DP-2");
+    // Gone: it stays where it is while that output is there, else the first.
+    EXPECT_EQ(outputFor(kept, {"eDP-1", "HDMI-1"}, "HDMI-1"), "HDMI-1");
+    EXPECT_EQ(outputFor(kept, {"eDP-1", "HDMI-1"}, "DP-2"), "eDP-1");
+    // Back again: home.
+    EXPECT_EQ(outputFor(kept, {"eDP-1", "HDMI-1", "DP-2"}, "eDP-1"), "DP-2");
+    // Never moved: the output it is on, else the first; no output at all: none.
+    EXPECT_EQ(outputFor(KeptPlace{}, {"eDP-1", "HDMI-1"}, ""), "eDP-1");
+    EXPECT_EQ(outputFor(KeptPlace{}, {"eDP-1", "HDMI-1"}, "HDMI-1"), "HDMI-1");
+    EXPECT_EQ(outputFor(kept, {}, "DP-2"), "");
+}
+
 TEST(WindowPositions, keepEachWidgetsScreenPlaceAndItsPlacePerOutputAndForgetWidgetsNoLongerPlaced) {
     const fs::path home = fs::temp_directory_path() / ("window-positions-" + std::to_string(::getpid()));
     fs::remove_all(home);
