@@ -52,3 +52,13 @@ ElementPtr makeGeometryReaderElement(EnvironmentPtr environment, std::function<V
 }
 
 } // namespace platform::ui::detail
+
+namespace platform::ui {
+
+View GeometryReader(std::function<View(Size)> content) {
+    return detail::elementView([content = std::move(content)](const detail::EnvironmentPtr& environment) {
+        return detail::makeGeometryReaderElement(environment, content);
+    });
+}
+
+} // namespace platform::ui
