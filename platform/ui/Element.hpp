@@ -3,6 +3,7 @@
 
 #include "platform/ui/Environment.hpp"
 #include "platform/ui/Geometry.hpp"
+#include "platform/ui/Metrics.hpp"
 #include "platform/ui/Path.hpp"
 #include "platform/ui/Rendering.hpp"
 #include "platform/ui/View.hpp"
@@ -27,6 +28,13 @@ struct Measured {
     /// Where first-baseline alignment puts this element's baseline: its text's, else its bottom edge.
     double baselineOrBottom() const { return firstBaseline.value_or(size.height); }
 };
+
+/// What a view that takes exactly what it is offered answers (shapes, geometry readers): the offer,
+/// 10 points on an absent axis, and no baseline.
+inline Measured takingTheOffer(ProposedSize p) {
+    return {p.replacingUnspecified({metrics::defaultFlexibleLength, metrics::defaultFlexibleLength}),
+            std::nullopt};
+}
 
 /// The higher (smaller) of two text baselines; either may be absent.
 inline std::optional<double> topmostBaseline(std::optional<double> a, std::optional<double> b) {

@@ -34,11 +34,7 @@ public:
     const ShapeStyle* containerBackground() const override { return nullptr; }
 
 protected:
-    Measured computeMeasure(ProposedSize p) override {
-        const Size s =
-            p.replacingUnspecified({metrics::defaultFlexibleLength, metrics::defaultFlexibleLength});
-        return {s, std::nullopt};
-    }
+    Measured computeMeasure(ProposedSize p) override { return takingTheOffer(p); }
 
 private:
     std::function<View(Size)> content_;

@@ -73,11 +73,7 @@ public:
     }
 
 protected:
-    Measured computeMeasure(ProposedSize p) override {
-        const Size s =
-            p.replacingUnspecified({metrics::defaultFlexibleLength, metrics::defaultFlexibleLength});
-        return {s, std::nullopt};
-    }
+    Measured computeMeasure(ProposedSize p) override { return takingTheOffer(p); }
 
 private:
     ShapeStyle style() const { return fill_ ? *fill_ : environment_->foregroundStyle; }
