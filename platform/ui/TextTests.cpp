@@ -1,3 +1,4 @@
+#include "platform/ui/LayoutTestSupport.hpp"
 #include "platform/ui/LiveText.hpp"
 #include "platform/ui/Rendering.hpp"
 #include "platform/ui/TextEngine.hpp"
@@ -8,8 +9,11 @@ namespace platform::ui {
 namespace {
 
 using foundation::Date;
+using namespace layouttest;
 
-std::string shown(const Text& text, const Environment& environment = {}) { return text.resolve(environment); }
+std::string shown(const Text& text, const Environment& environment = {}) {
+    return text.resolve(environment);
+}
 
 Environment at(double now, std::string locale = "en") {
     Environment e;
@@ -21,13 +25,13 @@ Environment at(double now, std::string locale = "en") {
 TEST(LiveText, timerCountsDownWithHoursAndRoundsUpPartialSeconds) {
     const Text timer = Text::timer(Date{0}, Date{11292});
     EXPECT_EQ(shown(timer, at(0)), "3:08:12");
-    EXPECT_EQ(shown(timer, at(11292 - 492)), "8:12");           // under an hour: no hours
-    EXPECT_EQ(shown(timer, at(11292 - 3600)), "1:00:00");       // exactly an hour
-    EXPECT_EQ(shown(timer, at(11292 - 0.4)), "0:01");           // a partial second still shows
-    EXPECT_EQ(shown(timer, at(11292)), "0:00");                 // at the end
-    EXPECT_EQ(shown(timer, at(20000)), "0:00");                 // and after it
-    EXPECT_EQ(shown(timer, at(-50)), "3:08:12");                // before it starts: the whole interval
-    EXPECT_EQ(shown(timer, at(0, "ar-EG")), "٣:٠٨:١٢");         // the locale's digits
+    EXPECT_EQ(shown(timer, at(11292 - 492)), "8:12");     // under an hour: no hours
+    EXPECT_EQ(shown(timer, at(11292 - 3600)), "1:00:00"); // exactly an hour
+    EXPECT_EQ(shown(timer, at(11292 - 0.4)), "0:01");     // a partial second still shows
+    EXPECT_EQ(shown(timer, at(11292)), "0:00");           // at the end
+    EXPECT_EQ(shown(timer, at(20000)), "0:00");           // and after it
+    EXPECT_EQ(shown(timer, at(-50)), "3:08:12");          // before it starts: the whole interval
+    EXPECT_EQ(shown(timer, at(0, "ar-EG")), "٣:٠٨:١٢");   // the locale's digits
 }
 
 TEST(LiveText, relativeDateUsesOneUnitInTheLocalesWording) {
@@ -43,7 +47,8 @@ TEST(LocalizedText, placeholdersTakeTextsIntegersAndLiveTexts) {
     const Text resets = Text::localized("Resets in %@", {textArgument(Text::timer(Date{0}, Date{500}))});
     EXPECT_EQ(shown(resets, at(0)), "Resets in 8:20");
     EXPECT_EQ(shown(Text::localized("%lldm", {std::int64_t{38}})), "38m");
-    EXPECT_EQ(shown(Text::localized("%lldm", {std::int64_t{38}}), at(0, "ar-EG")), "٣٨m"); // the view's digits
+    EXPECT_EQ(shown(Text::localized("%lldm", {std::int64_t{38}}), at(0, "ar-EG")),
+              "٣٨m"); // the view's digits
     EXPECT_EQ(shown(Text::verbatim("Updated ") + Text::relative(Date{0}), at(120)), "Updated 2 minutes ago");
 }
 
@@ -72,8 +77,9 @@ Environment rightToLeft(std::string locale = "he") {
     return e;
 }
 
-detail::ShapedText shaped(const std::string& text, LayoutDirection direction, std::optional<double> width = {},
-                          Font font = Font(TextStyle::body), const std::string& locale = "en") {
+detail::ShapedText shaped(const std::string& text, LayoutDirection direction,
+                          std::optional<double> width = {}, Font font = Font(TextStyle::body),
+                          const std::string& locale = "en") {
     return detail::ShapedText(text, detail::TextFontSpec::from(font, locale), direction, width, 0, false);
 }
 
@@ -83,16 +89,17 @@ TEST(TextLayout, aTextThatBeginsWithNeutralCharactersTakesTheLayoutsDirection) {
     EXPECT_EQ(paragraphDirection(" · Opus", rtl), rtl);
     EXPECT_EQ(paragraphDirection(" · Opus", ltr), ltr);
     EXPECT_EQ(paragraphDirection(" · שבועי", ltr), ltr);
-    EXPECT_EQ(paragraphDirection("Opus · ", rtl), ltr);    // a strong first character decides
+    EXPECT_EQ(paragraphDirection("Opus · ", rtl), ltr); // a strong first character decides
     EXPECT_EQ(paragraphDirection("שבועי · Opus", ltr), rtl);
-    EXPECT_EQ(paragraphDirection("58% left", rtl), ltr);   // digits are weak: the first letter decides
-    EXPECT_EQ(paragraphDirection("58%", rtl), rtl);        // nothing strong at all
+    EXPECT_EQ(paragraphDirection("58% left", rtl), ltr); // digits are weak: the first letter decides
+    EXPECT_EQ(paragraphDirection("58%", rtl), rtl);      // nothing strong at all
     EXPECT_EQ(paragraphDirection("", rtl), rtl);
 
     // The window title group in Hebrew, each text shaped on its own: the second reads right to left,
     // so from the left the line shows "Opus", the separator, then the Hebrew word.
     const auto title =
-        layout(HStack(VerticalAlignment::center, 0, {Text::verbatim("שבועי"), Text::verbatim(" · Opus")}), rightToLeft(), {});
+        layout(HStack(VerticalAlignment::center, 0, {Text::verbatim("שבועי"), Text::verbatim(" · Opus")}),
+               rightToLeft(), {});
     EXPECT_EQ(title.layoutDump(), "HStack (0, 0, 75.13 × 16) spacing 0\n"
                                   "  Text \"שבועי\" (43.06, 0, 32.07 × 16) body regular 13pt primary\n"
                                   "  Text \"Opus ·\" (0, 0, 43.06 × 16) body regular 13pt primary\n");
@@ -117,7 +124,8 @@ TEST(TextLayout, wrappedLinesLineUpWithTheLeadingEdgeOfTheLayout) {
         std::vector<std::pair<double, double>> edges;
         for (const auto& run : text.runs()) {
             if (run.line == static_cast<int>(edges.size())) edges.emplace_back(run.x, run.x + run.width);
-            edges.back() = {std::min(edges.back().first, run.x), std::max(edges.back().second, run.x + run.width)};
+            edges.back() = {std::min(edges.back().first, run.x),
+                            std::max(edges.back().second, run.x + run.width)};
         }
         return edges;
     };
@@ -147,16 +155,43 @@ TEST(TextLayout, japaneseAndKoreanShowTheirWeightsInEveryScript) {
         SCOPED_TRACE(locale);
         const auto regular = shaped(text, LayoutDirection::leftToRight, {}, caption, locale);
         const auto semibold = shaped(text, LayoutDirection::leftToRight, {}, caption.semibold(), locale);
-        const auto bold = shaped(text, LayoutDirection::leftToRight, {}, caption.withWeight(FontWeight::bold), locale);
+        const auto bold =
+            shaped(text, LayoutDirection::leftToRight, {}, caption.withWeight(FontWeight::bold), locale);
         // The locale's face shows Latin letters too; every run, Latin included, takes its weight.
-        for (const auto& run : regular.runs()) EXPECT_EQ(run.font, std::string(face) + " 10") << run.text;
-        for (const auto& run : semibold.runs()) EXPECT_EQ(run.font, std::string(face) + " Bold 10") << run.text;
-        for (const auto& run : bold.runs()) EXPECT_EQ(run.font, std::string(face) + " Bold 10") << run.text;
+        for (const auto& run : regular.runs())
+            EXPECT_EQ(run.font, std::string(face) + " 10") << run.text;
+        for (const auto& run : semibold.runs())
+            EXPECT_EQ(run.font, std::string(face) + " Bold 10") << run.text;
+        for (const auto& run : bold.runs())
+            EXPECT_EQ(run.font, std::string(face) + " Bold 10") << run.text;
         EXPECT_GT(semibold.size().width, regular.size().width + 2);
     }
     // English keeps Inter's own weights.
     EXPECT_EQ(shaped("Codex", LayoutDirection::leftToRight, {}, caption.semibold()).runs().at(0).font,
               "Inter Semi-Bold 10");
+}
+
+TEST(TextLayout, textWrapsTruncatesAndScales) {
+    const Text message = Text::verbatim("Install or use a supported AI coding tool to start tracking usage.");
+    EXPECT_EQ(dump(message, {120.0, std::nullopt}),
+              "Text \"Install or use a\n"
+              "supported AI\n"
+              "coding tool to start\n"
+              "tracking usage.\" (0, 0, 117.19 × 64) body regular 13pt primary\n");
+    EXPECT_EQ(
+        dump(message.lineLimit(2), {120.0, std::nullopt}),
+        "Text \"Install or use a\nsupported AI codi…\" (0, 0, 120 × 32) body regular 13pt lines 2 primary\n");
+    // An offered height of one line truncates after the first line.
+    EXPECT_EQ(layout(message, {}, {120.0, 20.0}).size().height, 16);
+    // It shrinks before it truncates, down to its minimum scale factor.
+    const Text tokens = Text::verbatim("12.8M tokens today");
+    EXPECT_EQ(
+        dump(tokens.lineLimit(1).minimumScaleFactor(0.7), {100.0, std::nullopt}),
+        "Text \"12.8M tokens today\" (0, 0, 99.61 × 13.28) body regular 13pt scaled 0.83 lines 1 primary\n");
+    EXPECT_EQ(dump(tokens.lineLimit(1).minimumScaleFactor(0.7), {60.0, std::nullopt}),
+              "Text \"12.8M token…\" (0, 0, 60 × 11.2) body regular 13pt scaled 0.7 lines 1 primary\n");
+    // Ideal size: one unwrapped line.
+    EXPECT_EQ(layout(message, {}, {}).size().height, 16);
 }
 
 } // namespace

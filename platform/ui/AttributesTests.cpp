@@ -1,0 +1,22 @@
+// Descriptive attributes: kept in the tree, never changing the layout.
+
+#include "platform/ui/LayoutTestSupport.hpp"
+
+#include <gtest/gtest.h>
+
+namespace platform::ui {
+namespace {
+
+using namespace layouttest;
+
+TEST(Attributes, descriptiveModifiersAreKeptWithoutChangingLayout) {
+    const View plain = Text::verbatim("clock");
+    const View described = plain.help("Updated 5 minutes ago").animation(Animation::spring(0.35, 1, 0), "42");
+    EXPECT_EQ(layout(described, {}, {}).size(), layout(plain, {}, {}).size());
+    EXPECT_EQ(dump(described, {}), "animation spring(response 0.35, damping 1, blend 0) on 42\n"
+                                   "  help \"Updated 5 minutes ago\"\n"
+                                   "    Text \"clock\" (0, 0, 32.43 × 16) body regular 13pt primary\n");
+}
+
+} // namespace
+} // namespace platform::ui
