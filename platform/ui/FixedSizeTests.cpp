@@ -16,8 +16,9 @@ TEST(FixedSize, fixedSizeInOneAxisKeepsTheIdealWidthButWrapsNothingElse) {
         HStack(VerticalAlignment::center, 5,
                {name.fixedSize(true, false), Spacer(4), Text::verbatim("12 minutes ago").lineLimit(1)});
     const std::string d = dump(header, {80.0, std::nullopt});
-    EXPECT_NE(d.find("Text \"Tallyfox\" (0, 0, " + detail::formatLength(ideal) + " × 16)"), std::string::npos)
-        << d;
+    const Rect kept = frameOf(d, "Text \"Tallyfox\"");
+    EXPECT_NEAR(kept.minX(), 0, dumpSlack) << d;
+    EXPECT_NEAR(kept.width(), ideal, dumpSlack) << d;
     EXPECT_NE(d.find("…"), std::string::npos) << d; // the other text gives way
 }
 

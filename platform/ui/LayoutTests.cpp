@@ -15,9 +15,11 @@ TEST(Layout, framesPaddingLayersAndOverlaysCarryTheirTextsBaseline) {
     const double b = baselineOf(codex, Font(TextStyle::body));
     auto baseline = [](const View& v) { return layout(v, {}, {}).firstTextBaseline(); };
     EXPECT_NEAR(*baseline(codex.padding(EdgeInsets{5, 0, 0, 0})), 5 + b, 1e-9);
-    EXPECT_NEAR(*baseline(codex.frame(80, 40, Alignment::bottom)), 40 - 16 + b, 1e-9);
-    EXPECT_NEAR(*baseline(codex.frame(FrameBounds{.minHeight = 30})), 7 + b, 1e-9);
-    EXPECT_NEAR(*baseline(ZStack(Alignment::center, {Rectangle().frame(30, 30), codex})), 7 + b, 1e-9);
+    const double height = idealSize(codex).height;
+    EXPECT_NEAR(*baseline(codex.frame(80, 40, Alignment::bottom)), 40 - height + b, 1e-9);
+    EXPECT_NEAR(*baseline(codex.frame(FrameBounds{.minHeight = 30})), (30 - height) / 2 + b, 1e-9);
+    EXPECT_NEAR(*baseline(ZStack(Alignment::center, {Rectangle().frame(30, 30), codex})),
+                (30 - height) / 2 + b, 1e-9);
     // An overlay or background never lends its baseline to the view it decorates, nor takes one from it.
     EXPECT_NEAR(*baseline(codex.background(Rectangle().frame(30, 30))), b, 1e-9);
     EXPECT_EQ(baseline(Rectangle().frame(30, 30).overlay(codex)), std::nullopt);

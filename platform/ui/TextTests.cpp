@@ -3,6 +3,8 @@
 #include "platform/ui/Rendering.hpp"
 #include "platform/ui/TextEngine.hpp"
 
+#include <algorithm>
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace platform::ui {
@@ -171,27 +173,58 @@ TEST(TextLayout, japaneseAndKoreanShowTheirWeightsInEveryScript) {
               "Inter Semi-Bold 10");
 }
 
-TEST(TextLayout, textWrapsTruncatesAndScales) {
+TEST(TextLayout, wrapsWithinTheOfferTruncatesAtItsLimitAndShrinksFirst) {
     const Text message = Text::verbatim("Install or use a supported AI coding tool to start tracking usage.");
-    EXPECT_EQ(dump(message, {120.0, std::nullopt}),
-              "Text \"Install or use a\n"
-              "supported AI\n"
-              "coding tool to start\n"
-              "tracking usage.\" (0, 0, 117.19 × 64) body regular 13pt primary\n");
-    EXPECT_EQ(
-        dump(message.lineLimit(2), {120.0, std::nullopt}),
-        "Text \"Install or use a\nsupported AI codi…\" (0, 0, 120 × 32) body regular 13pt lines 2 primary\n");
-    // An offered height of one line truncates after the first line.
-    EXPECT_EQ(layout(message, {}, {120.0, 20.0}).size().height, 16);
-    // It shrinks before it truncates, down to its minimum scale factor.
-    const Text tokens = Text::verbatim("12.8M tokens today");
-    EXPECT_EQ(
-        dump(tokens.lineLimit(1).minimumScaleFactor(0.7), {100.0, std::nullopt}),
-        "Text \"12.8M tokens today\" (0, 0, 99.61 × 13.28) body regular 13pt scaled 0.83 lines 1 primary\n");
-    EXPECT_EQ(dump(tokens.lineLimit(1).minimumScaleFactor(0.7), {60.0, std::nullopt}),
-              "Text \"12.8M token…\" (0, 0, 60 × 11.2) body regular 13pt scaled 0.7 lines 1 primary\n");
+    const double line = idealSize(Text::verbatim("Install")).height;
     // Ideal size: one unwrapped line.
-    EXPECT_EQ(layout(message, {}, {}).size().height, 16);
+    EXPECT_EQ(idealSize(message).height, line);
+    int lines = 1;
+    for (double width : {300.0, 200.0, 160.0, 120.0, 90.0, 60.0}) {
+        SCOPED_TRACE(width);
+        // Whole lines within the offered width; a narrower offer never takes fewer.
+        const Size wrapped = layout(message, {}, {width, std::nullopt}).size();
+        EXPECT_LE(wrapped.width, width);
+        const int wrappedLines = static_cast<int>(std::lround(wrapped.height / line));
+        EXPECT_NEAR(wrapped.height, wrappedLines * line, 1e-9);
+        EXPECT_GE(wrappedLines, lines);
+        lines = wrappedLines;
+        // A line limit stops there with an ellipsis, and only when the text would go on.
+        const std::string limited = dump(message.lineLimit(2), {width, std::nullopt});
+        const Rect frame = frameOf(limited, "Text \"");
+        EXPECT_LE(frame.width(), width + dumpPrecision);
+        EXPECT_NEAR(frame.height(), std::min(wrappedLines, 2) * line, dumpSlack) << limited;
+        EXPECT_EQ(limited.find("…") != std::string::npos, wrappedLines > 2) << limited;
+        // An offered height of one line truncates after the first line.
+        EXPECT_EQ(layout(message, {}, {width, line + 4}).size().height, line);
+    }
+    EXPECT_GT(lines, 2);
+
+    // It shrinks before it truncates, no further than it needs, down to its minimum scale factor.
+    const Text tokens = Text::verbatim("12.8M tokens today");
+    const double full = idealSize(tokens).width;
+    auto scaleIn = [](const std::string& d) {
+        const auto at = d.find(" scaled ");
+        return at == std::string::npos ? 1.0 : std::stod(d.substr(at + 8));
+    };
+    for (double width : {60.0, 80.0, 100.0, 120.0, 200.0}) {
+        SCOPED_TRACE(width);
+        const std::string d = dump(tokens.lineLimit(1).minimumScaleFactor(0.7), {width, std::nullopt});
+        const Rect frame = frameOf(d, "Text \"");
+        const double scale = scaleIn(d);
+        EXPECT_LE(frame.width(), width + dumpPrecision) << d;
+        EXPECT_NEAR(frame.height(), line * scale, dumpSlack + line * dumpPrecision) << d;
+        if (full <= width) {
+            EXPECT_EQ(scale, 1) << d;
+            EXPECT_NEAR(frame.width(), full, dumpPrecision) << d;
+        } else if (full * 0.7 <= width) {
+            EXPECT_LE(scale, width / full + dumpPrecision) << d;
+            EXPECT_GE(scale, width / full - 0.05) << d;
+            EXPECT_EQ(d.find("…"), std::string::npos) << d;
+        } else {
+            EXPECT_NEAR(scale, 0.7, dumpPrecision) << d;
+            EXPECT_NE(d.find("…"), std::string::npos) << d;
+        }
+    }
 }
 
 } // namespace
