@@ -60,3 +60,13 @@ ElementPtr makeAspectRatioElement(EnvironmentPtr environment, ElementPtr child, 
 }
 
 } // namespace platform::ui::detail
+
+namespace platform::ui {
+
+View View::aspectRatio(std::optional<double> ratio, ContentMode mode) const {
+    return detail::wrapView(*this, [=](const detail::EnvironmentPtr& env, detail::ElementPtr child) {
+        return detail::makeAspectRatioElement(env, std::move(child), ratio, mode);
+    });
+}
+
+} // namespace platform::ui

@@ -3,6 +3,8 @@
 
 #include "platform/ui/Element.hpp"
 
+#include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -95,5 +97,96 @@ ElementPtr makeAttributesElement(std::shared_ptr<const Environment> environment,
 }
 
 } // namespace detail
+
+// MARK: Views
+
+namespace {
+
+/// Descriptive attributes; texts among them are resolved in the environment they are attached in.
+class AttributesNode final : public detail::ViewNode {
+public:
+    struct Pending {
+        std::optional<std::string> help;
+        std::optional<Animation> animation;
+        std::optional<ShapeStyle> containerBackground;
+        std::optional<AccessibilityChildBehavior> accessibilityChildren;
+        std::optional<Text> accessibilityLabel;
+        std::optional<Text> accessibilityValue;
+        bool accessibilityHidden = false;
+    };
+    AttributesNode(View child, Pending pending) : child_(std::move(child)), pending_(std::move(pending)) {}
+    detail::ElementPtr resolve(const detail::EnvironmentPtr& environment) const override {
+        detail::Attributes a;
+        a.help = pending_.help;
+        a.animation = pending_.animation;
+        a.containerBackground = pending_.containerBackground;
+        a.accessibilityChildren = pending_.accessibilityChildren;
+        for (const auto& [text, resolved] :
+             {std::pair{&pending_.accessibilityLabel, &a.accessibilityLabel},
+              std::pair{&pending_.accessibilityValue, &a.accessibilityValue}}) {
+            if (!*text) continue;
+            *resolved = (*text)->resolve(*environment);
+            a.live = std::max(a.live, (*text)->liveUpdates(*environment));
+        }
+        a.accessibilityHidden = pending_.accessibilityHidden;
+        return detail::makeAttributesElement(environment, detail::resolveView(child_, environment),
+                                             std::move(a));
+    }
+
+private:
+    View child_;
+    Pending pending_;
+};
+
+View withAttributes(const View& child, AttributesNode::Pending pending) {
+    return View(std::make_shared<AttributesNode>(child, std::move(pending)));
+}
+
+} // namespace
+
+View View::help(std::string tooltip) const {
+    AttributesNode::Pending p;
+    p.help = std::move(tooltip);
+    return withAttributes(*this, std::move(p));
+}
+View View::animation(Animation animation, std::string value) const {
+    AttributesNode::Pending p;
+    animation.description += " on " + value;
+    p.animation = std::move(animation);
+    return withAttributes(*this, std::move(p));
+}
+View View::containerBackground(ShapeStyle style) const {
+    AttributesNode::Pending p;
+    p.containerBackground = style;
+    return withAttributes(*this, std::move(p));
+}
+View View::accessibilityElement(AccessibilityChildBehavior children) const {
+    AttributesNode::Pending p;
+    p.accessibilityChildren = children;
+    return withAttributes(*this, std::move(p));
+}
+View View::accessibilityLabel(Text label) const {
+    AttributesNode::Pending p;
+    p.accessibilityLabel = std::move(label);
+    return withAttributes(*this, std::move(p));
+}
+View View::accessibilityValue(Text value) const {
+    AttributesNode::Pending p;
+    p.accessibilityValue = std::move(value);
+    return withAttributes(*this, std::move(p));
+}
+View View::accessibilityHidden(bool hidden) const {
+    if (!hidden) return *this;
+    AttributesNode::Pending p;
+    p.accessibilityHidden = true;
+    return withAttributes(*this, std::move(p));
+}
+
+Animation Animation::spring(double response, double dampingFraction, double blendDuration) {
+    char buffer[128];
+    std::snprintf(buffer, sizeof buffer, "spring(response %g, damping %g, blend %g)", response,
+                  dampingFraction, blendDuration);
+    return Animation{buffer};
+}
 
 } // namespace platform::ui

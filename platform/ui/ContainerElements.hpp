@@ -11,8 +11,6 @@
 
 namespace platform::ui::detail {
 
-using EnvironmentPtr = std::shared_ptr<const Environment>;
-
 /// An optional length as the dump writes it ("nil" when absent).
 inline std::string axisText(std::optional<double> v) {
     return v ? formatLength(*v) : "nil";

@@ -3,11 +3,13 @@
 
 #include "platform/ui/Environment.hpp"
 #include "platform/ui/Geometry.hpp"
+#include "platform/ui/Metrics.hpp"
 #include "platform/ui/Path.hpp"
 #include "platform/ui/Rendering.hpp"
 #include "platform/ui/View.hpp"
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -26,6 +28,13 @@ struct Measured {
     /// Where first-baseline alignment puts this element's baseline: its text's, else its bottom edge.
     double baselineOrBottom() const { return firstBaseline.value_or(size.height); }
 };
+
+/// What a view that takes exactly what it is offered answers (shapes, geometry readers): the offer,
+/// 10 points on an absent axis, and no baseline.
+inline Measured takingTheOffer(ProposedSize p) {
+    return {p.replacingUnspecified({metrics::defaultFlexibleLength, metrics::defaultFlexibleLength}),
+            std::nullopt};
+}
 
 /// The higher (smaller) of two text baselines; either may be absent.
 inline std::optional<double> topmostBaseline(std::optional<double> a, std::optional<double> b) {
@@ -116,6 +125,16 @@ protected:
     ElementPtr child_;
 };
 
+using EnvironmentPtr = std::shared_ptr<const Environment>;
+
+/// The view of a primitive or modifier: `make` gives its arguments, as captured, to its element's
+/// factory with the environment the view resolves in.
+View elementView(std::function<ElementPtr(const EnvironmentPtr&)> make);
+/// A modifier's view: `wrap` puts the element of `child` into one of its own.
+View wrapView(const View& child, std::function<ElementPtr(const EnvironmentPtr&, ElementPtr)> wrap);
+/// The elements of `views`, in order.
+std::vector<ElementPtr> resolveAll(const std::vector<View>& views, const EnvironmentPtr& environment);
+
 /// What a shape view draws: its name (for dumps) and its path for a rectangle.
 struct ShapeDescription {
     std::string name;
@@ -128,7 +147,8 @@ ElementPtr makeTextElement(std::shared_ptr<const Environment> environment, std::
                            LiveTextUpdates live = LiveTextUpdates::none);
 ElementPtr makeImageElement(std::shared_ptr<const Environment> environment, const Image::Description& image);
 ElementPtr makeShapeElement(std::shared_ptr<const Environment> environment, const ShapeDescription& shape,
-                            std::optional<ShapeStyle> fill, std::optional<std::pair<ShapeStyle, double>> strokeBorder);
+                            std::optional<ShapeStyle> fill,
+                            std::optional<std::pair<ShapeStyle, double>> strokeBorder);
 
 /// Descriptive attributes a modifier attaches to its child; they never change its layout.
 struct Attributes {
@@ -155,13 +175,14 @@ ElementPtr makeFrameElement(std::shared_ptr<const Environment> environment, Elem
                             std::optional<double> width, std::optional<double> height, Alignment alignment);
 ElementPtr makeFlexibleFrameElement(std::shared_ptr<const Environment> environment, ElementPtr child,
                                     FrameBounds bounds);
-ElementPtr makePaddingElement(std::shared_ptr<const Environment> environment, ElementPtr child, EdgeInsets insets);
+ElementPtr makePaddingElement(std::shared_ptr<const Environment> environment, ElementPtr child,
+                              EdgeInsets insets);
 ElementPtr makeAspectRatioElement(std::shared_ptr<const Environment> environment, ElementPtr child,
                                   std::optional<double> ratio, ContentMode mode);
-ElementPtr makeFixedSizeElement(std::shared_ptr<const Environment> environment, ElementPtr child, bool horizontal,
-                                bool vertical);
-ElementPtr makeOverlayElement(std::shared_ptr<const Environment> environment, ElementPtr base, ElementPtr layer,
-                              Alignment alignment, bool behind);
+ElementPtr makeFixedSizeElement(std::shared_ptr<const Environment> environment, ElementPtr child,
+                                bool horizontal, bool vertical);
+ElementPtr makeOverlayElement(std::shared_ptr<const Environment> environment, ElementPtr base,
+                              ElementPtr layer, Alignment alignment, bool behind);
 ElementPtr makeGeometryReaderElement(std::shared_ptr<const Environment> environment,
                                      std::function<View(Size)> content);
 ElementPtr makeProbeElement(std::shared_ptr<const Environment> environment,
@@ -175,7 +196,8 @@ std::string formatLength(double value);
 std::string formatColor(const Color& color);
 
 /// The horizontal offset of a child of width `child` in a container of width `container`.
-double horizontalOffset(HorizontalAlignment alignment, double container, double child, LayoutDirection direction);
+double horizontalOffset(HorizontalAlignment alignment, double container, double child,
+                        LayoutDirection direction);
 /// The vertical offset of a child of height `child` in a container of height `container`; for
 /// first-baseline alignment, the child's baseline (or bottom) goes to the container's.
 double verticalOffset(VerticalAlignment alignment, double container, double child, double containerBaseline,

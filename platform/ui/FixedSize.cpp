@@ -35,3 +35,13 @@ ElementPtr makeFixedSizeElement(EnvironmentPtr environment, ElementPtr child, bo
 }
 
 } // namespace platform::ui::detail
+
+namespace platform::ui {
+
+View View::fixedSize(bool horizontal, bool vertical) const {
+    return detail::wrapView(*this, [=](const detail::EnvironmentPtr& env, detail::ElementPtr child) {
+        return detail::makeFixedSizeElement(env, std::move(child), horizontal, vertical);
+    });
+}
+
+} // namespace platform::ui

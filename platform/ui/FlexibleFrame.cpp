@@ -59,3 +59,13 @@ ElementPtr makeFlexibleFrameElement(EnvironmentPtr environment, ElementPtr child
 }
 
 } // namespace platform::ui::detail
+
+namespace platform::ui {
+
+View View::frame(FrameBounds bounds) const {
+    return detail::wrapView(*this, [=](const detail::EnvironmentPtr& env, detail::ElementPtr child) {
+        return detail::makeFlexibleFrameElement(env, std::move(child), bounds);
+    });
+}
+
+} // namespace platform::ui

@@ -41,3 +41,13 @@ ElementPtr makeFrameElement(EnvironmentPtr environment, ElementPtr child, std::o
 }
 
 } // namespace platform::ui::detail
+
+namespace platform::ui {
+
+View View::frame(std::optional<double> width, std::optional<double> height, Alignment alignment) const {
+    return detail::wrapView(*this, [=](const detail::EnvironmentPtr& env, detail::ElementPtr child) {
+        return detail::makeFrameElement(env, std::move(child), width, height, alignment);
+    });
+}
+
+} // namespace platform::ui

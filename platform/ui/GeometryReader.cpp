@@ -34,11 +34,7 @@ public:
     const ShapeStyle* containerBackground() const override { return nullptr; }
 
 protected:
-    Measured computeMeasure(ProposedSize p) override {
-        const Size s =
-            p.replacingUnspecified({metrics::defaultFlexibleLength, metrics::defaultFlexibleLength});
-        return {s, std::nullopt};
-    }
+    Measured computeMeasure(ProposedSize p) override { return takingTheOffer(p); }
 
 private:
     std::function<View(Size)> content_;
@@ -52,3 +48,13 @@ ElementPtr makeGeometryReaderElement(EnvironmentPtr environment, std::function<V
 }
 
 } // namespace platform::ui::detail
+
+namespace platform::ui {
+
+View GeometryReader(std::function<View(Size)> content) {
+    return detail::elementView([content = std::move(content)](const detail::EnvironmentPtr& environment) {
+        return detail::makeGeometryReaderElement(environment, content);
+    });
+}
+
+} // namespace platform::ui

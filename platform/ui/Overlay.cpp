@@ -72,3 +72,23 @@ ElementPtr makeOverlayElement(EnvironmentPtr environment, ElementPtr base, Eleme
 }
 
 } // namespace platform::ui::detail
+
+namespace platform::ui {
+
+View View::overlay(View content, Alignment alignment) const {
+    return detail::wrapView(
+        *this, [content, alignment](const detail::EnvironmentPtr& env, detail::ElementPtr child) {
+            return detail::makeOverlayElement(env, std::move(child), detail::resolveView(content, env),
+                                              alignment, false);
+        });
+}
+
+View View::background(View content, Alignment alignment) const {
+    return detail::wrapView(
+        *this, [content, alignment](const detail::EnvironmentPtr& env, detail::ElementPtr child) {
+            return detail::makeOverlayElement(env, std::move(child), detail::resolveView(content, env),
+                                              alignment, true);
+        });
+}
+
+} // namespace platform::ui

@@ -42,3 +42,17 @@ ElementPtr makePaddingElement(EnvironmentPtr environment, ElementPtr child, Edge
 }
 
 } // namespace platform::ui::detail
+
+namespace platform::ui {
+
+View View::padding(EdgeInsets insets) const {
+    return detail::wrapView(*this, [=](const detail::EnvironmentPtr& env, detail::ElementPtr child) {
+        return detail::makePaddingElement(env, std::move(child), insets);
+    });
+}
+
+View View::padding(double length) const {
+    return padding(EdgeInsets{length, length, length, length});
+}
+
+} // namespace platform::ui

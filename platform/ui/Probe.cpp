@@ -29,3 +29,14 @@ ElementPtr makeProbeElement(EnvironmentPtr environment, std::shared_ptr<std::vec
 }
 
 } // namespace platform::ui::detail
+
+namespace platform::ui {
+
+View Probe(std::shared_ptr<std::vector<ProposedSize>> log, View child) {
+    return detail::elementView(
+        [log = std::move(log), child = std::move(child)](const detail::EnvironmentPtr& environment) {
+            return detail::makeProbeElement(environment, log, detail::resolveView(child, environment));
+        });
+}
+
+} // namespace platform::ui

@@ -28,8 +28,6 @@ private:
     double minLength_;
 };
 
-// MARK: Stacks
-
 } // namespace
 
 ElementPtr makeSpacerElement(EnvironmentPtr environment, double minLength) {
@@ -37,3 +35,14 @@ ElementPtr makeSpacerElement(EnvironmentPtr environment, double minLength) {
 }
 
 } // namespace platform::ui::detail
+
+namespace platform::ui {
+
+View Spacer(std::optional<double> minLength) {
+    const double length = minLength.value_or(metrics::defaultStackSpacing);
+    return detail::elementView([length](const detail::EnvironmentPtr& environment) {
+        return detail::makeSpacerElement(environment, length);
+    });
+}
+
+} // namespace platform::ui

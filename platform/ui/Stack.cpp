@@ -200,3 +200,38 @@ ElementPtr makeGroupElement(EnvironmentPtr environment, std::vector<ElementPtr> 
 }
 
 } // namespace platform::ui::detail
+
+namespace platform::ui {
+
+namespace {
+
+View stack(Axis axis, HorizontalAlignment horizontal, VerticalAlignment vertical,
+           std::optional<double> spacing, std::vector<View> children) {
+    return detail::elementView(
+        [=, children = std::move(children)](const detail::EnvironmentPtr& environment) {
+            return detail::makeStackElement(environment, axis, horizontal, vertical, spacing,
+                                            detail::resolveAll(children, environment));
+        });
+}
+
+} // namespace
+
+View VStack(HorizontalAlignment alignment, std::optional<double> spacing, std::vector<View> children) {
+    return stack(Axis::vertical, alignment, VerticalAlignment::center, spacing, std::move(children));
+}
+View VStack(std::vector<View> children) {
+    return VStack(HorizontalAlignment::center, std::nullopt, std::move(children));
+}
+View HStack(VerticalAlignment alignment, std::optional<double> spacing, std::vector<View> children) {
+    return stack(Axis::horizontal, HorizontalAlignment::center, alignment, spacing, std::move(children));
+}
+View HStack(std::vector<View> children) {
+    return HStack(VerticalAlignment::center, std::nullopt, std::move(children));
+}
+View Group(std::vector<View> children) {
+    return detail::elementView([children = std::move(children)](const detail::EnvironmentPtr& environment) {
+        return detail::makeGroupElement(environment, detail::resolveAll(children, environment));
+    });
+}
+
+} // namespace platform::ui

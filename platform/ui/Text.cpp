@@ -12,9 +12,7 @@
 namespace platform::ui {
 
 namespace {
-template <class... Ts> struct Overloaded : Ts... {
-    using Ts::operator()...;
-};
+template <class... Ts> struct Overloaded : Ts... { using Ts::operator()...; };
 template <class... Ts> Overloaded(Ts...) -> Overloaded<Ts...>;
 } // namespace
 
@@ -28,18 +26,21 @@ std::string Text::resolveContent(const Content& content, const Environment& envi
                 for (const auto& a : l.arguments)
                     if (const auto* n = std::get_if<std::int64_t>(&a); n && !count) count = *n;
                 const std::string format =
-                    count ? foundation::localizedPlural(l.key, l.defaultValue, l.comment, *count, environment.locale)
+                    count ? foundation::localizedPlural(l.key, l.defaultValue, l.comment, *count,
+                                                        environment.locale)
                           : foundation::localized(l.key, l.defaultValue, l.comment, environment.locale);
                 if (l.arguments.empty()) return format;
                 std::vector<foundation::FormatArgument> arguments;
                 for (const auto& a : l.arguments) {
-                    arguments.push_back(std::visit(
-                        Overloaded{[](const std::string& s) { return s; },
-                                   [&](std::int64_t n) { return detail::localizedInteger(n, environment.locale); },
-                                   [&](const std::shared_ptr<const Text>& t) {
-                                       return t ? t->resolve(environment) : std::string();
-                                   }},
-                        a));
+                    arguments.push_back(
+                        std::visit(Overloaded{[](const std::string& s) { return s; },
+                                              [&](std::int64_t n) {
+                                                  return detail::localizedInteger(n, environment.locale);
+                                              },
+                                              [&](const std::shared_ptr<const Text>& t) {
+                                                  return t ? t->resolve(environment) : std::string();
+                                              }},
+                                   a));
                 }
                 return foundation::fillFormat(format, arguments);
             },
@@ -52,7 +53,8 @@ std::string Text::resolveContent(const Content& content, const Environment& envi
             },
             [&](const Concatenation& c) {
                 std::string out;
-                for (const auto& part : c.parts) out += part->resolve(environment);
+                for (const auto& part : c.parts)
+                    out += part->resolve(environment);
                 return out;
             },
         },
@@ -71,11 +73,14 @@ LiveTextUpdates Text::liveUpdatesOf(const Content& content, const Environment& e
                 return most;
             },
             // A timer shows seconds until it runs out; then it stands still.
-            [&](const Timer& t) { return environment.date < t.to ? LiveTextUpdates::everySecond : LiveTextUpdates::none; },
+            [&](const Timer& t) {
+                return environment.date < t.to ? LiveTextUpdates::everySecond : LiveTextUpdates::none;
+            },
             [](const Relative&) { return LiveTextUpdates::everyMinute; },
             [&](const Concatenation& c) {
                 LiveTextUpdates most = LiveTextUpdates::none;
-                for (const auto& part : c.parts) most = std::max(most, part->liveUpdates(environment));
+                for (const auto& part : c.parts)
+                    most = std::max(most, part->liveUpdates(environment));
                 return most;
             },
         },
@@ -95,8 +100,9 @@ std::shared_ptr<ShapedText> idealShaping(const std::string& text, const TextFont
     static std::unordered_map<std::string, std::shared_ptr<ShapedText>> cache;
     std::string key = fontSpec.families;
     key += '\x1f';
-    key += std::to_string(fontSpec.size) + '\x1f' + std::to_string(fontSpec.lineHeight) + '\x1f' + std::to_string(static_cast<int>(fontSpec.weight)) + '\x1f' +
-           (fontSpec.tabularDigits ? "t" : "p") + (direction == LayoutDirection::rightToLeft ? "r" : "l") + '\x1f' + text;
+    key += std::to_string(fontSpec.size) + '\x1f' + std::to_string(fontSpec.lineHeight) + '\x1f' +
+           std::to_string(static_cast<int>(fontSpec.weight)) + '\x1f' + (fontSpec.tabularDigits ? "t" : "p") +
+           (direction == LayoutDirection::rightToLeft ? "r" : "l") + '\x1f' + text;
     if (auto it = cache.find(key); it != cache.end()) return it->second;
     if (cache.size() >= capacity) cache.clear();
     auto shaped = std::make_shared<ShapedText>(text, fontSpec, direction, std::nullopt, 0, false);
@@ -121,8 +127,8 @@ public:
         placed_->draw(cr, frame_.origin, environment_->foregroundStyle.resolve(*environment_));
     }
     void dump(DumpWriter& writer) const override {
-        std::string line = "Text \"" + (placed_ ? placed_->drawnText() : std::string()) + "\" " + frameText() + " " +
-                           environment_->font.description();
+        std::string line = "Text \"" + (placed_ ? placed_->drawnText() : std::string()) + "\" " +
+                           frameText() + " " + environment_->font.description();
         if (placedScale_ < 1) line += " scaled " + formatLength(placedScale_);
         if (environment_->lineLimit) line += " lines " + std::to_string(*environment_->lineLimit);
         line += " " + environment_->foregroundStyle.description();
@@ -159,7 +165,8 @@ private:
     /// limits it, and what it shows whenever that fits the offer (the common case, shaped once).
     const ShapedText& ideal() {
         if (!ideal_) {
-            const TextFontSpec font = TextFontSpec::from(environment_->font, environment_->locale.identifier());
+            const TextFontSpec font =
+                TextFontSpec::from(environment_->font, environment_->locale.identifier());
             const LayoutDirection direction = environment_->layoutDirection;
             // A running timer's text is new every second and never shown again: kept, it would only
             // push the texts that do come back out of the shared shapings.
@@ -195,7 +202,8 @@ private:
         }
         const std::string locale = env.locale.identifier();
         auto fits = [&](double scale) {
-            ShapedText probe(text_, TextFontSpec::from(env.font, locale, scale), env.layoutDirection, width, 0, false);
+            ShapedText probe(text_, TextFontSpec::from(env.font, locale, scale), env.layoutDirection, width,
+                             0, false);
             return maxLines == 0 || probe.lineCount() <= maxLines;
         };
         double scale = 1;
@@ -219,8 +227,8 @@ private:
             }
         }
         s.scale = scale;
-        s.text = std::make_shared<ShapedText>(text_, TextFontSpec::from(env.font, locale, scale), env.layoutDirection,
-                                              width, maxLines, true);
+        s.text = std::make_shared<ShapedText>(text_, TextFontSpec::from(env.font, locale, scale),
+                                              env.layoutDirection, width, maxLines, true);
         return s;
     }
 
@@ -234,9 +242,44 @@ private:
 
 } // namespace
 
-ElementPtr makeTextElement(std::shared_ptr<const Environment> environment, std::string text, LiveTextUpdates live) {
+ElementPtr makeTextElement(std::shared_ptr<const Environment> environment, std::string text,
+                           LiveTextUpdates live) {
     return std::make_shared<TextElement>(std::move(environment), std::move(text), live);
 }
 
 } // namespace detail
+
+// MARK: Views
+
+TextArgument textArgument(Text text) {
+    return std::make_shared<const Text>(std::move(text));
+}
+
+Text::Text(Content content) : content_(std::make_shared<const Content>(std::move(content))) {
+    static_cast<View&>(*this) =
+        detail::elementView([content = content_](const detail::EnvironmentPtr& environment) {
+            return detail::makeTextElement(environment, resolveContent(*content, *environment),
+                                           liveUpdatesOf(*content, *environment));
+        });
+}
+Text Text::verbatim(std::string string) {
+    return Text(Verbatim{std::move(string)});
+}
+Text Text::localized(std::string key, std::vector<TextArgument> arguments, std::string defaultValue,
+                     std::string comment) {
+    if (defaultValue.empty()) defaultValue = key;
+    return Text(Localized{std::move(key), std::move(arguments), std::move(defaultValue), std::move(comment)});
+}
+Text Text::timer(foundation::Date from, foundation::Date to, bool countsDown, bool showsHours) {
+    return Text(Timer{from, to, countsDown, showsHours});
+}
+Text Text::relative(foundation::Date date) {
+    return Text(Relative{date});
+}
+Text Text::operator+(const Text& other) const {
+    Concatenation c;
+    c.parts = {std::make_shared<const Text>(*this), std::make_shared<const Text>(other)};
+    return Text(std::move(c));
+}
+
 } // namespace platform::ui

@@ -68,3 +68,14 @@ ElementPtr makeZStackElement(EnvironmentPtr environment, Alignment alignment,
 }
 
 } // namespace platform::ui::detail
+
+namespace platform::ui {
+
+View ZStack(Alignment alignment, std::vector<View> children) {
+    return detail::elementView([alignment,
+                                children = std::move(children)](const detail::EnvironmentPtr& environment) {
+        return detail::makeZStackElement(environment, alignment, detail::resolveAll(children, environment));
+    });
+}
+
+} // namespace platform::ui

@@ -1,13 +1,12 @@
-// Shapes and images: their elements, sizes and drawing.
+// Images: assets (SVG and PNG) and symbols, their sizes and drawing.
 
 #include "platform/ui/Element.hpp"
 #include "platform/ui/Symbols.hpp"
 #include "platform/ui/TextEngine.hpp"
 
 #include <cairo.h>
-#include <librsvg/rsvg.h>
-
 #include <filesystem>
+#include <librsvg/rsvg.h>
 #include <map>
 #include <mutex>
 
@@ -41,26 +40,7 @@ bool imageAssetExists(const std::string& name, const Environment& environment) {
 
 namespace detail {
 
-void appendPath(cairo_t* cr, const Path& path) {
-    for (const auto& e : path.elements()) {
-        switch (e.kind) {
-        case Path::Element::Kind::move: cairo_move_to(cr, e.points[0].x, e.points[0].y); break;
-        case Path::Element::Kind::line: cairo_line_to(cr, e.points[0].x, e.points[0].y); break;
-        case Path::Element::Kind::curve:
-            cairo_curve_to(cr, e.points[0].x, e.points[0].y, e.points[1].x, e.points[1].y, e.points[2].x,
-                           e.points[2].y);
-            break;
-        case Path::Element::Kind::close: cairo_close_path(cr); break;
-        case Path::Element::Kind::rect:
-            cairo_rectangle(cr, e.rect.minX(), e.rect.minY(), e.rect.width(), e.rect.height());
-            break;
-        }
-    }
-}
-
 namespace {
-
-void setSource(cairo_t* cr, const Color& c) { cairo_set_source_rgba(cr, c.red, c.green, c.blue, c.alpha); }
 
 /// A parsed SVG (a new reference the caller releases). Parsed documents are kept per file, and
 /// parsed again when the file changes, the way the platform keeps named images: widgets draw the
@@ -85,7 +65,8 @@ RsvgHandle* loadSVG(const std::filesystem::path& file) {
     if (!handle) return nullptr;
     if (!error) {
         if (cache.size() >= 64) {
-            for (auto& [path, entry] : cache) g_object_unref(entry.handle);
+            for (auto& [path, entry] : cache)
+                g_object_unref(entry.handle);
             cache.clear();
         }
         if (it != cache.end()) {
@@ -96,52 +77,6 @@ RsvgHandle* loadSVG(const std::filesystem::path& file) {
     }
     return handle;
 }
-
-class ShapeElement final : public Element {
-public:
-    ShapeElement(std::shared_ptr<const Environment> environment, ShapeDescription shape, std::optional<ShapeStyle> fill,
-                 std::optional<std::pair<ShapeStyle, double>> stroke)
-        : Element(std::move(environment)), shape_(std::move(shape)), fill_(std::move(fill)), stroke_(std::move(stroke)) {}
-
-    void draw(cairo_t* cr) const override {
-        cairo_save(cr);
-        cairo_new_path(cr);
-        if (stroke_) {
-            const double lineWidth = stroke_->second;
-            appendPath(cr, shape_.path(frame_.insetBy(lineWidth / 2, lineWidth / 2)));
-            cairo_set_line_width(cr, lineWidth);
-            setSource(cr, stroke_->first.resolve(*environment_));
-            cairo_stroke(cr);
-        } else {
-            appendPath(cr, shape_.path(frame_));
-            cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
-            setSource(cr, style().resolve(*environment_));
-            cairo_fill(cr);
-        }
-        cairo_restore(cr);
-    }
-    void dump(DumpWriter& writer) const override {
-        std::string line = shape_.name + " " + frameText();
-        if (stroke_)
-            line += " strokeBorder " + stroke_->first.description() + " " + formatLength(stroke_->second);
-        else
-            line += " fill " + style().description();
-        writer.line(line);
-    }
-
-protected:
-    Measured computeMeasure(ProposedSize p) override {
-        const Size s = p.replacingUnspecified({metrics::defaultFlexibleLength, metrics::defaultFlexibleLength});
-        return {s, std::nullopt};
-    }
-
-private:
-    ShapeStyle style() const { return fill_ ? *fill_ : environment_->foregroundStyle; }
-
-    ShapeDescription shape_;
-    std::optional<ShapeStyle> fill_;
-    std::optional<std::pair<ShapeStyle, double>> stroke_;
-};
 
 /// An image asset (SVG through librsvg, PNG through Cairo), loaded when the view is resolved and
 /// released with the laid-out tree.
@@ -155,8 +90,10 @@ public:
             svg_ = loadSVG(*file);
             if (svg_) {
                 double w = 0, h = 0;
-                if (rsvg_handle_get_intrinsic_size_in_pixels(svg_, &w, &h)) intrinsic_ = {w, h};
-                else intrinsic_ = {metrics::defaultFlexibleLength, metrics::defaultFlexibleLength};
+                if (rsvg_handle_get_intrinsic_size_in_pixels(svg_, &w, &h))
+                    intrinsic_ = {w, h};
+                else
+                    intrinsic_ = {metrics::defaultFlexibleLength, metrics::defaultFlexibleLength};
             }
         } else {
             png_ = cairo_image_surface_create_from_png(file->c_str());
@@ -221,8 +158,9 @@ public:
                    environment_->foregroundStyle.resolve(*environment_));
     }
     void dump(DumpWriter& writer) const override {
-        writer.line("Symbol \"" + image_.name + "\" " + frameText() + " " + symbolSourceDescription(image_.name) +
-                    " " + toString(environment_->font.effectiveWeight()) + " " +
+        writer.line("Symbol \"" + image_.name + "\" " + frameText() + " " +
+                    symbolSourceDescription(image_.name) + " " +
+                    toString(environment_->font.effectiveWeight()) + " " +
                     environment_->foregroundStyle.description());
     }
     void collectAccessibility(std::vector<AccessibilityElement>& nodes) const override {
@@ -244,11 +182,6 @@ private:
 
 } // namespace
 
-ElementPtr makeShapeElement(std::shared_ptr<const Environment> environment, const ShapeDescription& shape,
-                            std::optional<ShapeStyle> fill, std::optional<std::pair<ShapeStyle, double>> strokeBorder) {
-    return std::make_shared<ShapeElement>(std::move(environment), shape, std::move(fill), std::move(strokeBorder));
-}
-
 ElementPtr makeImageElement(std::shared_ptr<const Environment> environment, const Image::Description& image) {
     if (image.source == Image::Source::symbol)
         return std::make_shared<SymbolImageElement>(std::move(environment), image);
@@ -256,4 +189,25 @@ ElementPtr makeImageElement(std::shared_ptr<const Environment> environment, cons
 }
 
 } // namespace detail
+
+// MARK: Views
+
+Image::Image(Description description) : description_(std::move(description)) {
+    static_cast<View&>(*this) =
+        detail::elementView([image = description_](const detail::EnvironmentPtr& environment) {
+            return detail::makeImageElement(environment, image);
+        });
+}
+Image Image::asset(std::string name) {
+    return Image(Description{Source::asset, std::move(name), false});
+}
+Image Image::system(std::string symbolName) {
+    return Image(Description{Source::symbol, std::move(symbolName), false});
+}
+Image Image::resizable() const {
+    Description d = description_;
+    d.resizable = true;
+    return Image(std::move(d));
+}
+
 } // namespace platform::ui
