@@ -40,16 +40,9 @@ def iso(moment):
     return moment.astimezone(dt.timezone.utc).strftime("%Y-%m-%dT%H:%M:%SZ")
 
 
-def wait_until(condition, timeout, interval=0.05):
-    """Polls `condition` until it gives something (not None, False or an empty list) or `timeout`
-    seconds pass; returns the last value. An accessible object counts as something even when it has
-    no children (pyatspi gives them a length, so they would count as false)."""
-    deadline = time.monotonic() + timeout
-    while True:
-        value = condition()
-        if (value is not None and value is not False and value != []) or time.monotonic() > deadline:
-            return value
-        time.sleep(interval)
+# Polls a condition until it gives something (not None, False or an empty list); an accessible object
+# counts as something even when it has no children (pyatspi gives them a length).
+wait_until = DesktopSessions.wait_until
 
 
 # MARK: Snapshots
