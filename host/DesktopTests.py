@@ -229,9 +229,10 @@ class Widgets(live.LiveHostTest):
         self.assertIsNotNone(found, "no accessible frame \"Tallyfox %d\"\n%s" % (number, host.trace()[-2000:]))
         return found
 
-    def open_menu(self, host, number):
+    def open_menu(self, host, number, expect=()):
         """The widget's menu, through the panel's "menu" action (no session here has pointer
-        injection on Wayland), or a right click on X11."""
+        injection on Wayland), or a right click on X11: the names of its items once they show
+        (all of `expect` among them; a menu's items appear to a reader one after another)."""
         pyatspi = live.atspi()
         if kind() == "openbox":
             window_id = SESSION.search("^Tallyfox %d$" % number)[0]
@@ -250,7 +251,7 @@ class Widgets(live.LiveHostTest):
             self.assertIsNotNone(panel, "no accessible object of widget %d offers a \"menu\" action" % number)
             panel[0].doAction(panel[1])
 
-        def shown():
+        def shown_now():
             app = live.host_application(host.pid)
             items = []
             for node in live.descendants(app, skip_roles=()):
@@ -261,7 +262,11 @@ class Widgets(live.LiveHostTest):
                 except Exception:
                     continue
             return items
-        items = wait_until(shown, 10)
+
+        def shown():
+            items = shown_now()
+            return items if all(name in items for name in expect) else []
+        items = wait_until(shown, 10) or shown_now()
         self.assertTrue(items, "widget %d's menu did not open\n%s" % (number, host.trace()[-2000:]))
         return items
 
@@ -358,7 +363,7 @@ class Widgets(live.LiveHostTest):
         for language, menu, sizes in (("de_DE.UTF-8", GERMAN_MENU, GERMAN_SIZES), ("he_IL.UTF-8", HEBREW_MENU, HEBREW_SIZES)):
             host = self.start("--now", iso(T), environment={"LANGUAGE": language.split("_")[0], "LANG": language})
             self.wait_drawn(host, 1)
-            items = self.open_menu(host, 1)
+            items = self.open_menu(host, 1, expect=menu)
             for name in menu:
                 self.assertIn(name, items, "the menu in %s" % language)
             for english in MENU:
