@@ -59,6 +59,8 @@ public:
     virtual void mapped() {}
     /// The widget's size in points changed.
     virtual void resized(int width, int height) { (void)width, (void)height; }
+    /// Whether the surface cuts its window to the widget's outline, and so needs `pictureChanged`.
+    virtual bool followsOutline() const { return false; }
     /// A new picture at scale 1 (its alpha says where the widget is): a surface that cannot be
     /// transparent cuts the window to it.
     virtual void pictureChanged(cairo_surface_t* outline) { (void)outline; }

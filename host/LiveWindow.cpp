@@ -431,15 +431,18 @@ void LiveWindow::layOut(pf::Date now) {
         return;
     }
     discardPicture();
-    // The outline at one pixel to the point, for surfaces that cut their window to it.
-    const ui::Size size = view_->size();
-    cairo_surface_t* outline =
-        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, points(size.width), points(size.height));
-    cairo_t* painter = cairo_create(outline);
-    view_->draw(painter);
-    cairo_destroy(painter);
-    surface_->pictureChanged(outline);
-    cairo_surface_destroy(outline);
+    // The outline at one pixel to the point, for surfaces that cut their window to it (drawn only
+    // for them: a countdown lays the widget out every second).
+    if (surface_->followsOutline()) {
+        const ui::Size size = view_->size();
+        cairo_surface_t* outline =
+            cairo_image_surface_create(CAIRO_FORMAT_ARGB32, points(size.width), points(size.height));
+        cairo_t* painter = cairo_create(outline);
+        view_->draw(painter);
+        cairo_destroy(painter);
+        surface_->pictureChanged(outline);
+        cairo_surface_destroy(outline);
+    }
     gtk_widget_queue_draw(area_);
     widgetAreaSetElements(area_, view_->accessibilityElements());
 }

@@ -70,6 +70,9 @@ public:
         applyShape();
     }
 
+    // Also while a compositor runs: it may stop at any time, and the cut must be ready then.
+    bool followsOutline() const override { return true; }
+
     void pictureChanged(cairo_surface_t* outline) override {
         if (outline_) cairo_region_destroy(outline_);
         outline_ = gdk_cairo_region_create_from_surface(outline);
