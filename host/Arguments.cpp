@@ -40,7 +40,7 @@ Commands:
                                     the placed widgets on the desktop, live, until you quit them
                                     (--now stops the clock at DATE; --verbose says which desktop
                                     surface the widgets use and why; --surface chooses it:
-                                    auto, layer-shell, x11 or window)
+                                    auto, layer-shell, gnome-shell, x11 or window)
 
 SELECTION:
   --family small|medium|large       the widget's size (default medium)
@@ -203,12 +203,14 @@ std::optional<UsageError> apply(Invocation& invocation, const OptionName& option
             invocation.surface = SurfaceRequest::automatic;
         else if (value == "layer-shell")
             invocation.surface = SurfaceRequest::layerShell;
+        else if (value == "gnome-shell")
+            invocation.surface = SurfaceRequest::gnomeShell;
         else if (value == "x11")
             invocation.surface = SurfaceRequest::x11;
         else if (value == "window")
             invocation.surface = SurfaceRequest::window;
         else
-            return bad("surface", "auto, layer-shell, x11 or window");
+            return bad("surface", "auto, layer-shell, gnome-shell, x11 or window");
         break;
     case extension: invocation.extension = std::filesystem::path(value); break;
     case family: {

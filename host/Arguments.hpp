@@ -22,7 +22,7 @@ using platform::foundation::Date;
 enum class Command { help, version, describe, entities, timeline, render, accessibility, layout, add, list, edit, remove, autostart, show };
 
 /// Which desktop surface `show` puts the widgets on: the best the desktop offers, or one asked for.
-enum class SurfaceRequest { automatic, layerShell, x11, window };
+enum class SurfaceRequest { automatic, layerShell, gnomeShell, x11, window };
 
 /// Which of the provider's requests the host makes.
 enum class Request { placeholder, snapshot, timeline };

@@ -1,5 +1,6 @@
 #include "host/DesktopSurface.hpp"
 
+#include "host/GnomeShellSurface.hpp"
 #include "host/HostStrings.hpp"
 
 #include <gtk/gtk.h>
@@ -19,6 +20,8 @@ std::string_view surfaceKindName(SurfaceKind kind) {
     switch (kind) {
     case SurfaceKind::layerShell:
         return "layer-shell";
+    case SurfaceKind::gnomeShell:
+        return "gnome-shell";
     case SurfaceKind::x11:
         return "x11";
     case SurfaceKind::window:
@@ -29,9 +32,11 @@ std::string_view surfaceKindName(SurfaceKind kind) {
 
 namespace {
 
-bool available(SurfaceKind kind) {
+bool available(SurfaceKind kind, ShellExtensionState shell) {
     GdkDisplay* display = gdk_display_get_default();
     switch (kind) {
+    case SurfaceKind::gnomeShell:
+        return shell == ShellExtensionState::enabled;
     case SurfaceKind::layerShell:
 #if defined(TALLYFOX_HAVE_LAYER_SHELL) && defined(GDK_WINDOWING_WAYLAND)
         return GDK_IS_WAYLAND_DISPLAY(display) && gtk_layer_is_supported();
@@ -54,6 +59,8 @@ std::string reasonFor(SurfaceKind kind, bool asked) {
     switch (kind) {
     case SurfaceKind::layerShell:
         return hostText("desktop surface: layer shell (the compositor offers zwlr_layer_shell_v1)");
+    case SurfaceKind::gnomeShell:
+        return hostText("desktop surface: GNOME Shell extension (%@ is enabled)", {std::string(shellExtensionUUID)});
     case SurfaceKind::x11:
         return hostText("desktop surface: X11 desktop widget (an X11 display)");
     case SurfaceKind::window:
@@ -67,7 +74,13 @@ std::string reasonFor(SurfaceKind kind, bool asked) {
 } // namespace
 
 SurfaceChoice chooseDesktopSurface(SurfaceRequest requested) {
-    const SurfaceKind order[] = {SurfaceKind::layerShell, SurfaceKind::x11, SurfaceKind::window};
+    const SurfaceKind order[] = {SurfaceKind::layerShell, SurfaceKind::gnomeShell, SurfaceKind::x11,
+                                 SurfaceKind::window};
+    // GNOME Shell is asked only where no layer shell is offered, the only desktop that has none and
+    // runs our extension.
+    const ShellExtensionState shell = requested == SurfaceRequest::automatic && available(SurfaceKind::layerShell, {})
+                                          ? ShellExtensionState::notGnome
+                                          : shellExtensionState();
     SurfaceChoice choice;
     std::optional<SurfaceKind> asked;
     switch (requested) {
@@ -76,6 +89,9 @@ SurfaceChoice chooseDesktopSurface(SurfaceRequest requested) {
     case SurfaceRequest::layerShell:
         asked = SurfaceKind::layerShell;
         break;
+    case SurfaceRequest::gnomeShell:
+        asked = SurfaceKind::gnomeShell;
+        break;
     case SurfaceRequest::x11:
         asked = SurfaceKind::x11;
         break;
@@ -83,7 +99,7 @@ SurfaceChoice chooseDesktopSurface(SurfaceRequest requested) {
         asked = SurfaceKind::window;
         break;
     }
-    if (asked && available(*asked)) {
+    if (asked && available(*asked, shell)) {
         choice.kind = *asked;
         choice.reason = reasonFor(*asked, *asked == SurfaceKind::window);
         return choice;
@@ -93,14 +109,25 @@ SurfaceChoice chooseDesktopSurface(SurfaceRequest requested) {
     bool passed = !asked;
     for (const SurfaceKind kind : order) {
         if (asked && kind == *asked) passed = true;
-        if (!passed || !available(kind)) continue;
+        if (!passed || !available(kind, shell)) continue;
         choice.kind = kind;
         break;
     }
     choice.reason = reasonFor(choice.kind, false);
+    const std::string uuid = shellExtensionUUID;
     if (asked)
         choice.notice = hostText("the surface %@ is not available here; the widgets use %@",
                                  {std::string(surfaceKindName(*asked)), std::string(surfaceKindName(choice.kind))});
+    else if (shell == ShellExtensionState::disabled || shell == ShellExtensionState::installedAfterLogin)
+        // GNOME: the one thing that puts the widgets on its desktop is there, and not enabled.
+        choice.notice = hostText("the GNOME Shell extension %@ is not enabled, so the widgets show as ordinary "
+                                 "windows: enable it with “gnome-extensions enable %@” (GNOME on Wayland loads a "
+                                 "newly installed extension after the next log-in)",
+                                 {uuid, uuid});
+    else if (shell == ShellExtensionState::notInstalled && choice.kind == SurfaceKind::window)
+        choice.notice = hostText("GNOME Shell shows widgets on its desktop only through the extension %@, which is "
+                                 "not installed: the widgets show as ordinary windows",
+                                 {uuid});
     else if (choice.kind == SurfaceKind::window)
         choice.notice =
             hostText("this desktop offers no place for widgets below its windows (neither a layer shell "
@@ -123,6 +150,7 @@ std::unique_ptr<DesktopSurface> makeDesktopSurface(SurfaceKind kind, GtkWindow* 
 #else
         break;
 #endif
+    case SurfaceKind::gnomeShell: // made by the host, which publishes the widgets
     case SurfaceKind::window:
         break;
     }

@@ -16,10 +16,16 @@
 
 typedef struct _GtkWindow GtkWindow;
 typedef struct _cairo_surface cairo_surface_t;
+typedef struct _GMenuModel GMenuModel;
+typedef struct _GActionGroup GActionGroup;
+
+namespace platform::ui {
+class LaidOutView;
+}
 
 namespace widgethost {
 
-enum class SurfaceKind { layerShell, x11, window };
+enum class SurfaceKind { layerShell, gnomeShell, x11, window };
 
 /// The kind's name as `--surface` and the trace spell it.
 std::string_view surfaceKindName(SurfaceKind kind);
@@ -55,6 +61,15 @@ public:
     virtual ~DesktopSurface() = default;
     /// Makes the window this kind of surface; once, before it is first shown.
     virtual void prepare() = 0;
+    /// Whether the surface shows the widget without its window, which then is never shown: such a
+    /// surface draws every new layout itself (`viewChanged`) and shows the widget's menu itself.
+    virtual bool windowless() const { return false; }
+    /// Whether a windowless surface's widget is on the screen now.
+    virtual bool showing() const { return true; }
+    /// A new layout of the widget (windowless surfaces).
+    virtual void viewChanged(const platform::ui::LaidOutView& view) { (void)view; }
+    /// The widget's menu and the actions its items name ("widget.edit", …), for windowless surfaces.
+    virtual void menuChanged(GMenuModel* menu, GActionGroup* actions) { (void)menu, (void)actions; }
     /// The window is on the screen.
     virtual void mapped() {}
     /// The widget's size in points changed.

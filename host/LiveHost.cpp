@@ -3,6 +3,7 @@
 #include "host/DesktopAppearance.hpp"
 #include "host/FileChangeMonitor.hpp"
 #include "host/GLibCallback.hpp"
+#include "host/GnomeShellSurface.hpp"
 #include "host/HostStrings.hpp"
 #include "host/LiveLog.hpp"
 #include "host/LiveWindow.hpp"
@@ -111,6 +112,16 @@ LiveHost::LiveHost(GtkApplication* application, wk::WidgetExtension extension, S
     const fs::path store = pf::UserDefaults::fileForDomain(hostDefaultsDomain);
     if (!store.empty()) storeMonitor_ = std::make_unique<FileChangeMonitor>(store, [this] { reconcile(); });
     positions_ = storedWindowPositions();
+    if (surface_ == SurfaceKind::gnomeShell)
+        // The extension comes and goes with the shell, or when it is disabled: the widgets' live texts
+        // run while it shows them.
+        shellDesktop_ = std::make_unique<ShellDesktop>(
+            g_application_get_dbus_connection(G_APPLICATION(application_)), [this] {
+                later([](LiveHost& host) {
+                    for (const auto& [number, window] : host.windows_)
+                        window->redraw();
+                });
+            });
 }
 
 LiveHost::~LiveHost() {
@@ -120,6 +131,7 @@ LiveHost::~LiveHost() {
     snapshotMonitor_.reset();
     storeMonitor_.reset();
     windows_.clear();
+    shellDesktop_.reset();
     // Requests still running finish on the worker; their answers find no window.
     queue_.reset();
     drainMainLoop();

@@ -34,6 +34,7 @@ namespace widgethost {
 class DesktopAppearance;
 class FileChangeMonitor;
 class LiveWindow;
+class ShellDesktop;
 
 /// The application identifier: one host per desktop session answers to it. It is also the name of
 /// the launcher and autostart entries, so desktops see one application.
@@ -60,6 +61,8 @@ public:
     BackgroundQueue& queue() { return *queue_; }
     GtkApplication* application() const { return application_; }
     SurfaceKind surfaceKind() const { return surface_; }
+    /// What the GNOME Shell extension shows, on that surface kind only.
+    ShellDesktop* shellDesktop() const { return shellDesktop_.get(); }
 
     /// The desktop's appearance now.
     platform::ui::ColorScheme colorScheme() const;
@@ -108,6 +111,7 @@ private:
     std::unique_ptr<FileChangeMonitor> storeMonitor_;
     SurfaceKind surface_;
     std::unique_ptr<DesktopAppearance> appearanceSettings_;
+    std::unique_ptr<ShellDesktop> shellDesktop_;
     GtkCssProvider* css_ = nullptr;
     std::map<std::int64_t, KeptPlace> positions_;
     std::pair<platform::ui::ColorScheme, platform::ui::ColorSchemeContrast> appearance_{};

@@ -1,6 +1,7 @@
 #include "host/LiveWindow.hpp"
 
 #include "host/ConfigurationEditor.hpp"
+#include "host/GnomeShellSurface.hpp"
 #include "host/GLibCallback.hpp"
 #include "host/HostStrings.hpp"
 #include "host/LiveHost.hpp"
@@ -211,8 +212,11 @@ void LiveWindow::build() {
                          static_cast<LiveWindow*>(self)->menuClosed();
                      }),
                      this);
-    for (GMenu* part : {menu, editing, sizes, placing, ending})
-        g_object_unref(part);
+    // The parts live on in the menu (and in a windowless surface's hands).
+    const auto release = [parts = std::vector<GMenu*>{menu, editing, sizes, placing, ending}] {
+        for (GMenu* part : parts)
+            g_object_unref(part);
+    };
 
     g_signal_connect(window_, "delete-event",
                      asCallback(+[](GtkWidget*, GdkEvent*, gpointer self) -> gboolean {
@@ -227,8 +231,13 @@ void LiveWindow::build() {
                      }),
                      this);
 
-    surface_ = makeDesktopSurface(host_.surfaceKind(), window_, placed_.number, host_);
+    if (ShellDesktop* shell = host_.shellDesktop())
+        surface_ = makeGnomeShellSurface(*shell, placed_.number, title, host_);
+    else
+        surface_ = makeDesktopSurface(host_.surfaceKind(), window_, placed_.number, host_);
     surface_->prepare();
+    surface_->menuChanged(G_MENU_MODEL(menu), G_ACTION_GROUP(actions_));
+    release();
     applyFamily();
 }
 
@@ -321,12 +330,15 @@ void LiveWindow::openEditor() {
 // MARK: Timelines and the clock
 
 void LiveWindow::present() {
-    gtk_widget_show_all(GTK_WIDGET(window_));
-    gtk_window_present(window_);
+    if (!surface_->windowless()) {
+        gtk_widget_show_all(GTK_WIDGET(window_));
+        gtk_window_present(window_);
+    }
     if (!hasTimeline_ && !requesting_) requestTimeline();
 }
 
 bool LiveWindow::shown() const {
+    if (surface_->windowless()) return surface_->showing();
     return gtk_widget_get_mapped(GTK_WIDGET(window_));
 }
 
@@ -442,6 +454,17 @@ void LiveWindow::layOut(pf::Date now) {
         cairo_destroy(painter);
         surface_->pictureChanged(outline);
         cairo_surface_destroy(outline);
+    }
+    if (surface_->windowless()) {
+        surface_->viewChanged(*view_);
+        if (!liveTracing()) return;
+        std::string line = "widget " + std::to_string(placed_.number) + " drew entry " + std::to_string(*shownEntry_);
+        if (drawEventTime_) {
+            line += ", " + milliseconds(g_get_monotonic_time() - drawEventTime_) + " ms after the snapshot changed";
+            drawEventTime_ = 0;
+        }
+        liveTrace(line);
+        return;
     }
     gtk_widget_queue_draw(area_);
     widgetAreaSetElements(area_, view_->accessibilityElements());

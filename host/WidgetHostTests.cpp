@@ -458,7 +458,7 @@ TEST(WidgetHost, everyUsageErrorHasItsLineAndExitsWithTwo) {
         {{}, "no command given (see widgethost --help)"},
         {{"show-me"}, "unknown command 'show-me'"},
         {{"timeline", "--verbose"}, "timeline does not take --verbose"},
-        {{"show", "--surface", "mir"}, "bad surface 'mir' for --surface (auto, layer-shell, x11 or window)"},
+        {{"show", "--surface", "mir"}, "bad surface 'mir' for --surface (auto, layer-shell, gnome-shell, x11 or window)"},
         {{"timeline", "--loud"}, "unknown option '--loud'"},
         {{"describe", "--family", "small"}, "describe does not take --family"},
         {{"list", "extra"}, "unexpected argument 'extra'"},

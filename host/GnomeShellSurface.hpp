@@ -1,0 +1,89 @@
+#pragma once
+// GNOME Shell offers a client no place below its windows: only a Shell extension can draw on GNOME's
+// desktop. Ours (gnome-shell/) shows each placed widget as an actor of the shell, and stays small:
+// the host decides and draws. It publishes, on its session-bus name, what the extension shows: each
+// widget's place on its monitor, its picture (the renderer's own pixels in shared memory, handed over
+// as a file descriptor), its accessibility elements, help texts and menu; the extension hands drags
+// and menu choices back. No window of the host is shown.
+//
+// The interface, "com.tallyfox.Tallyfox.Widgets.Desktop1" at /com/tallyfox/Tallyfox/Widgets/Desktop:
+//   Widgets() -> (a(xssiiiiiiua(sddddss)) widgets, as outputs)
+//       number, name, output, x, y, width, height (logical pixels on the output), the output's width
+//       and height, the picture's serial, and the accessibility elements in reading order (role,
+//       frame x, y, width, height in the widget's points, label, value); the outputs the host knows
+//   Picture(x number) -> (h memory, i width, i height, i stride, u serial)
+//       premultiplied ARGB32 in the machine's byte order, sealed: width × height device pixels
+//   Help(x number, d x, d y) -> (s text, (dddd) frame)      the help text at a point, "" where none
+//   Menu(x number) -> (b rightToLeft, a(ssss) items)        submenu, label, action, target; an item
+//                                                           of four empty strings between sections
+//   Activate(x number, s action, s target)                  a menu item chosen
+//   Moved(x number, s output, i x, i y)                     dropped there by a drag
+//   signal Changed()                                        ask Widgets() again
+
+#include "host/DesktopSurface.hpp"
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+typedef struct _GDBusConnection GDBusConnection;
+
+namespace widgethost {
+
+/// The extension's identifier, as GNOME Shell and `gnome-extensions` name it.
+inline constexpr const char* shellExtensionUUID = "tallyfox-widgets@tallyfox.com";
+/// The name the extension owns on the session bus while it is enabled.
+inline constexpr const char* shellExtensionBusName = "com.tallyfox.Tallyfox.Widgets.Shell";
+inline constexpr const char* shellDesktopPath = "/com/tallyfox/Tallyfox/Widgets/Desktop";
+inline constexpr const char* shellDesktopInterface = "com.tallyfox.Tallyfox.Widgets.Desktop1";
+
+/// What the session says of our GNOME Shell extension.
+enum class ShellExtensionState {
+    notGnome,           ///< no GNOME Shell on the session bus
+    enabled,            ///< enabled (it shows the widgets once the host publishes them)
+    disabled,           ///< the shell knows it, and it is not enabled (or failed)
+    installedAfterLogin, ///< installed, but not loaded by the shell that runs (installed since the log-in)
+    notInstalled,       ///< GNOME Shell without it
+};
+
+/// Asks the session bus (with short timeouts; never hangs on a bus that does not answer).
+ShellExtensionState shellExtensionState();
+
+class GnomeShellSurface;
+
+/// The host's side of the extension: the published object, and whether the extension is there.
+class ShellDesktop {
+public:
+    /// Publishes on `connection` (the application's); `presenceChanged` runs when the extension comes
+    /// or goes.
+    ShellDesktop(GDBusConnection* connection, std::function<void()> presenceChanged);
+    ~ShellDesktop();
+    ShellDesktop(const ShellDesktop&) = delete;
+    ShellDesktop& operator=(const ShellDesktop&) = delete;
+
+    /// Whether the extension is enabled in the shell now.
+    bool extensionPresent() const { return present_; }
+
+    // For the surfaces.
+    void add(std::int64_t number, GnomeShellSurface* surface);
+    void remove(std::int64_t number);
+    /// Something the extension shows changed: one Changed signal, once the current callback is over.
+    void changed();
+
+private:
+    friend struct ShellDesktopCalls;
+    GDBusConnection* connection_;
+    std::function<void()> presenceChanged_;
+    std::map<std::int64_t, GnomeShellSurface*> surfaces_;
+    unsigned registration_ = 0;
+    unsigned watch_ = 0;
+    unsigned pendingSignal_ = 0;
+    bool present_ = false;
+};
+
+std::unique_ptr<DesktopSurface> makeGnomeShellSurface(ShellDesktop& desktop, std::int64_t number,
+                                                      std::string name, SurfacePlaces& places);
+
+} // namespace widgethost
