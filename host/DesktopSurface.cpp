@@ -60,7 +60,7 @@ std::string reasonFor(SurfaceKind kind, bool asked) {
     case SurfaceKind::layerShell:
         return hostText("desktop surface: layer shell (the compositor offers zwlr_layer_shell_v1)");
     case SurfaceKind::gnomeShell:
-        return hostText("desktop surface: GNOME Shell extension (%@ is enabled)", {std::string(shellExtensionUUID)});
+        return hostText("desktop surface: GNOME Shell extension (the extension is enabled)");
     case SurfaceKind::x11:
         return hostText("desktop surface: X11 desktop widget (an X11 display)");
     case SurfaceKind::window:
@@ -115,19 +115,19 @@ SurfaceChoice chooseDesktopSurface(SurfaceRequest requested) {
     }
     choice.reason = reasonFor(choice.kind, false);
     const std::string uuid = shellExtensionUUID;
+    // (The extension is enabled only once GNOME Shell has loaded it, which on Wayland is at a log-in.)
     if (asked)
         choice.notice = hostText("the surface %@ is not available here; the widgets use %@",
                                  {std::string(surfaceKindName(*asked)), std::string(surfaceKindName(choice.kind))});
     else if (shell == ShellExtensionState::disabled || shell == ShellExtensionState::installedAfterLogin)
         // GNOME: the one thing that puts the widgets on its desktop is there, and not enabled.
-        choice.notice = hostText("the GNOME Shell extension %@ is not enabled, so the widgets show as ordinary "
-                                 "windows: enable it with “gnome-extensions enable %@” (GNOME on Wayland loads a "
-                                 "newly installed extension after the next log-in)",
-                                 {uuid, uuid});
-    else if (shell == ShellExtensionState::notInstalled && choice.kind == SurfaceKind::window)
-        choice.notice = hostText("GNOME Shell shows widgets on its desktop only through the extension %@, which is "
-                                 "not installed: the widgets show as ordinary windows",
+        choice.notice = hostText("the Tallyfox extension for GNOME Shell is installed but not enabled; enable it "
+                                 "with “gnome-extensions enable %@” (GNOME on Wayland loads a newly installed "
+                                 "extension after the next log-in)",
                                  {uuid});
+    else if (shell == ShellExtensionState::notInstalled && choice.kind == SurfaceKind::window)
+        choice.notice = hostText("GNOME Shell shows widgets on its desktop only through the Tallyfox extension, "
+                                 "which is not installed: they show as ordinary windows");
     else if (choice.kind == SurfaceKind::window)
         choice.notice =
             hostText("this desktop offers no place for widgets below its windows (neither a layer shell "

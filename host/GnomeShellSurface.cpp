@@ -69,6 +69,9 @@ constexpr const char* interfaceXML = R"xml(<node>
       <arg direction="in" type="i" name="x"/>
       <arg direction="in" type="i" name="y"/>
     </method>
+    <method name="WorkAreas">
+      <arg direction="in" type="a(siiiii)" name="areas"/>
+    </method>
     <signal name="Changed"/>
   </interface>
 </node>)xml";
@@ -280,10 +283,9 @@ public:
         const auto known = monitors();
         const auto found = std::find_if(known.begin(), known.end(), [&](const auto& m) { return m.first == output; });
         if (found == known.end() || output.empty()) return false;
-        if (output != output_) {
-            output_ = output;
-            takeOutputSize(found->second);
-        }
+        const int scale = scale_;
+        output_ = output;
+        takeOutputSize(found->second);
         place_ = {x, y};
         clamp();
         KeptPlace kept = places_.keptPlace(number_);
@@ -292,8 +294,6 @@ public:
         places_.keepPlace(number_, kept);
         liveTrace("widget " + std::to_string(number_) + " is kept at " + std::to_string(place_.x) + "," +
                   std::to_string(place_.y) + " on " + output_);
-        const int scale = scale_;
-        takeOutputSize(found->second);
         if (scale != scale_) redraw();
         desktop_.changed();
         return true;
@@ -301,7 +301,7 @@ public:
 
 private:
     /// The output the widget belongs on, or the one it is on, or the first one there is; at the place
-    /// kept for that output, or in the column of new widgets.
+    /// kept for that output, or in the column of new widgets, within the output's work area.
     void placeOnOutput() {
         const auto known = monitors();
         std::vector<std::string> names;
@@ -313,29 +313,30 @@ private:
             output_.clear();
             return;
         }
-        GdkMonitor* monitor = known[static_cast<std::size_t>(std::find(names.begin(), names.end(), chosen) - names.begin())].second;
-        const bool same = chosen == output_;
         output_ = chosen;
-        takeOutputSize(monitor);
-        if (!same) {
-            const auto found = kept.outputs.find(output_);
-            place_ = found != kept.outputs.end() ? found->second
-                                                 : places_.defaultPosition(number_, outputWidth_, outputHeight_);
+        takeOutputSize(known[static_cast<std::size_t>(std::find(names.begin(), names.end(), chosen) - names.begin())].second);
+        const auto found = kept.outputs.find(output_);
+        if (found != kept.outputs.end()) {
+            place_ = found->second;
+        } else {
+            const WindowPosition inArea = places_.defaultPosition(number_, area_.width, area_.height);
+            place_ = {area_.x + inArea.x, area_.y + inArea.y};
         }
         clamp();
     }
 
     void takeOutputSize(GdkMonitor* monitor) {
-        GdkRectangle area;
-        gdk_monitor_get_geometry(monitor, &area);
-        outputWidth_ = area.width, outputHeight_ = area.height;
+        GdkRectangle geometry;
+        gdk_monitor_get_geometry(monitor, &geometry);
+        outputWidth_ = geometry.width, outputHeight_ = geometry.height;
         scale_ = std::max(1, gdk_monitor_get_scale_factor(monitor));
+        area_ = desktop_.workArea(output_, outputWidth_, outputHeight_);
     }
 
-    /// Keeps the whole widget on its output.
+    /// Keeps the whole widget in the output's work area (off the shell's panels).
     void clamp() {
-        if (outputWidth_ > 0) place_.x = std::clamp(place_.x, 0, std::max(0, outputWidth_ - width_));
-        if (outputHeight_ > 0) place_.y = std::clamp(place_.y, 0, std::max(0, outputHeight_ - height_));
+        if (area_.width > 0) place_.x = std::clamp(place_.x, area_.x, area_.x + std::max(0, area_.width - width_));
+        if (area_.height > 0) place_.y = std::clamp(place_.y, area_.y, area_.y + std::max(0, area_.height - height_));
     }
 
     void redraw() {
@@ -359,6 +360,7 @@ private:
     std::string output_;
     int outputWidth_ = 0, outputHeight_ = 0;
     int scale_ = 1;
+    OutputArea area_; // the work area, in logical pixels from the output's corner
     int width_ = 0, height_ = 0;
     WindowPosition place_;
 };
@@ -385,6 +387,11 @@ struct ShellDesktopCalls {
             for (const auto& [output, monitor] : monitors())
                 g_variant_builder_add(&outputs, "s", output.c_str());
             g_dbus_method_invocation_return_value(invocation, g_variant_new("(a(xssiiiiiiua(sddddss))as)", &widgets, &outputs));
+            return;
+        }
+        if (name == "WorkAreas") {
+            desktop.takeWorkAreas(g_variant_get_child_value(parameters, 0));
+            g_dbus_method_invocation_return_value(invocation, nullptr);
             return;
         }
         gint64 number = 0;
@@ -496,6 +503,37 @@ ShellDesktop::~ShellDesktop() {
     if (watch_) g_bus_unwatch_name(watch_);
     if (registration_) g_dbus_connection_unregister_object(connection_, registration_);
     if (connection_) g_object_unref(connection_);
+}
+
+void ShellDesktop::takeWorkAreas(GVariant* areas) {
+    std::map<std::string, Insets> taken;
+    GVariantIter iter;
+    g_variant_iter_init(&iter, areas);
+    const gchar* output = nullptr;
+    Insets insets;
+    while (g_variant_iter_next(&iter, "(&siiiii)", &output, &insets.stageWidth, &insets.left, &insets.top,
+                               &insets.right, &insets.bottom))
+        if (insets.stageWidth > 0 && std::min({insets.left, insets.top, insets.right, insets.bottom}) >= 0)
+            taken[output] = insets;
+    g_variant_unref(areas);
+    if (taken == workAreas_) return;
+    workAreas_ = std::move(taken);
+    liveTrace("the shell's work areas changed");
+    for (const auto& [number, surface] : surfaces_)
+        surface->outputsChanged();
+}
+
+OutputArea ShellDesktop::workArea(const std::string& output, int width, int height) const {
+    const auto found = workAreas_.find(output);
+    if (found == workAreas_.end() || width <= 0) return {0, 0, width, height};
+    // The shell counts in its stage's pixels, which are the output's device pixels on some setups.
+    const Insets& insets = found->second;
+    const double k = static_cast<double>(insets.stageWidth) / width;
+    const auto logical = [k](int pixels) { return static_cast<int>(std::lround(pixels / k)); };
+    OutputArea area{logical(insets.left), logical(insets.top), 0, 0};
+    area.width = std::max(0, width - area.x - logical(insets.right));
+    area.height = std::max(0, height - area.y - logical(insets.bottom));
+    return area;
 }
 
 void ShellDesktop::add(std::int64_t number, GnomeShellSurface* surface) {

@@ -18,6 +18,9 @@
 //                                                           of four empty strings between sections
 //   Activate(x number, s action, s target)                  a menu item chosen
 //   Moved(x number, s output, i x, i y)                     dropped there by a drag
+//   WorkAreas(a(siiiii) areas)                              per output: its width in the stage's
+//                                                           pixels, the panels' insets left, top,
+//                                                           right, bottom in those pixels
 //   signal Changed()                                        ask Widgets() again
 
 #include "host/DesktopSurface.hpp"
@@ -29,6 +32,7 @@
 #include <string>
 
 typedef struct _GDBusConnection GDBusConnection;
+typedef struct _GVariant GVariant;
 
 namespace widgethost {
 
@@ -53,6 +57,11 @@ ShellExtensionState shellExtensionState();
 
 class GnomeShellSurface;
 
+/// A part of an output, in logical pixels from its top-left corner.
+struct OutputArea {
+    int x = 0, y = 0, width = 0, height = 0;
+};
+
 /// The host's side of the extension: the published object, and whether the extension is there.
 class ShellDesktop {
 public:
@@ -71,12 +80,24 @@ public:
     void remove(std::int64_t number);
     /// Something the extension shows changed: one Changed signal, once the current callback is over.
     void changed();
+    /// The part of `output` (`width` × `height` logical pixels) the shell leaves to windows and widgets,
+    /// off its panels, in logical pixels from the output's corner; the whole output until the
+    /// extension says.
+    OutputArea workArea(const std::string& output, int width, int height) const;
+    /// The extension's work areas: (output, the output's width in the stage's pixels, and the insets
+    /// left, top, right, bottom in those pixels).
+    void takeWorkAreas(GVariant* areas);
 
 private:
     friend struct ShellDesktopCalls;
     GDBusConnection* connection_;
     std::function<void()> presenceChanged_;
     std::map<std::int64_t, GnomeShellSurface*> surfaces_;
+    struct Insets {
+        int stageWidth = 0, left = 0, top = 0, right = 0, bottom = 0;
+        bool operator==(const Insets&) const = default;
+    };
+    std::map<std::string, Insets> workAreas_;
     unsigned registration_ = 0;
     unsigned watch_ = 0;
     unsigned pendingSignal_ = 0;

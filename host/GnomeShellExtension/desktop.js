@@ -469,6 +469,7 @@ function tallyfoxDesktop(shell) {
                     group.set_child_above_sibling(this._layer, null);
             }));
             this._monitors = Main.layoutManager.connect('monitors-changed', guard('the monitors', () => this.refresh()));
+            this._workAreas = global.display.connect('workareas-changed', guard('the work areas', () => this._sendWorkAreas()));
             this._owner = Gio.bus_own_name(Gio.BusType.SESSION, OWN_NAME, Gio.BusNameOwnerFlags.NONE, null, null, null);
             this._watch = Gio.bus_watch_name(Gio.BusType.SESSION, HOST, Gio.BusNameWatcherFlags.NONE,
                 guard('the host coming', (_connection, _name, owner) => this._hostCame(owner)),
@@ -484,7 +485,9 @@ function tallyfoxDesktop(shell) {
             this._hostWent();
             if (this._monitors)
                 Main.layoutManager.disconnect(this._monitors);
-            this._monitors = 0;
+            if (this._workAreas)
+                global.display.disconnect(this._workAreas);
+            this._monitors = this._workAreas = 0;
             if (this._groupAdded)
                 Main.layoutManager._backgroundGroup.disconnect(this._groupAdded);
             this._groupAdded = 0;
@@ -494,6 +497,7 @@ function tallyfoxDesktop(shell) {
 
         _hostCame(owner) {
             this._host = owner;
+            this._sentAreas = null;
             this._subscription = session().signal_subscribe(owner, INTERFACE, 'Changed', PATH, null,
                 Gio.DBusSignalFlags.NONE, guard('a change', () => this._scheduleRefresh()));
             this.refresh();
@@ -559,10 +563,37 @@ function tallyfoxDesktop(shell) {
             });
         }
 
+        /** Tells the host what the shell's panels leave of each output it knows, when that changed. */
+        _sendWorkAreas() {
+            if (!this._host)
+                return;
+            const layout = Main.layoutManager;
+            const manager = global.backend?.get_monitor_manager?.();
+            const areas = [];
+            for (const output of this.outputs) {
+                const index = manager ? manager.get_monitor_for_connector(output) : -1;
+                const monitor = layout.monitors[index];
+                if (!monitor)
+                    continue;
+                const work = layout.getWorkAreaForMonitor(index);
+                const inset = value => Math.max(0, Math.round(value));
+                areas.push([output, monitor.width, inset(work.x - monitor.x), inset(work.y - monitor.y),
+                    inset(monitor.x + monitor.width - work.x - work.width),
+                    inset(monitor.y + monitor.height - work.y - work.height)]);
+            }
+            const sent = JSON.stringify(areas);
+            if (sent === this._sentAreas)
+                return;
+            this._sentAreas = sent;
+            call('WorkAreas', new GLib.Variant('(a(siiiii))', [areas]), null, null,
+                () => (this._sentAreas = null));
+        }
+
         _show([described, outputs]) {
             if (!this._layer)
                 return;
             this.outputs = Array.isArray(outputs) ? outputs.filter(o => typeof o === 'string') : [];
+            this._sendWorkAreas();
             const seen = new Set();
             for (const entry of Array.isArray(described) ? described : []) {
                 const widget = readWidget(entry);
