@@ -1,0 +1,208 @@
+#!/usr/bin/python3
+"""The headless GNOME Shell session (DesktopSessions.py's GnomeShell) checked on its own: what the
+widget tests on GNOME rely on, with actors added through Eval and DesktopProbe.py's windows.
+
+Usage: GnomeShellTests.py [--widgethost PATH] [--test NAME]...
+
+`--widgethost` is taken for the same command line as DesktopTests.py and not used yet. A process runs
+one session; each test leaves it as it found it.
+"""
+import argparse
+import json
+import os
+import sys
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import DesktopSessions  # noqa: E402
+import LiveHostTests as live  # noqa: E402
+from DesktopSessions import BACKGROUND, near, pixel, wait_until  # noqa: E402
+
+SESSION = None  # the running session
+ORANGE = (255, 128, 0)
+COVER = (0xc0, 0x30, 0x20)
+# An orange actor on the desktop, below the windows, where a widget extension draws; it notes the
+# buttons pressed on it.
+ADD_ACTOR = """
+const actor = new St.Widget({style: 'background-color: #ff8000', reactive: true, accessible_name: 'probe',
+                             x: 100, y: 50, width: 200, height: 100});
+globalThis.tallyfoxProbe = {actor, presses: []};
+actor.connect('button-press-event', (_, event) => {
+    const [x, y] = event.get_coords();
+    tallyfoxProbe.presses.push([event.get_button(), x, y]);
+    return Clutter.EVENT_STOP;
+});
+Main.layoutManager._backgroundGroup.add_child(actor);
+"""
+
+
+# An extension of the tests' own, given to the session at start as a widget extension is: while enabled
+# it keeps a named actor on the desktop.
+EXTENSION_UUID = "tallyfox-harness-check@tallyfox.com"
+EXTENSION = """
+const { St } = imports.gi;
+const Main = imports.ui.main;
+
+class Check {
+    enable() {
+        this._actor = new St.Widget({name: 'tallyfox-harness-check', x: 400, y: 300, width: 10, height: 10});
+        Main.layoutManager._backgroundGroup.add_child(this._actor);
+    }
+
+    disable() {
+        this._actor.destroy();
+        this._actor = null;
+    }
+}
+
+function init() {
+    return new Check();
+}
+"""
+HAS_CHECK_ACTOR = "Main.layoutManager._backgroundGroup.get_children().some(a => a.name === 'tallyfox-harness-check')"
+
+
+def write_extension(folder):
+    os.makedirs(folder)
+    with open(os.path.join(folder, "metadata.json"), "w") as out:
+        json.dump({"uuid": EXTENSION_UUID, "name": "Harness check", "description": "A named actor on the desktop",
+                   "shell-version": ["43"]}, out)
+    with open(os.path.join(folder, "extension.js"), "w") as out:
+        out.write(EXTENSION)
+    return folder
+
+
+def shows(colour, x, y, timeout=10):
+    """A screenshot with `colour` at x, y, or None when none came within `timeout` seconds."""
+    return wait_until(lambda: (lambda shot: shot if near(pixel(shot, x, y), colour) else None)(SESSION.screenshot()),
+                      timeout, 0.1)
+
+
+class Harness(unittest.TestCase):
+    """The shell is up as the widget tests need it: its desktop bare, an actor on it drawn, clicked and
+    read aloud like a widget, and covered by windows."""
+
+    def tearDown(self):
+        SESSION.eval("if (globalThis.tallyfoxProbe) {"
+                     " tallyfoxProbe.actor.destroy(); delete globalThis.tallyfoxProbe; }")
+        SESSION.stop_clients()
+        wait_until(lambda: not [w for w in SESSION.windows() if w["in_tab_list"]], 10)
+        SESSION.wait_for_background()  # the screen follows the windows' list a frame or more later
+        if SESSION.has_pointer:
+            SESSION.park()
+
+    def add_actor(self):
+        SESSION.eval(ADD_ACTOR)
+        shot = shows(ORANGE, 200, 100)
+        self.assertIsNotNone(shot, "the actor is not drawn at 100,50")
+        return shot
+
+    def test_the_desktop_is_the_background_under_the_top_bar_with_no_overview(self):
+        shot = SESSION.screenshot()
+        self.assertEqual(shot[:2], (1280, 720), "a screenshot is the monitor, unscaled")
+        for x, y in ((2, 717), (1277, 717), (640, 400)):
+            self.assertEqual(pixel(shot, x, y), BACKGROUND, "at %d,%d (the overview would darken it)" % (x, y))
+        top = SESSION.work_area()[1]
+        self.assertGreater(top, 0, "the top bar takes the screen's top")
+        self.assertNotEqual(pixel(shot, 2, 2), BACKGROUND, "the top bar is drawn")
+        self.assertEqual(pixel(shot, 2, top + 2), BACKGROUND, "below the top bar")
+        self.assertFalse(SESSION.eval("Main.overview.visible"))
+        self.assertEqual(SESSION.eval("[1 + 1, global.display.get_n_monitors()]"), [2, 1])
+        with self.assertRaisesRegex(AssertionError, "ReferenceError: nowhere is not defined"):
+            SESSION.eval("nowhere.at_all")
+        self.assertNotIn("JS ERROR", SESSION.shell_log())
+        print("\n  gnome: session started in %.2f s (gnome-shell up, driver enabled, overview gone, background "
+              "drawn); top bar %d px; pointer: %s" % (SESSION.started_in, top,
+                                                       "yes" if SESSION.has_pointer else SESSION.pointer_note),
+              file=sys.stderr)
+
+    def test_an_extension_given_at_start_is_enabled_and_turns_off_and_on(self):
+        self.assertEqual(SESSION.extension_state(SESSION.DRIVER_UUID), "enabled")
+        self.assertEqual(SESSION.extension_state(EXTENSION_UUID), "enabled")
+        self.assertTrue(SESSION.eval(HAS_CHECK_ACTOR))
+        try:
+            SESSION.disable_extension(EXTENSION_UUID)
+            self.assertFalse(SESSION.eval(HAS_CHECK_ACTOR))
+        finally:
+            SESSION.enable_extension(EXTENSION_UUID)
+        self.assertTrue(SESSION.eval(HAS_CHECK_ACTOR))
+        self.assertNotIn("JS ERROR", SESSION.shell_log())
+
+    def test_an_actor_on_the_desktop_shows_where_put_below_a_window_that_covers_it(self):
+        shot = self.add_actor()
+        for x, y in ((100, 50), (299, 50), (100, 149), (299, 149)):
+            self.assertEqual(pixel(shot, x, y), ORANGE, "the actor's corner %d,%d" % (x, y))
+        for x, y in ((99, 100), (300, 100), (200, 150)):
+            self.assertEqual(pixel(shot, x, y), BACKGROUND, "beside the actor at %d,%d" % (x, y))
+        window = SESSION.open_window("Covering window", "c03020")
+        self.assertIsNotNone(shows(COVER, 200, 100), "a window opened over the actor is drawn over it")
+        listed = [w for w in SESSION.windows() if w["in_tab_list"]]
+        self.assertEqual([w["title"] for w in listed], ["Covering window"], SESSION.windows())
+        self.assertFalse(listed[0]["skip_taskbar"])
+        self.assertEqual(listed[0]["type"], "NORMAL")
+        self.assertIsNotNone(listed[0]["app"], "the dash shows an app for the window")
+        window.stop()
+        self.assertIsNotNone(shows(ORANGE, 200, 100), "the actor shows again once the window is gone")
+        self.assertEqual(wait_until(lambda: [w for w in SESSION.windows() if w["in_tab_list"]] == [], 10), True)
+
+    def test_a_right_click_reaches_an_actor_and_a_window_over_it(self):
+        if not SESSION.has_pointer:
+            self.skipTest(SESSION.pointer_note)
+        self.add_actor()
+        SESSION.move(150, 80)
+        SESSION.press(3)
+        SESSION.release(3)
+        presses = wait_until(lambda: SESSION.eval("tallyfoxProbe.presses"), 10)
+        self.assertEqual(presses, [[3, 150, 80]], "a right click on the actor, as button 3 at its place")
+        SESSION.press(1)
+        SESSION.release(1)
+        self.assertEqual(wait_until(lambda: len(SESSION.eval("tallyfoxProbe.presses")) == 2, 10), True)
+        self.assertEqual(SESSION.eval("tallyfoxProbe.presses")[1], [1, 150, 80], "a left click")
+
+        window = SESSION.open_window("Covering window", "c03020")
+        self.assertIsNotNone(shows(COVER, 200, 100))
+        SESSION.move(200, 100)
+        SESSION.press(3)
+        SESSION.release(3)
+        self.assertTrue(window.wait_for("probe: button 3 at", 10), "the click reaches the window\n" + window.output())
+        self.assertEqual(len(SESSION.eval("tallyfoxProbe.presses")), 2, "and not the actor below it")
+
+    def test_a_screen_reader_finds_an_actor_by_its_name(self):
+        self.add_actor()
+        pyatspi = live.atspi()
+
+        def shell():
+            for app in pyatspi.Registry.getDesktop(0):
+                try:
+                    if app is not None and app.name == "gnome-shell":
+                        return app
+                except Exception:
+                    continue
+            return None
+        application = wait_until(shell, 20, 0.2)
+        self.assertIsNotNone(application, "AT-SPI lists no gnome-shell")
+        found = wait_until(lambda: [n for n in live.descendants(application, ()) if n.name == "probe"], 20, 0.2)
+        self.assertTrue(found, "AT-SPI shows no actor named \"probe\" in gnome-shell")
+        self.assertEqual(live.extents(found[0])[2:], (200, 100))
+
+
+def main():
+    global SESSION
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--widgethost", help="not used yet")
+    parser.add_argument("--test", action="append", help="Class.method to run (repeatable); all when absent")
+    options = parser.parse_args()
+    if DesktopSessions.inside() is None:
+        return DesktopSessions.launch(__file__, sys.argv[1:], "gnome", readable=[os.path.dirname(live.__file__)])
+    extension = write_extension(os.path.join(os.environ["TMPDIR"], "extensions", EXTENSION_UUID))
+    SESSION = DesktopSessions.start("gnome", extensions=[extension])
+    try:
+        loader = unittest.TestLoader()
+        names = options.test or ["Harness." + m for m in loader.getTestCaseNames(Harness)]
+        return DesktopSessions.run_tests(sys.modules[__name__], names)
+    finally:
+        SESSION.stop()
+
+
+if __name__ == "__main__":
+    sys.exit(main())
