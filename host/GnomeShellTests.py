@@ -10,7 +10,9 @@ one session; each test leaves it as it found it.
 import argparse
 import json
 import os
+import re
 import sys
+import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -186,19 +188,206 @@ class Harness(unittest.TestCase):
         self.assertEqual(live.extents(found[0])[2:], (200, 100))
 
 
+
+# MARK: The widgets, through our extension
+
+WIDGETS_UUID = "tallyfox-widgets@tallyfox.com"
+T = live.T
+SIZES = {"small": (170, 170), "medium": (364, 170), "large": (364, 382)}
+MENU = ["Edit Widget…", "Size", "Remove Widget", "Add Widget", "Quit"]
+# Each widget actor's number (from its accessible name "Tallyfox N"), place, size and whether it shows.
+WIDGET_ACTORS = """
+(() => {
+    const layer = Main.layoutManager._backgroundGroup.get_children().find(a => a.name === 'tallyfox-widgets');
+    if (!layer) return null;
+    return layer.get_children().map(a => ({name: a.accessible_name, x: a.x, y: a.y, width: a.width,
+        height: a.height, visible: a.visible, elements: a.get_children().map(c => c.accessible_name)}));
+})()
+"""
+# The open menu's items (labels of the shell's popup menu items), with their middles on the screen.
+MENU_ITEMS = """
+(() => {
+    const items = [];
+    const walk = actor => {
+        if (actor.label && actor.label.text !== undefined && actor.mapped && actor.has_style_class_name &&
+            actor.has_style_class_name('popup-menu-item')) {
+            const [x, y] = actor.get_transformed_position();
+            items.push({label: actor.label.text, x: x + actor.width / 2, y: y + actor.height / 2});
+        }
+        actor.get_children().forEach(walk);
+    };
+    walk(Main.layoutManager.uiGroup);
+    return items;
+})()
+"""
+
+
+class Widgets(live.LiveHostTest):
+    """Placed widgets on GNOME's desktop: the host draws, the extension shows."""
+
+    def tearDown(self):
+        super().tearDown()
+        SESSION.stop_clients()
+        SESSION.park()
+
+    def actors(self):
+        return SESSION.eval(WIDGET_ACTORS) or []
+
+    def shown(self, count, timeout=20):
+        found = wait_until(lambda: (lambda a: a if len([w for w in a if w["visible"]]) == count else None)(self.actors()),
+                           timeout, 0.1)
+        self.assertIsNotNone(found, "not %d widgets on the desktop: %s" % (count, self.actors()))
+        return {int(a["name"].split()[-1]): a for a in found if a["visible"]}
+
+    def expect_on_screen(self, number, expected, timeout, what):
+        def check():
+            actor = self.shown_widget(number)
+            return actor and live.same_picture(
+                DesktopSessions.crop(SESSION.screenshot(), actor["x"], actor["y"], expected.width, expected.height), expected)
+        if not wait_until(check, timeout, 0.1):
+            actor = self.shown_widget(number) or {"x": 0, "y": 0}
+            shot = DesktopSessions.crop(SESSION.screenshot(), actor["x"], actor["y"], expected.width, expected.height)
+            self.fail("widget %d does not show %s: %s\n%s" % (number, what, live.difference(shot, expected),
+                                                            SESSION.shell_log()[-2000:]))
+
+    def shown_widget(self, number):
+        found = [a for a in self.actors() if a["name"] == "Tallyfox %d" % number and a["visible"]]
+        return found[0] if found else None
+
+    def expect_quiet_shell(self):
+        log = SESSION.shell_log()
+        self.assertNotIn("JS ERROR", log)
+        self.assertNotIn("Tallyfox widgets:", log, "the extension complained")
+
+    def test_two_placed_widgets_show_as_rendered_below_windows_and_in_no_window_list(self):
+        live.write_atomically(live.snapshot_file(), live.three_providers(T))
+        live.widgethost("add", "--family", "medium")
+        live.widgethost("add", "--family", "small")
+        started = time.monotonic()
+        host = self.start("--now", live.iso(T), "--verbose")
+        actors = self.shown(2)
+        print("\n  gnome: show to both widgets on the desktop: %.2f s" % (time.monotonic() - started), file=sys.stderr)
+        self.assertIn("surface kind: gnome-shell", host.trace())
+        area = SESSION.work_area()
+        for number, family in ((1, "medium"), (2, "small")):
+            actor = actors[number]
+            self.assertEqual((actor["width"], actor["height"]), SIZES[family])
+            # In the column of new widgets at the right, below the top bar.
+            self.assertEqual(actor["x"] + actor["width"], area[0] + area[2] - 24)
+            self.assertGreaterEqual(actor["y"], area[1])
+            expected = live.render(os.path.join(self.scratch, "%d.png" % number), "--widget", str(number), "--now", live.iso(T))
+            self.expect_on_screen(number, expected, 10, "its render")
+        self.assertGreaterEqual(actors[2]["y"], actors[1]["y"] + actors[1]["height"] + 12, "apart, one below the other")
+        self.assertEqual([w for w in SESSION.windows() if "Tallyfox" in (w.get("title") or "")], [],
+                         "no window of ours for the overview, the dash or the switcher")
+        labels = live.widgethost("accessibility", "--widget", "1", "--now", live.iso(T))
+        self.assertTrue(actors[1]["elements"], "the widget's accessible elements")
+        for label in actors[1]["elements"]:
+            self.assertIn(label, labels)
+
+        # A new snapshot reaches the picture within two seconds.
+        live.write_atomically(live.snapshot_file(), live.three_providers(T, codex_usage=85))
+        changed = live.render(os.path.join(self.scratch, "1b.png"), "--widget", "1", "--now", live.iso(T))
+        self.expect_on_screen(1, changed, 2, "the new snapshot")
+
+        # A window over a widget covers it.
+        SESSION.open_window("Covering window", "c03020")
+        actor = actors[1]
+        self.assertTrue(wait_until(lambda: near(pixel(SESSION.screenshot(), actor["x"] + 100, actor["y"] + 80), COVER), 10),
+                        "a window opened over the widget is drawn over it")
+        self.expect_quiet_shell()
+
+    def test_the_menu_resizes_a_widget_and_a_dragged_one_stays_after_a_restart(self):
+        live.write_atomically(live.snapshot_file(), live.three_providers(T))
+        live.widgethost("add", "--family", "medium")
+        host = self.start("--now", live.iso(T))
+        actor = self.shown(1)[1]
+        SESSION.move(actor["x"] + 100, actor["y"] + 60)
+        SESSION.press(3)
+        SESSION.release(3)
+        items = wait_until(lambda: SESSION.eval(MENU_ITEMS), 10, 0.1)
+        self.assertEqual([i["label"] for i in items], MENU, "the host's menu in the shell")
+        size = [i for i in items if i["label"] == "Size"][0]
+        SESSION.move(size["x"], size["y"])
+        SESSION.press(1)
+        SESSION.release(1)
+        small = wait_until(lambda: [i for i in SESSION.eval(MENU_ITEMS) if i["label"] == "Small"], 10, 0.1)
+        self.assertTrue(small, "the Size submenu opened")
+        SESSION.move(small[0]["x"], small[0]["y"])
+        SESSION.press(1)
+        SESSION.release(1)
+        self.assertTrue(wait_until(lambda: (lambda a: a and (a["width"], a["height"]) == SIZES["small"])(self.shown_widget(1)), 10),
+                        "Size, Small: %s\n%s" % (self.actors(), host.trace()[-2000:]))
+        self.assertIn("small", live.widgethost("list"))
+
+        # A drag moves it; the place is kept.
+        actor = self.shown_widget(1)
+        SESSION.move(actor["x"] + 80, actor["y"] + 80)
+        SESSION.press(1)
+        for step in range(1, 11):
+            SESSION.move(actor["x"] + 80 - 40 * step, actor["y"] + 80 + 20 * step)
+        SESSION.release(1)
+        moved = wait_until(lambda: re.search(r"widget 1 is kept at (\d+),(\d+) on (\S+)", host.trace()), 10)
+        self.assertTrue(moved, host.trace()[-2000:])
+        dropped = self.shown_widget(1)
+        self.assertEqual((dropped["x"], dropped["y"]), (actor["x"] - 400, actor["y"] + 200))
+        self.expect_clean_end(host)
+        self.start("--now", live.iso(T))
+        again = self.shown(1)[1]
+        self.assertEqual((again["x"], again["y"]), (dropped["x"], dropped["y"]), "where it was left")
+        self.expect_quiet_shell()
+
+    def test_the_widgets_follow_the_host_and_the_extension_coming_and_going(self):
+        live.write_atomically(live.snapshot_file(), live.three_providers(T))
+        live.widgethost("add", "--family", "medium")
+        host = self.start("--now", live.iso(T))
+        self.shown(1)
+        host.process.kill()
+        host.process.wait(10)
+        self.shown(0)
+        self.start("--now", live.iso(T))
+        self.shown(1)
+        SESSION.disable_extension(WIDGETS_UUID)
+        self.assertTrue(wait_until(lambda: self.actors() is None or self.actors() == [], 10), self.actors())
+        SESSION.enable_extension(WIDGETS_UUID)
+        self.shown(1)
+        self.expect_quiet_shell()
+
+    def test_a_screen_reader_reads_the_widgets_elements(self):
+        live.write_atomically(live.snapshot_file(), live.three_providers(T))
+        live.widgethost("add", "--family", "medium")
+        self.start("--now", live.iso(T))
+        self.shown(1)
+        pyatspi = live.atspi()
+        application = wait_until(lambda: [a for a in pyatspi.Registry.getDesktop(0) if a is not None and a.name == "gnome-shell"], 20, 0.2)
+        self.assertTrue(application, "AT-SPI lists no gnome-shell")
+        panel = wait_until(lambda: [n for n in live.descendants(application[0], ()) if n.name == "Tallyfox 1"], 20, 0.2)
+        self.assertTrue(panel, "no accessible \"Tallyfox 1\" in gnome-shell")
+        read = ['"%s", value "%s"' % (child.name, child.description) for child in panel[0]]
+        expected = live.widgethost("accessibility", "--widget", "1", "--now", live.iso(T)).strip().splitlines()
+        self.assertEqual(read, expected)
+
+
 def main():
     global SESSION
     parser = argparse.ArgumentParser()
-    parser.add_argument("--widgethost", help="not used yet")
+    parser.add_argument("--widgethost", help="the widgethost program (the Widgets tests need it)")
     parser.add_argument("--test", action="append", help="Class.method to run (repeatable); all when absent")
     options = parser.parse_args()
     if DesktopSessions.inside() is None:
-        return DesktopSessions.launch(__file__, sys.argv[1:], "gnome", readable=[os.path.dirname(live.__file__)])
-    extension = write_extension(os.path.join(os.environ["TMPDIR"], "extensions", EXTENSION_UUID))
-    SESSION = DesktopSessions.start("gnome", extensions=[extension])
+        return DesktopSessions.launch(__file__, sys.argv[1:], "gnome", readable=[os.path.dirname(live.__file__)] +
+                                      ([options.widgethost] if options.widgethost else []))
+    extensions = [write_extension(os.path.join(os.environ["TMPDIR"], "extensions", EXTENSION_UUID))]
+    if options.widgethost:
+        live.WIDGETHOST = os.path.abspath(options.widgethost)
+        # The extension as the build lays it out beside bin/.
+        extensions.append(os.path.join(os.path.dirname(os.path.dirname(live.WIDGETHOST)), "share", "gnome-shell",
+                                       "extensions", WIDGETS_UUID))
+    SESSION = DesktopSessions.start("gnome", extensions=extensions)
     try:
         loader = unittest.TestLoader()
-        names = options.test or ["Harness." + m for m in loader.getTestCaseNames(Harness)]
+        names = options.test or [case.__name__ + "." + m for case in ((Harness, Widgets) if options.widgethost else (Harness,))
+                                 for m in loader.getTestCaseNames(case)]
         return DesktopSessions.run_tests(sys.modules[__name__], names)
     finally:
         SESSION.stop()
