@@ -308,12 +308,23 @@ def write_in_place(path, text):
 
 
 def set_appearance(dark, high_contrast=False):
-    """The desktop's settings as GNOME keeps them, in the keyfile GSettings reads in this session."""
+    """The desktop's settings as GNOME keeps them, in the keyfile GSettings reads in this session; the
+    file's other settings (a desktop's own, such as GNOME Shell's enabled extensions) stay."""
+    import configparser
     folder = os.path.join(os.environ["XDG_CONFIG_HOME"], "glib-2.0", "settings")
     os.makedirs(folder, exist_ok=True)
-    write_atomically(os.path.join(folder, "keyfile"),
-                     "[org/gnome/desktop/interface]\ncolor-scheme='%s'\n\n[org/gnome/desktop/a11y/interface]\n"
-                     "high-contrast=%s\n" % ("prefer-dark" if dark else "default", "true" if high_contrast else "false"))
+    path = os.path.join(folder, "keyfile")
+    settings = configparser.ConfigParser(interpolation=None)
+    settings.optionxform = str
+    settings.read(path)
+    for section, key, value in (("org/gnome/desktop/interface", "color-scheme", "'prefer-dark'" if dark else "'default'"),
+                                ("org/gnome/desktop/a11y/interface", "high-contrast", "true" if high_contrast else "false")):
+        if not settings.has_section(section):
+            settings.add_section(section)
+        settings.set(section, key, value)
+    with tempfile.NamedTemporaryFile("w", dir=folder, delete=False) as out:
+        settings.write(out, space_around_delimiters=False)
+    os.replace(out.name, path)
 
 
 def widgethost(*arguments, check=True):

@@ -209,9 +209,10 @@ function tallyfoxDesktop(shell) {
                 child.set_size(Math.round(element.width * this._scale), Math.round(element.height * this._scale));
                 if (child.accessible_name !== element.label)
                     child.accessible_name = element.label;
+                // (Through the property: the accessible's actions have a get_description of their own.)
                 const accessible = child.get_accessible();
-                if (accessible && accessible.get_description() !== element.value)
-                    accessible.set_description(element.value);
+                if (accessible && accessible.accessible_description !== element.value)
+                    accessible.accessible_description = element.value;
             });
         }
 
