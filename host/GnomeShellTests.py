@@ -357,6 +357,25 @@ class Widgets(live.LiveHostTest):
         self.shown(1)
         self.expect_quiet_shell()
 
+    def test_a_faulty_host_leaves_the_shell_running_and_is_logged_once(self):
+        host = SESSION.client(["/usr/bin/python3", os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                                                                "GnomeShellFaultyHost.py")])
+        self.assertTrue(host.wait_for("faulty host: ready"), host.output())
+        wrong = "Tallyfox widgets: the host sent a picture of the wrong size"
+        malformed = "Tallyfox widgets: the host described a widget that cannot be shown"
+        self.assertTrue(wait_until(lambda: wrong in SESSION.shell_log() and malformed in SESSION.shell_log(), 15),
+                        SESSION.shell_log()[-2000:])
+        time.sleep(5)  # five more changes, each described and drawn wrongly again
+        log = SESSION.shell_log()
+        self.assertEqual(log.count(wrong), 1, "logged once")
+        self.assertEqual(log.count(malformed), 1, "logged once")
+        self.assertNotIn("JS ERROR", log)
+        self.assertEqual([a for a in self.actors() if a["visible"]], [], "nothing shown of what cannot be shown")
+        # The shell runs on, and a host that goes leaves nothing behind.
+        host.stop()
+        self.assertTrue(wait_until(lambda: self.actors() == [], 10), self.actors())
+        self.assertEqual(SESSION.eval("1 + 1"), 2)
+
     def test_a_screen_reader_reads_the_widgets_elements(self):
         live.write_atomically(live.snapshot_file(), live.three_providers(T))
         live.widgethost("add", "--family", "medium")
