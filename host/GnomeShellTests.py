@@ -376,6 +376,21 @@ class Widgets(live.LiveHostTest):
         self.assertTrue(wait_until(lambda: self.actors() == [], 10), self.actors())
         self.assertEqual(SESSION.eval("1 + 1"), 2)
 
+    def test_with_the_extension_not_enabled_show_says_how_to_enable_it(self):
+        live.write_atomically(live.snapshot_file(), live.three_providers(T))
+        live.widgethost("add", "--family", "medium")
+        SESSION.disable_extension(WIDGETS_UUID)
+        try:
+            host = self.start("--now", live.iso(T))
+            line = ("widgethost: the Tallyfox extension for GNOME Shell is installed but not enabled; enable it with "
+                    "“gnome-extensions enable %s” (GNOME on Wayland loads a newly installed extension after the next "
+                    "log-in)" % WIDGETS_UUID)
+            self.assertTrue(wait_until(lambda: line in host.trace(), 15), host.trace()[-2000:])
+            self.assertEqual(host.trace().count(line), 1)
+            self.assertIn("surface kind: window", host.trace())
+        finally:
+            SESSION.enable_extension(WIDGETS_UUID)
+
     def test_a_screen_reader_reads_the_widgets_elements(self):
         live.write_atomically(live.snapshot_file(), live.three_providers(T))
         live.widgethost("add", "--family", "medium")
