@@ -457,13 +457,7 @@ void LiveWindow::layOut(pf::Date now) {
     }
     if (surface_->windowless()) {
         surface_->viewChanged(*view_);
-        if (!liveTracing()) return;
-        std::string line = "widget " + std::to_string(placed_.number) + " drew entry " + std::to_string(*shownEntry_);
-        if (drawEventTime_) {
-            line += ", " + milliseconds(g_get_monotonic_time() - drawEventTime_) + " ms after the snapshot changed";
-            drawEventTime_ = 0;
-        }
-        liveTrace(line);
+        if (liveTracing()) traceDrawn();
         return;
     }
     gtk_widget_queue_draw(area_);
@@ -519,6 +513,10 @@ void LiveWindow::draw(cairo_t* context) {
         liveTrace("widget " + std::to_string(placed_.number) + " is " + std::to_string(drawn.first) + "x" +
                   std::to_string(drawn.second) + " at scale " + std::to_string(scale));
     }
+    traceDrawn();
+}
+
+void LiveWindow::traceDrawn() {
     std::string line =
         "widget " + std::to_string(placed_.number) + " drew entry " + std::to_string(shownEntry_.value_or(0));
     if (drawEventTime_) {

@@ -58,6 +58,8 @@ private:
     void schedule(Date wake);
     void cancelTimer();
     void draw(cairo_t* context);
+    /// The trace's line for a picture drawn (with how long after the snapshot changed).
+    void traceDrawn();
     void discardPicture();
     bool pressed(const GdkEvent* event);
     bool released(const GdkEvent* event);
