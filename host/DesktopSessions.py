@@ -1016,6 +1016,9 @@ global.get_window_actors().map(a => a.get_meta_window()).map(w => {
 
     def move(self, x, y):
         self.eval("tallyfoxDriver.move(%d, %d)" % (x, y))
+        # mutter takes virtual input on a thread of its own: a press sent before the pointer got there
+        # lands where it was.
+        wait_until(lambda: self.eval("global.get_pointer().slice(0, 2)") == [x, y], 5, 0.01)
 
     def press(self, button):
         self.eval("tallyfoxDriver.press(%d)" % button)

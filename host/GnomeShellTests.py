@@ -258,6 +258,19 @@ class Widgets(live.LiveHostTest):
         found = [a for a in self.actors() if a["name"] == "Tallyfox %d" % number and a["visible"]]
         return found[0] if found else None
 
+    def menu_items(self, label=None):
+        """The open menu's items once they stay where they are (a menu is placed after it first shows):
+        those labelled `label`, or all of them."""
+        last = [None]
+
+        def settled():
+            items = SESSION.eval(MENU_ITEMS)
+            if label:
+                items = [i for i in items if i["label"] == label]
+            steady, last[0] = items and items == last[0], items
+            return items if steady else None
+        return wait_until(settled, 10, 0.1)
+
     def expect_quiet_shell(self):
         log = SESSION.shell_log()
         self.assertNotIn("JS ERROR", log)
@@ -301,7 +314,7 @@ class Widgets(live.LiveHostTest):
                         "a window opened over the widget is drawn over it")
         self.expect_quiet_shell()
 
-    def test_the_menu_resizes_a_widget_and_a_dragged_one_stays_after_a_restart(self):
+    def test_the_menu_resizes_a_widget(self):
         live.write_atomically(live.snapshot_file(), live.three_providers(T))
         live.widgethost("add", "--family", "medium")
         host = self.start("--now", live.iso(T))
@@ -309,13 +322,13 @@ class Widgets(live.LiveHostTest):
         SESSION.move(actor["x"] + 100, actor["y"] + 60)
         SESSION.press(3)
         SESSION.release(3)
-        items = wait_until(lambda: SESSION.eval(MENU_ITEMS), 10, 0.1)
+        items = self.menu_items()
         self.assertEqual([i["label"] for i in items], MENU, "the host's menu in the shell")
         size = [i for i in items if i["label"] == "Size"][0]
         SESSION.move(size["x"], size["y"])
         SESSION.press(1)
         SESSION.release(1)
-        small = wait_until(lambda: [i for i in SESSION.eval(MENU_ITEMS) if i["label"] == "Small"], 10, 0.1)
+        small = self.menu_items("Small")
         self.assertTrue(small, "the Size submenu opened")
         SESSION.move(small[0]["x"], small[0]["y"])
         SESSION.press(1)
@@ -324,15 +337,31 @@ class Widgets(live.LiveHostTest):
                         "Size, Small: %s\n%s" % (self.actors(), host.trace()[-2000:]))
         self.assertIn("systemSmall", live.widgethost("list").stdout)
 
-        # A drag moves it; the place is kept.
+        self.expect_quiet_shell()
+
+    def test_a_dragged_widget_stays_where_it_was_left_after_a_restart(self):
+        live.write_atomically(live.snapshot_file(), live.three_providers(T))
+        live.widgethost("add", "--family", "small")
+        host = self.start("--now", live.iso(T))
+        self.shown(1)
         actor = self.shown_widget(1)
-        SESSION.move(actor["x"] + 80, actor["y"] + 80)
-        SESSION.press(1)
-        for step in range(1, 11):
-            SESSION.move(actor["x"] + 80 - 40 * step, actor["y"] + 80 + 20 * step)
-        SESSION.release(1)
-        moved = wait_until(lambda: re.search(r"widget 1 is kept at (\d+),(\d+) on (\S+)", host.trace()), 10)
-        self.assertTrue(moved, host.trace()[-2000:])
+        # In the headless shell about one drag in ten injected this way is not seen at all (the widget
+        # never moves and the host hears of no drop; the cause is not known): the gesture is made
+        # again once before the test gives up.
+        for attempt in range(2):
+            SESSION.move(actor["x"] + 80, actor["y"] + 80)
+            # Pressed once the shell has seen the pointer come over the widget.
+            wait_until(lambda: SESSION.eval("Main.layoutManager._backgroundGroup.get_children().find(l => l.name === "
+                                            "'tallyfox-widgets').get_children().some(a => a.hover)"), 5, 0.02)
+            SESSION.press(1)
+            for step in range(1, 11):
+                SESSION.move(actor["x"] + 80 - 40 * step, actor["y"] + 80 + 20 * step)
+            SESSION.release(1)
+            moved = wait_until(lambda: re.search(r"widget 1 is kept at (\d+),(\d+) on (\S+)", host.trace()), 5)
+            if moved:
+                break
+            print("\n  gnome: the first drag was not seen; once more", file=sys.stderr)
+        self.assertTrue(moved, "%s\n%s\n%s" % (self.actors(), [l for l in SESSION.shell_log().splitlines() if "allyfox" in l], host.trace()[-800:]))
         dropped = self.shown_widget(1)
         self.assertEqual((dropped["x"], dropped["y"]), (actor["x"] - 400, actor["y"] + 200))
         self.expect_clean_end(host)
