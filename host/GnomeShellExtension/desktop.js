@@ -564,10 +564,11 @@ function tallyfoxDesktop(shell) {
             });
         }
 
-        /** Tells the host what the shell's panels leave of each output it knows, when that changed. */
+        /** Tells the host what the shell's panels leave of each output it knows, when that changed
+         * (and whether it did). */
         _sendWorkAreas() {
             if (!this._host)
-                return;
+                return false;
             const layout = Main.layoutManager;
             const manager = global.backend?.get_monitor_manager?.();
             const areas = [];
@@ -584,17 +585,21 @@ function tallyfoxDesktop(shell) {
             }
             const sent = JSON.stringify(areas);
             if (sent === this._sentAreas)
-                return;
+                return false;
             this._sentAreas = sent;
-            call('WorkAreas', new GLib.Variant('(a(siiiii))', [areas]), null, null,
+            // The host places the widgets anew within them: shown once it has.
+            call('WorkAreas', new GLib.Variant('(a(siiiii))', [areas]), null, () => this.refresh(),
                 () => (this._sentAreas = null));
+            return true;
         }
 
         _show([described, outputs]) {
             if (!this._layer)
                 return;
             this.outputs = Array.isArray(outputs) ? outputs.filter(o => typeof o === 'string') : [];
-            this._sendWorkAreas();
+            // Not where the widgets would be without the shell's panels, not even for a frame.
+            if (this._sendWorkAreas())
+                return;
             const seen = new Set();
             for (const entry of Array.isArray(described) ? described : []) {
                 const widget = readWidget(entry);
