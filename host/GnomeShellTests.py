@@ -258,6 +258,14 @@ class Widgets(live.LiveHostTest):
         found = [a for a in self.actors() if a["name"] == "Tallyfox %d" % number and a["visible"]]
         return found[0] if found else None
 
+    def point_at(self, number, x, y):
+        """Moves the pointer to (x, y) and waits until the shell has seen it come over widget `number`:
+        a press sent before then goes to whatever the shell last had under the pointer."""
+        SESSION.move(x, y)
+        return wait_until(lambda: SESSION.eval(
+            "Main.layoutManager._backgroundGroup.get_children().find(l => l.name === 'tallyfox-widgets')"
+            ".get_children().some(a => a.accessible_name === 'Tallyfox %d' && a.hover)" % number), 5, 0.02)
+
     def menu_items(self, label=None):
         """The open menu's items once they stay where they are (a menu is placed after it first shows):
         those labelled `label`, or all of them."""
@@ -319,7 +327,7 @@ class Widgets(live.LiveHostTest):
         live.widgethost("add", "--family", "medium")
         host = self.start("--now", live.iso(T))
         actor = self.shown(1)[1]
-        SESSION.move(actor["x"] + 100, actor["y"] + 60)
+        self.assertTrue(self.point_at(1, actor["x"] + 100, actor["y"] + 60), "the pointer over the widget: %s" % self.actors())
         SESSION.press(3)
         SESSION.release(3)
         items = self.menu_items()
@@ -349,10 +357,7 @@ class Widgets(live.LiveHostTest):
         # never moves and the host hears of no drop; the cause is not known): the gesture is made
         # again once before the test gives up.
         for attempt in range(2):
-            SESSION.move(actor["x"] + 80, actor["y"] + 80)
-            # Pressed once the shell has seen the pointer come over the widget.
-            wait_until(lambda: SESSION.eval("Main.layoutManager._backgroundGroup.get_children().find(l => l.name === "
-                                            "'tallyfox-widgets').get_children().some(a => a.hover)"), 5, 0.02)
+            self.point_at(1, actor["x"] + 80, actor["y"] + 80)
             SESSION.press(1)
             for step in range(1, 11):
                 SESSION.move(actor["x"] + 80 - 40 * step, actor["y"] + 80 + 20 * step)
