@@ -72,7 +72,9 @@ constexpr const char* interfaceXML = R"xml(<node>
     <method name="WorkAreas">
       <arg direction="in" type="a(siiiii)" name="areas"/>
     </method>
-    <signal name="Changed"/>
+    <signal name="Changed">
+      <arg type="a(xu)" name="pictures"/>
+    </signal>
   </interface>
 </node>)xml";
 
@@ -339,13 +341,23 @@ private:
         if (area_.height > 0) place_.y = std::clamp(place_.y, area_.y, area_.y + std::max(0, area_.height - height_));
     }
 
+    /// A countdown's seconds change the picture alone: the extension then fetches just the picture,
+    /// and asks for the widgets again only when what it reads of them changed too.
     void redraw() {
         if (!view_) return;
+        bool drew = false;
+        const bool first = !picture_; // the widget shows from now: the extension learns of it from Widgets()
         if (auto drawn = drawShared(*view_, scale_)) {
             picture_ = std::move(drawn);
             ++serial_;
+            drew = true;
         }
-        desktop_.changed();
+        std::vector<ui::AccessibilityElement> elements = view_->accessibilityElements();
+        if (drew && !first && elements == publishedElements_)
+            desktop_.pictureChanged(number_, serial_);
+        else
+            desktop_.changed();
+        publishedElements_ = std::move(elements);
     }
 
     ShellDesktop& desktop_;
@@ -353,6 +365,7 @@ private:
     std::string name_;
     SurfacePlaces& places_;
     std::optional<ui::LaidOutView> view_;
+    std::vector<ui::AccessibilityElement> publishedElements_; // what Widgets() tells of the view drawn last
     std::unique_ptr<SharedPicture> picture_;
     unsigned serial_ = 0;
     GMenuModel* menu_ = nullptr;
@@ -378,6 +391,7 @@ struct ShellDesktopCalls {
         auto& desktop = *static_cast<ShellDesktop*>(data);
         const std::string name = method;
         if (name == "Widgets") {
+            liveTrace("the shell asks for the widgets");
             GVariantBuilder widgets;
             g_variant_builder_init(&widgets, G_VARIANT_TYPE("a(xssiiiiiiua(sddddss))"));
             for (const auto& [number, surface] : desktop.surfaces_)
@@ -547,13 +561,32 @@ void ShellDesktop::remove(std::int64_t number) {
 }
 
 void ShellDesktop::changed() {
+    everything_ = true;
+    signalSoon();
+}
+
+void ShellDesktop::pictureChanged(std::int64_t number, unsigned serial) {
+    pictures_[number] = serial;
+    signalSoon();
+}
+
+void ShellDesktop::signalSoon() {
     if (pendingSignal_ || !connection_) return;
     pendingSignal_ = g_idle_add(
         +[](gpointer self) -> gboolean {
             auto& desktop = *static_cast<ShellDesktop*>(self);
             desktop.pendingSignal_ = 0;
+            // An empty list asks for everything again.
+            GVariantBuilder pictures;
+            g_variant_builder_init(&pictures, G_VARIANT_TYPE("a(xu)"));
+            if (!desktop.everything_)
+                for (const auto& [number, serial] : desktop.pictures_)
+                    if (desktop.surfaces_.contains(number))
+                        g_variant_builder_add(&pictures, "(xu)", static_cast<gint64>(number), serial);
+            desktop.everything_ = false;
+            desktop.pictures_.clear();
             g_dbus_connection_emit_signal(desktop.connection_, nullptr, shellDesktopPath, shellDesktopInterface,
-                                          "Changed", nullptr, nullptr);
+                                          "Changed", g_variant_new("(a(xu))", &pictures), nullptr);
             return G_SOURCE_REMOVE;
         },
         this);

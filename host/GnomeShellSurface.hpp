@@ -21,7 +21,10 @@
 //   WorkAreas(a(siiiii) areas)                              per output: its width in the stage's
 //                                                           pixels, the panels' insets left, top,
 //                                                           right, bottom in those pixels
-//   signal Changed()                                        ask Widgets() again
+//   signal Changed(a(xu) pictures)                          ask Widgets() again; or, when the list
+//                                                           is not empty, only these widgets'
+//                                                           pictures changed (number, new serial):
+//                                                           ask Picture() for them
 
 #include "host/DesktopSurface.hpp"
 
@@ -80,6 +83,8 @@ public:
     void remove(std::int64_t number);
     /// Something the extension shows changed: one Changed signal, once the current callback is over.
     void changed();
+    /// Only the picture of widget `number` changed, to `serial`: told in the same signal.
+    void pictureChanged(std::int64_t number, unsigned serial);
     /// The part of `output` (`width` × `height` logical pixels) the shell leaves to windows and widgets,
     /// off its panels, in logical pixels from the output's corner; the whole output until the
     /// extension says.
@@ -100,7 +105,10 @@ private:
     std::map<std::string, Insets> workAreas_;
     unsigned registration_ = 0;
     unsigned watch_ = 0;
+    void signalSoon();
     unsigned pendingSignal_ = 0;
+    bool everything_ = false;                         // the next signal asks for everything again
+    std::map<std::int64_t, unsigned> pictures_;       // else: the pictures that changed, by widget
     bool present_ = false;
 };
 

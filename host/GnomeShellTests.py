@@ -11,11 +11,13 @@ import argparse
 import json
 import os
 import re
+import subprocess
 import sys
 import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 import DesktopSessions  # noqa: E402
 import LiveHostTests as live  # noqa: E402
 from DesktopSessions import BACKGROUND, near, pixel, wait_until  # noqa: E402
@@ -424,6 +426,28 @@ class Widgets(live.LiveHostTest):
             self.assertIn("surface kind: window", host.trace())
         finally:
             SESSION.enable_extension(WIDGETS_UUID)
+
+    def test_a_ticking_countdown_sends_only_the_picture(self):
+        # A countdown that shows seconds redraws each second while what a screen reader reads stays.
+        snapshot = subprocess.run([os.path.join(ROOT, "bench", "make-snapshot"), "--entries", "6"],
+                                  capture_output=True, text=True, check=True).stdout
+        live.write_atomically(live.snapshot_file(), snapshot)
+        live.widgethost("add", "--family", "medium")
+        host = self.start()
+        self.shown(1)
+        serial = "Main.extensionManager.lookup('%s').stateObj.widgets.get(1).serial" % WIDGETS_UUID
+        first, asked = SESSION.eval(serial), host.trace().count("the shell asks for the widgets")
+        before = SESSION.screenshot()
+        time.sleep(3.5)
+        actor = self.shown_widget(1)
+        self.assertGreaterEqual(SESSION.eval(serial) - first, 2, "a new picture each second")
+        # (Once more at most: the minutes of a countdown are in what is read, and one may pass.)
+        self.assertLessEqual(host.trace().count("the shell asks for the widgets") - asked, 1,
+                             "the widgets asked for again")
+        on_screen = [DesktopSessions.crop(shot, actor["x"], actor["y"], actor["width"], actor["height"])
+                     for shot in (before, SESSION.screenshot())]
+        self.assertNotEqual(on_screen[0], on_screen[1], "the countdown on the screen")
+        self.expect_quiet_shell()
 
     def test_a_screen_reader_reads_the_widgets_elements(self):
         live.write_atomically(live.snapshot_file(), live.three_providers(T))

@@ -194,6 +194,13 @@ function tallyfoxDesktop(shell) {
                 this._fetchPicture();
         }
 
+        /** The host drew picture `serial` of the widget, which is otherwise as it was. */
+        pictureChanged(serial) {
+            this._wanted = serial;
+            if (this._wanted !== this.serial)
+                this._fetchPicture();
+        }
+
         /** One accessible actor per element, in reading order, over the part of the picture it reads. */
         _updateElements(elements) {
             const children = this.actor.get_children();
@@ -500,7 +507,7 @@ function tallyfoxDesktop(shell) {
             this._host = owner;
             this._sentAreas = null;
             this._subscription = session().signal_subscribe(owner, INTERFACE, 'Changed', PATH, null,
-                Gio.DBusSignalFlags.NONE, guard('a change', () => this._scheduleRefresh()));
+                Gio.DBusSignalFlags.NONE, guard('a change', (...args) => this._changed(args[5])));
             this.refresh();
         }
 
@@ -519,6 +526,19 @@ function tallyfoxDesktop(shell) {
             for (const widget of this.widgets.values())
                 widget.destroy();
             this.widgets.clear();
+        }
+
+        /** The host's Changed signal: when it lists widgets, only their pictures changed (a countdown's
+         * seconds), and only those are fetched; anything else is a look at all the widgets. */
+        _changed(parameters) {
+            const pictures = parameters && parameters.get_type_string() === '(a(xu))' ? parameters.deepUnpack()[0] : [];
+            const known = pictures.length > 0 && pictures.every(([number, serial]) =>
+                this.widgets.has(number) && isCount(serial, 0, 0xffffffff));
+            if (!known)
+                return this._scheduleRefresh();
+            for (const [number, serial] of pictures)
+                this.widgets.get(number).pictureChanged(serial);
+            return undefined;
         }
 
         /** Changes come in bursts (a countdown's text and picture): one look per burst. */
