@@ -345,15 +345,16 @@ private:
     /// and asks for the widgets again only when what it reads of them changed too.
     void redraw() {
         if (!view_) return;
-        bool drew = false;
-        const bool first = !picture_; // the widget shows from now: the extension learns of it from Widgets()
+        // A first picture (the widget shows from now) or one of another size (resized, another scale)
+        // goes with what the extension reads of the widget.
+        bool alone = false;
         if (auto drawn = drawShared(*view_, scale_)) {
+            alone = picture_ && drawn->width == picture_->width && drawn->height == picture_->height;
             picture_ = std::move(drawn);
             ++serial_;
-            drew = true;
         }
         std::vector<ui::AccessibilityElement> elements = view_->accessibilityElements();
-        if (drew && !first && elements == publishedElements_)
+        if (alone && elements == publishedElements_)
             desktop_.pictureChanged(number_, serial_);
         else
             desktop_.changed();

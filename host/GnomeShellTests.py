@@ -361,6 +361,9 @@ class Widgets(live.LiveHostTest):
         for attempt in range(2):
             self.point_at(1, actor["x"] + 80, actor["y"] + 80)
             SESSION.press(1)
+            # Moved once the widget holds the press.
+            wait_until(lambda: SESSION.eval("!!Main.extensionManager.lookup('%s').stateObj.widgets.get(1)._press"
+                                            % WIDGETS_UUID), 5, 0.02)
             for step in range(1, 11):
                 SESSION.move(actor["x"] + 80 - 40 * step, actor["y"] + 80 + 20 * step)
             SESSION.release(1)

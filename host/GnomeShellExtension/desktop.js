@@ -104,6 +104,24 @@ function tallyfoxDesktop(shell) {
         return {number, name, output, x, y, width, height, outputWidth, outputHeight, serial, elements: read};
     }
 
+    let coglContextFirst = false;
+    /** Gives `image` the premultiplied picture: GNOME Shell 46 and later take the Cogl context first. */
+    function setBytes(image, bytes, width, height, stride) {
+        const format = Cogl.PixelFormat.BGRA_8888_PRE;
+        if (!coglContextFirst) {
+            try {
+                return image.set_bytes(bytes, format, width, height, stride);
+            } catch (error) {
+                const context = global.stage?.context?.get_backend?.()?.get_cogl_context?.();
+                if (!context || !/argument/i.test(String(error)))
+                    throw error;
+                coglContextFirst = true;
+            }
+        }
+        return image.set_bytes(global.stage.context.get_backend().get_cogl_context(), bytes, format, width, height,
+            stride);
+    }
+
     /** The shell's monitor that the host's output names (a connector), or the primary one. */
     function monitorFor(output) {
         const layout = Main.layoutManager;
@@ -146,6 +164,7 @@ function tallyfoxDesktop(shell) {
             this.serial = 0;
             this._wanted = 0; // the serial the host has, fetched when it differs
             this._fetching = false;
+            this._askedAgain = false; // for a picture that did not fit the description
             this._scale = 1; // stage pixels per logical pixel of the host
             this._picture = null; // {width, height}: device pixels
             this.actor = new St.Widget({
@@ -255,9 +274,18 @@ function tallyfoxDesktop(shell) {
             const scale = widget ? width / widget.width : 0;
             if (!isCount(width, 1, 4 * LARGEST) || !isCount(height, 1, 4 * LARGEST) || stride < width * 4 ||
                 bytes.get_size() < stride * height || !Number.isInteger(scale) || scale < 1 ||
-                height !== widget.height * scale)
+                height !== widget.height * scale) {
+                // A picture newer than the description (the widget was resized meanwhile) waits for the
+                // description that goes with it; asked for once, so a host that never sends one is refused.
+                if (widget && serial !== widget.serial && !this._askedAgain) {
+                    this._askedAgain = true;
+                    this._desktop.refresh();
+                    return undefined;
+                }
                 return this._refuse(`the host sent a picture of the wrong size (${width}×${height}, stride ${stride})`);
-            this._image.set_bytes(bytes, Cogl.PixelFormat.BGRA_8888_PRE, width, height, stride);
+            }
+            this._askedAgain = false;
+            setBytes(this._image, bytes, width, height, stride);
             this._picture = {width, height};
             this.serial = serial;
             this._updateFilters();
