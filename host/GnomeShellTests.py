@@ -194,6 +194,8 @@ class Harness(unittest.TestCase):
 # MARK: The widgets, through our extension
 
 WIDGETS_UUID = "tallyfox-widgets@tallyfox.com"
+# The extension's state of widget 1 (its DesktopWidget object), for Eval.
+WIDGET_1_STATE = "Main.extensionManager.lookup('%s').stateObj.widgets.get(1)" % WIDGETS_UUID
 T = live.T
 SIZES = {"small": (170, 170), "medium": (364, 170), "large": (364, 382)}
 MENU = ["Edit Widget…", "Size", "Remove Widget", "Add Widget", "Quit"]
@@ -362,8 +364,7 @@ class Widgets(live.LiveHostTest):
             self.point_at(1, actor["x"] + 80, actor["y"] + 80)
             SESSION.press(1)
             # Moved once the widget holds the press.
-            wait_until(lambda: SESSION.eval("!!Main.extensionManager.lookup('%s').stateObj.widgets.get(1)._press"
-                                            % WIDGETS_UUID), 5, 0.02)
+            wait_until(lambda: SESSION.eval("!!%s._press" % WIDGET_1_STATE), 5, 0.02)
             for step in range(1, 11):
                 SESSION.move(actor["x"] + 80 - 40 * step, actor["y"] + 80 + 20 * step)
             SESSION.release(1)
@@ -438,7 +439,7 @@ class Widgets(live.LiveHostTest):
         live.widgethost("add", "--family", "medium")
         host = self.start()
         self.shown(1)
-        serial = "Main.extensionManager.lookup('%s').stateObj.widgets.get(1).serial" % WIDGETS_UUID
+        serial = WIDGET_1_STATE + ".serial"
         first, asked = SESSION.eval(serial), host.trace().count("the shell asks for the widgets")
         before = SESSION.screenshot()
         time.sleep(3.5)
