@@ -1,23 +1,32 @@
 #!/usr/bin/env bash
-# The status-bar and notification recipes against the real tool, on a fresh, a stale, an empty, a
-# missing snapshot and one without providers, and without the tool at all.
-# Usage: RecipeTests.sh TALLYFOX-EXECUTABLE
+# The status-bar and notification recipes against the real tool and host, on a fresh, a stale, an
+# empty, a missing snapshot and one without providers, without the host and without the tool; then in
+# the clients Debian has that need no desktop (tmux, i3status, i3blocks), each skipped when absent.
+# Usage: RecipeTests.sh TALLYFOX-EXECUTABLE WIDGETHOST-EXECUTABLE
 set -u
 tool=$(realpath "$1")
+host=$(realpath "$2")
 contrib=$(cd "$(dirname "$0")" && pwd)
 . "$(dirname "$0")/../scripts/shell-tests.sh"
 
-# The tool found through PATH as `tallyfox`, a private HOME, a fixed zone for the reset times, and a
-# notify-send that records what it is asked to show.
-mkdir -p "$work/bin" "$work/home"
+# A PATH of the test's own: the system's commands that the recipes and this test use, the tool and
+# the host as `tallyfox` and `widgethost`, and a notify-send that records what it is asked to show;
+# so whether this machine has Tallyfox installed changes nothing.
+mkdir -p "$work/bin" "$work/system" "$work/home"
+for command in bash env jq cat date paste head tail cut sed sort mkdir mktemp mv rm ln chmod sleep timeout; do
+    ln -s "$(command -v "$command")" "$work/system/$command"
+done
+clients_path=$PATH
 ln -s "$tool" "$work/bin/tallyfox"
+ln -s "$host" "$work/bin/widgethost"
 cat >"$work/bin/notify-send" <<'STUB'
 #!/usr/bin/env bash
+[[ -n ${NOTIFY_FAILS:-} ]] && { echo "Cannot reach the notification service" >&2; exit 1; }
 printf '%s\n' "$*" >>"$NOTIFICATIONS"
 STUB
 chmod +x "$work/bin/notify-send"
-export PATH="$work/bin:$PATH" HOME="$work/home" TZ=UTC NOTIFICATIONS="$work/notifications" XDG_STATE_HOME="$work/state"
-unset TALLYFOX
+export PATH="$work/bin:$work/system" HOME="$work/home" TZ=UTC NOTIFICATIONS="$work/notifications" XDG_STATE_HOME="$work/state"
+unset TALLYFOX WIDGETHOST
 container="$HOME/Library/Group Containers/group.com.tallyfox.Tallyfox"
 mkdir -p "$container"
 snapshot="$container/widget-snapshot.json"
@@ -44,22 +53,22 @@ hour=$(date -u -d "$reset" +'%a %H:%M')
 # --- waybar: valid JSON, the class at each threshold ---
 out=$("$contrib/tallyfox-waybar" 2>"$work/err")
 expect "waybar writes one JSON object" "object" "$(jq -r type <<<"$out" 2>&1)"
-expect "waybar text" "codex 16%  claudeCode Work 15%  gemini 6%  kiro 5%  warp 0%" "$(jq -r .text <<<"$out")"
+expect "waybar text" "Codex 16%  Claude Code · Work 15%  Gemini CLI 6%  Kiro 5%  Warp 0%" "$(jq -r .text <<<"$out")"
 expect "waybar class is the worst level" '["critical"]' "$(jq -c .class <<<"$out")"
 expect "waybar percentage is the least left" "0" "$(jq -r .percentage <<<"$out")"
-expect "waybar tooltip" "codex
+expect "waybar tooltip" "Codex
   fiveHour: 16% left · resets $hour
   weekly: 90% left
-claudeCode · Work
+Claude Code · Work
   fiveHour: 15% left · resets $hour
-gemini
+Gemini CLI
   fiveHour: 6% left · resets $hour
-kiro
+Kiro
   fiveHour: 5% left · resets $hour
-warp
+Warp
   fiveHour: 0% left · resets $hour
   monthly: unknown
-cursor
+Cursor
   Limits unavailable.
   signInExpired" "$(jq -r .tooltip <<<"$out")"
 expect "waybar writes nothing to standard error" "" "$(cat "$work/err")"
@@ -73,43 +82,61 @@ expect "waybar for a provider without limits" '"Tallyfox: no limits" ["normal"] 
     "$(jq -c '.text, .class, .percentage' <<<"$out" | paste -sd ' ')"
 
 # --- the other bars: text and colour at the thresholds ---
-expect "i3blocks" "codex 16%  claudeCode Work 15%  gemini 6%  kiro 5%  warp 0%
-warp 0%
+expect "i3blocks" "Codex 16%  Claude Code · Work 15%  Gemini CLI 6%  Kiro 5%  Warp 0%
+Warp 0%
 #FF453A" "$("$contrib/tallyfox-i3blocks")"
-expect "i3blocks warning" "claudeCode Work 15%
-claudeCode Work 15%
+expect "i3blocks warning" "Claude Code · Work 15%
+Claude Code · Work 15%
 #FF9F0A" "$("$contrib/tallyfox-i3blocks" claude-work)"
-expect "i3blocks normal has no colour" "codex 16%|codex 16%|" "$("$contrib/tallyfox-i3blocks" codex | paste -sd '|')"
-expect "polybar critical" "%{F#FF453A}gemini 6%  kiro 5%%{F-}" "$("$contrib/tallyfox-polybar" gemini kiro)"
-expect "polybar warning" "%{F#FF9F0A}gemini 6%%{F-}" "$("$contrib/tallyfox-polybar" gemini)"
-expect "polybar normal" "codex 16%" "$("$contrib/tallyfox-polybar" codex)"
-expect "tmux critical" "#[fg=#FF453A]warp 0%#[default]" "$("$contrib/tallyfox-tmux" warp)"
-expect "tmux warning" "#[fg=#FF9F0A]claudeCode Work 15%#[default]" "$("$contrib/tallyfox-tmux" claude-work)"
-expect "tmux normal" "codex 16%" "$("$contrib/tallyfox-tmux" codex)"
+expect "i3blocks normal has no colour" "Codex 16%|Codex 16%|" "$("$contrib/tallyfox-i3blocks" codex | paste -sd '|')"
+expect "polybar critical" "%{F#FF453A}Gemini CLI 6%  Kiro 5%%{F-}" "$("$contrib/tallyfox-polybar" gemini kiro)"
+expect "polybar warning" "%{F#FF9F0A}Gemini CLI 6%%{F-}" "$("$contrib/tallyfox-polybar" gemini)"
+expect "polybar normal" "Codex 16%" "$("$contrib/tallyfox-polybar" codex)"
+expect "tmux critical" "#[fg=##FF453A]Warp 0%#[default]" "$("$contrib/tallyfox-tmux" warp)"
+expect "tmux warning" "#[fg=##FF9F0A]Claude Code · Work 15%#[default]" "$("$contrib/tallyfox-tmux" claude-work)"
+expect "tmux normal" "Codex 16%" "$("$contrib/tallyfox-tmux" codex)"
 stream=$(printf '{"version":1}\n[\n[{"name":"time","full_text":"10:00"}]\n,[{"name":"time","full_text":"10:05"}]\n' |
     "$contrib/tallyfox-i3status" claude-work codex)
 expect "i3status passes the header through" '{"version":1}
 [' "$(head -2 <<<"$stream")"
 expect "i3status puts its block first on every line" \
-    '[{"name":"tallyfox","full_text":"codex 16%  claudeCode Work 15%","short_text":"claudeCode Work 15%","color":"#FF9F0A"},{"name":"time","full_text":"10:00"}]
-,[{"name":"tallyfox","full_text":"codex 16%  claudeCode Work 15%","short_text":"claudeCode Work 15%","color":"#FF9F0A"},{"name":"time","full_text":"10:05"}]' \
+    '[{"name":"tallyfox","full_text":"Codex 16%  Claude Code · Work 15%","short_text":"Claude Code · Work 15%","color":"#FF9F0A"},{"name":"time","full_text":"10:00"}]
+,[{"name":"tallyfox","full_text":"Codex 16%  Claude Code · Work 15%","short_text":"Claude Code · Work 15%","color":"#FF9F0A"},{"name":"time","full_text":"10:05"}]' \
     "$(tail -n +3 <<<"$stream")"
 expect "i3status lines are valid JSON" "2" "$(tail -n +3 <<<"$stream" | sed 's/^,//' | jq -s length)"
+stream=$(printf '10:00\n10:05\n' | "$contrib/tallyfox-i3status" 2>"$work/err")
+expect "i3status in plain mode says what to change, on the bar and on standard error" \
+    'Tallyfox: i3status needs output_format = "i3bar" | 10:00
+Tallyfox: i3status needs output_format = "i3bar" | 10:05
+tallyfox-i3status: i3status writes plain text; set output_format = "i3bar" in the general section of its configuration.' \
+    "$stream
+$(cat "$work/err")"
 
 # Account names cannot smuggle markup into a bar.
 write_snapshot "$(at now)" '[{"provider":"codex","accountName":"a%{A:x:}b#[fg=red]","windows":[{"kind":300,"usage":1}]}]'
-expect "polybar breaks up a tag in a name" "codex a% {A:x:}b#[fg=red] 99%" "$("$contrib/tallyfox-polybar")"
-expect "tmux escapes a style in a name" "codex a%{A:x:}b##[fg=red] 99%" "$("$contrib/tallyfox-tmux")"
+expect "polybar breaks up a tag in a name" "Codex · a% {A:x:}b#[fg=red] 99%" "$("$contrib/tallyfox-polybar")"
+expect "tmux escapes a style in a name" "Codex · a%{A:x:}b##[fg=red] 99%" "$("$contrib/tallyfox-tmux")"
+write_snapshot "$(at now)" '[{"provider":"codex","accountName":"R&D <b>team</b>","windows":[{"kind":300,"usage":1}]}]'
+expect "waybar escapes markup in text and tooltip" 'Codex · R&amp;D &lt;b&gt;team&lt;/b&gt; 99%
+Codex · R&amp;D &lt;b&gt;team&lt;/b&gt;' "$("$contrib/tallyfox-waybar" | jq -r '.text, (.tooltip | split("\n")[0])')"
+
+# Without the host, the tool's identifiers name what is shown.
+write_snapshot "$(at now)" "$providers"
+rm "$work/bin/widgethost"
+expect "without widgethost, the tool's names" "%{F#FF9F0A}codex 16%  claudeCode · Work 15%%{F-}" "$("$contrib/tallyfox-polybar" codex claude-work)"
+expect "without widgethost, the tool's names in the tooltip" "claudeCode · Work" \
+    "$("$contrib/tallyfox-waybar" claude-work | jq -r '.tooltip | split("\n")[0]')"
+ln -s "$host" "$work/bin/widgethost"
 
 # --- stale, no providers, empty, missing, no tool ---
 write_snapshot "$(at '-20 minutes')" "[{\"provider\":\"codex\",\"windows\":[$(window 90)]}]"
 out=$("$contrib/tallyfox-waybar")
-expect "waybar stale" '"codex 10% (stale)" ["warning","stale"]' "$(jq -c '.text, .class' <<<"$out" | paste -sd ' ')"
+expect "waybar stale" '"Codex 10% (stale)" ["warning","stale"]' "$(jq -c '.text, .class' <<<"$out" | paste -sd ' ')"
 expect "waybar stale tooltip says so" "Snapshot from $(date -u -d "$(at '-20 minutes')" +'%a %H:%M'), stale: open Tallyfox to update." \
     "$(jq -r .tooltip <<<"$out" | head -1)"
-expect "i3blocks stale" "codex 10% (stale)" "$("$contrib/tallyfox-i3blocks" | head -1)"
-expect "polybar stale" "%{F#FF9F0A}codex 10% (stale)%{F-}" "$("$contrib/tallyfox-polybar")"
-expect "tmux stale" "#[fg=#FF9F0A]codex 10% (stale)#[default]" "$("$contrib/tallyfox-tmux")"
+expect "i3blocks stale" "Codex 10% (stale)" "$("$contrib/tallyfox-i3blocks" | head -1)"
+expect "polybar stale" "%{F#FF9F0A}Codex 10% (stale)%{F-}" "$("$contrib/tallyfox-polybar")"
+expect "tmux stale" "#[fg=##FF9F0A]Codex 10% (stale)#[default]" "$("$contrib/tallyfox-tmux")"
 
 bars() { # the first line of each bar's output, and the waybar class
     local waybar
@@ -145,27 +172,27 @@ expect "no notification above the thresholds" "" "$(notifications)"
 write_snapshot "$(at now)" "[{\"provider\":\"codex\",\"windows\":[$(window 85)]},{\"provider\":\"kiro\",\"windows\":[$(window 10)]}]"
 notify >/dev/null
 expect "a limit at the warning threshold is announced" \
-    "--app-name=Tallyfox --icon=com.tallyfox.Tallyfox --urgency=normal codex: 15% left fiveHour · resets $hour" "$(notifications)"
+    "--app-name=Tallyfox --icon=com.tallyfox.Tallyfox --urgency=normal Codex: 15% left fiveHour · resets $hour" "$(notifications)"
 notify >/dev/null
 expect "and not again" "" "$(notifications)"
 write_snapshot "$(at now)" "[{\"provider\":\"codex\",\"windows\":[$(window 96)]}]"
 notify >/dev/null
 expect "the critical threshold is announced as critical" \
-    "--app-name=Tallyfox --icon=com.tallyfox.Tallyfox --urgency=critical codex: 4% left fiveHour · resets $hour" "$(notifications)"
+    "--app-name=Tallyfox --icon=com.tallyfox.Tallyfox --urgency=critical Codex: 4% left fiveHour · resets $hour" "$(notifications)"
 write_snapshot "$(at now)" "[{\"provider\":\"codex\",\"windows\":[$(window 88)]}]"
 notify >/dev/null
 expect "rising to a higher threshold announces nothing" "" "$(notifications)"
 write_snapshot "$(at now)" "[{\"provider\":\"codex\",\"windows\":[$(window 86 "$(at '+8 hours')")]}]"
 notify >/dev/null
-expect "a new period is announced again" "codex: 14% left" "$(notifications | cut -d' ' -f4-6)"
+expect "a new period is announced again" "Codex: 14% left" "$(notifications | cut -d' ' -f4-6)"
 write_snapshot "$(at now)" "[{\"provider\":\"codex\",\"windows\":[$(window 20 "$(at '+8 hours')")]}]"
 notify >/dev/null
 write_snapshot "$(at now)" "[{\"provider\":\"codex\",\"windows\":[$(window 90 "$(at '+8 hours')")]}]"
 notify >/dev/null
-expect "after rising above every threshold, a drop is announced again" "codex: 10% left" "$(notifications | cut -d' ' -f4-6)"
+expect "after rising above every threshold, a drop is announced again" "Codex: 10% left" "$(notifications | cut -d' ' -f4-6)"
 write_snapshot "$(at '-20 minutes')" "[{\"provider\":\"gemini\",\"windows\":[$(window 99)]}]"
 notify --below 50 >/dev/null
-expect "a stale reading says so" "gemini: 1% left fiveHour · resets $hour · stale reading, open Tallyfox" \
+expect "a stale reading says so" "Gemini CLI: 1% left fiveHour · resets $hour · stale reading, open Tallyfox" \
     "$(notifications | cut -d' ' -f4-)"
 rm "$snapshot"
 expect "no snapshot: a short message and a failure" "tallyfox-notify: no snapshot. Open Tallyfox to create it.
@@ -173,6 +200,12 @@ exit 1" "$(notify)"
 : >"$snapshot"
 expect "empty snapshot: a short message and a failure" "tallyfox-notify: unreadable snapshot. Open Tallyfox to update it.
 exit 1" "$(notify)"
+write_snapshot "$(at now)" "[{\"provider\":\"kiro\",\"windows\":[$(window 97)]}]"
+expect "a notification that cannot be shown fails the run" \
+    "tallyfox-notify: notify-send could not show 1 notification: Cannot reach the notification service. It needs the desktop session's bus (DBUS_SESSION_BUS_ADDRESS).
+exit 1" "$(NOTIFY_FAILS=1 notify)"
+notify >/dev/null
+expect "and is shown at the next run" "Kiro: 3% left" "$(notifications | cut -d' ' -f4-6)"
 expect "bad usage" "tallyfox-notify: --below takes a whole percentage from 0 to 100.
 exit 2" "$(notify --below 101)"
 expect "no notification on failures" "" "$(notifications)"
