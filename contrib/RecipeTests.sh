@@ -13,7 +13,7 @@ contrib=$(cd "$(dirname "$0")" && pwd)
 # the host as `tallyfox` and `widgethost`, and a notify-send that records what it is asked to show;
 # so whether this machine has Tallyfox installed changes nothing.
 mkdir -p "$work/bin" "$work/system" "$work/home"
-for command in bash env jq cat date paste head tail cut sed sort mkdir mktemp mv rm ln chmod sleep timeout; do
+for command in bash env jq cat date paste head tail cut sed sort grep seq mkdir mktemp mv rm ln chmod sleep timeout; do
     ln -s "$(command -v "$command")" "$work/system/$command"
 done
 clients_path=$PATH
@@ -209,5 +209,69 @@ expect "and is shown at the next run" "Kiro: 3% left" "$(notifications | cut -d'
 expect "bad usage" "tallyfox-notify: --below takes a whole percentage from 0 to 100.
 exit 2" "$(notify --below 101)"
 expect "no notification on failures" "" "$(notifications)"
+
+# --- the clients themselves: what a user's bar shows ---
+skip() { # client, reason
+    skipped=$((skipped + 1))
+    echo "SKIP $1: $2"
+}
+client() { PATH=$clients_path command -v "$1"; }
+write_snapshot "$(at now)" "$providers"
+sample="Codex 16%  Claude Code · Work 15%  Gemini CLI 6%  Kiro 5%  Warp 0%"
+
+# tmux draws its status line only for an attached client: the client runs in a pane of a second
+# server, whose pane, captured with its escape sequences, is what the terminal would show.
+if ! tmux=$(client tmux); then
+    skip tmux "not installed (Debian: tmux)"
+else
+    mkdir -m 700 "$work/tmux"
+    # The README's lines, pointed at this checkout, redrawn every second.
+    sed -n '/^set -g status-/p' "$contrib/README.md" | sed "s|/usr/share/tallyfox/contrib/|$contrib/|" >"$work/tmux.conf"
+    printf 'set -g status-interval 1\nset -g status-left ""\n' >>"$work/tmux.conf"
+    tmux() { TMUX_TMPDIR="$work/tmux" "$tmux" "$@"; }
+    tmux -L outer -f /dev/null new-session -d -s outer -x 200 -y 4 "TERM=tmux-256color $tmux -L inner -f $work/tmux.conf new-session"
+    status_line() { tmux -L outer capture-pane -e -p -t outer: 2>/dev/null | tail -1; }
+    for _ in $(seq 50); do [[ $(status_line) == *"$sample"* ]] && break; sleep 0.2; done
+    line=$(status_line)
+    expect "tmux shows the sample whole, in red, before its clock" \
+        "$(printf '\e[38;2;255;69;58m%s\e[30m %s' "$sample" "$(date +%H:%M)")" "$(grep -o $'\e\\[38;2;255;69;58m.*' <<<"$line")"
+    write_snapshot "$(at now)" '[{"provider":"codex","accountName":"a#[fg=red]b #{host} C#","windows":[{"kind":300,"usage":86}]}]'
+    for _ in $(seq 50); do [[ $(status_line) == *"Codex · "* ]] && break; sleep 0.2; done
+    expect "tmux shows a name as it is, in orange" \
+        "$(printf '\e[38;2;255;159;10mCodex · a#[fg=red]b #{host} C# 14%%\e[30m')" "$(grep -o $'\e\\[38;2;255;159;10m[^ ]* [^ ]* [^ ]* [^ ]* C# 14%\e\\[30m' <<<"$(status_line)")"
+    tmux -L inner kill-server 2>/dev/null
+    tmux -L outer kill-server 2>/dev/null
+    unset -f tmux
+fi
+write_snapshot "$(at now)" "$providers"
+
+# i3status in i3bar's form, through the filter, then in plain text.
+if ! i3status=$(client i3status); then
+    skip i3status "not installed (Debian: i3status)"
+else
+    i3status_run() { # output format
+        printf 'general {\n output_format = "%s"\n interval = 1\n colors = false\n}\norder += "tztime local"\ntztime local {\n format = "%%H:%%M"\n}\n' \
+            "$1" >"$work/i3status.conf"
+        timeout 10 "$i3status" -c "$work/i3status.conf" 2>/dev/null | "$contrib/tallyfox-i3status" codex kiro 2>/dev/null | head -n "$2"
+    }
+    stream=$(i3status_run i3bar 4)
+    expect "i3status's own header passes through" "1" "$(head -1 <<<"$stream" | jq .version)"
+    expect "i3status's lines gain the block first" \
+        "Codex 16%  Kiro 5%|#FF453A|$(date +%H:%M)
+Codex 16%  Kiro 5%|#FF453A|$(date +%H:%M)" \
+        "$(tail -n +3 <<<"$stream" | sed 's/^,//' | jq -r '"\(.[0].full_text)|\(.[0].color)|\(.[1].full_text)"')"
+    expect "i3status in plain text shows the hint" "Tallyfox: i3status needs output_format = \"i3bar\" | $(date +%H:%M)" \
+        "$(i3status_run none 1)"
+fi
+
+# i3blocks runs the block itself and writes i3bar's form.
+if ! i3blocks=$(client i3blocks); then
+    skip i3blocks "not installed (Debian: i3blocks)"
+else
+    printf '[tallyfox]\ncommand=%s claude-work\ninterval=once\n' "$contrib/tallyfox-i3blocks" >"$work/i3blocks.conf"
+    stream=$(timeout 10 "$i3blocks" -c "$work/i3blocks.conf" 2>/dev/null | grep -m1 -o '{[^{}]*"tallyfox"[^{}]*}')
+    expect "i3blocks shows the block with its colour" "Claude Code · Work 15%|Claude Code · Work 15%|#FF9F0A" \
+        "$(jq -r '"\(.full_text)|\(.short_text)|\(.color)"' <<<"$stream")"
+fi
 
 finish
