@@ -13,6 +13,7 @@
 #include "platform/foundation/FileSystem.hpp"
 #include "platform/foundation/Locale.hpp"
 #include "platform/foundation/UserDefaults.hpp"
+#include "platform/ui/Font.hpp"
 #include "platform/widgetkit/WidgetFamily.hpp"
 
 #include <algorithm>
@@ -76,6 +77,33 @@ GLogWriterOutput logWriter(GLogLevelFlags level, const GLogField* fields, gsize 
         (std::strstr(message, "display") || std::strstr(message, "Wayland")))
         displayLost();
     return g_log_writer_default(level, fields, count, data);
+}
+
+// A missing font package changes how the widget looks without failing: `--verbose` says which and
+// what takes its place.
+std::string missingFontLine(const ui::MissingFont& font) {
+    if (font.kind == ui::MissingFont::Kind::symbols)
+        return hostText("font %@ (package %@) is not installed; the widget draws its warning and clock symbols itself",
+                        {font.family, font.package});
+    if (font.fallback.empty())
+        return hostText("font %@ (package %@) is not installed, and no other font has its characters: they show as "
+                        "boxes",
+                        {font.family, font.package});
+    return hostText("font %@ (package %@) is not installed; its text is drawn in %@",
+                    {font.family, font.package, font.fallback});
+}
+
+// One line on standard error, in the host's language: a store that cannot be read, or where one
+// that could not be read was kept before it was written anew.
+void say(const PlacementMessage& message) {
+    const std::vector<pf::FormatArgument> arguments(message.arguments.begin(), message.arguments.end());
+    std::fprintf(stderr, "widgethost: %s\n", hostText(message.key, arguments).c_str());
+}
+
+void sayKept(const std::optional<pf::KeptDamagedFile>& kept) {
+    if (kept)
+        say({"the window places at %@ could not be read (%@); that file is kept as %@",
+             {kept->file.string(), kept->reason, kept->keptAs.string()}});
 }
 
 } // namespace
@@ -166,7 +194,10 @@ void LiveHost::activate() {
         return;
     }
     activated_ = true;
-    const auto placed = placedWidgets();
+    if (const auto unreadable = unreadableWindowPositions())
+        say({"the window places at %@ cannot be read (%@)", {unreadable->file.string(), unreadable->reason}});
+    const auto reading = readPlacedWidgets();
+    const auto& placed = reading.widgets;
     const bool ours = std::any_of(placed.begin(), placed.end(),
                                   [&](const PlacedWidget& w) { return w.kind == widget().kind; });
     if (!ours) {
@@ -182,6 +213,8 @@ void LiveHost::activate() {
             quit();
         }
     } else {
+        // Shown as far as it can be read; the first change keeps the file aside and says where.
+        if (reading.problem) say(*reading.problem);
         reconcile();
     }
 }
@@ -210,7 +243,7 @@ void LiveHost::reconcile() {
         return true;
     });
     std::erase_if(positions_, [&](const auto& entry) { return !placed.contains(entry.first); });
-    keepWindowPositionsOf(placed);
+    sayKept(keepWindowPositionsOf(placed));
     // Nothing left to show: a host without windows would only be in the way.
     if (windows_.empty()) quit();
 }
@@ -219,6 +252,7 @@ std::optional<std::string>
 LiveHost::change(const std::function<std::optional<std::string>(PlacementChange&)>& edit) {
     const auto changed = changePlacedWidgets(edit);
     if (!changed) liveLog("cannot change the placed widgets: " + changed.error().message());
+    if (changed && changed->note) say(*changed->note);
     // The store's monitor would tell us too; the user sees the change without waiting for it.
     reconcile();
     if (changed) return std::nullopt;
@@ -275,7 +309,7 @@ KeptPlace LiveHost::keptPlace(std::int64_t number) const {
 void LiveHost::keepPlace(std::int64_t number, const KeptPlace& place) {
     if (keptPlace(number) == place || !windows_.contains(number)) return;
     positions_[number] = place;
-    storeWindowPosition(number, place);
+    sayKept(storeWindowPosition(number, place));
 }
 
 WindowPosition LiveHost::defaultPosition(std::int64_t number, int outputWidth, int outputHeight) const {
@@ -367,7 +401,10 @@ int showLiveWidgets(const Invocation& invocation, std::FILE* err) {
     const SurfaceChoice surface = chooseDesktopSurface(invocation.surface);
     liveTrace("surface kind: " + std::string(surfaceKindName(surface.kind)));
     liveLog(surface.reason);
-    if (invocation.verbose) std::fprintf(err, "widgethost: %s\n", surface.reason.c_str());
+    if (invocation.verbose) {
+        std::fprintf(err, "widgethost: %s\n", surface.reason.c_str());
+        for (const auto& font : ui::missingFonts()) std::fprintf(err, "widgethost: %s\n", missingFontLine(font).c_str());
+    }
     if (surface.notice) std::fprintf(err, "widgethost: %s\n", surface.notice->c_str());
 
     struct Session {

@@ -3,8 +3,11 @@
 #include "platform/foundation/UserDefaults.hpp"
 #include "platform/widgetkit/WidgetFamily.hpp"
 
+#include "platform/foundation/FileSystem.hpp"
+
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -64,19 +67,74 @@ std::optional<PlacedWidget> decode(const PropertyListValue& value) {
     return widget;
 }
 
-// The stored domain itself, not the search list: a global default of the same name is not ours.
-PlacementChange read() {
-    const auto domain = UserDefaults(std::string(hostDefaultsDomain)).persistentDomain(hostDefaultsDomain);
-    const auto value = [&](const char* key) -> const PropertyListValue* {
-        if (!domain) return nullptr;
-        const auto found = domain->find(key);
-        return found == domain->end() ? nullptr : &found->second;
-    };
+// The numbers still legible in a file that cannot be read as a whole (an XML store cut short or
+// partly overwritten): each widget's and the counter's, so that none of them is given again.
+std::int64_t numbersAfterLegibleOnes(const fs::path& file) {
+    const auto read = platform::foundation::readOnce(file, 16 << 20);
+    if (!read) return 1;
+    const std::string_view bytes = read->bytes();
+    std::int64_t next = 1;
+    for (const std::string_view key : {"<key>number</key>", "<key>NextWidgetNumber</key>"}) {
+        for (auto at = bytes.find(key); at != std::string_view::npos; at = bytes.find(key, at + 1)) {
+            auto rest = bytes.substr(at + key.size());
+            rest.remove_prefix(std::min(rest.size(), rest.find_first_not_of(" \t\r\n")));
+            if (!rest.starts_with("<integer>")) continue;
+            rest.remove_prefix(9);
+            std::int64_t number = 0;
+            const auto [end, error] = std::from_chars(rest.data(), rest.data() + rest.size(), number);
+            if (error != std::errc() || number < 1 || number == INT64_MAX) continue;
+            next = std::max(next, key == "<key>number</key>" ? number + 1 : number);
+        }
+    }
+    return next;
+}
+
+std::string entriesText(const std::vector<std::size_t>& positions) {
+    std::string text = positions.size() == 1 ? "entry " : "entries ";
+    for (std::size_t i = 0; i < positions.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == positions.size() ? " and " : ", ") + std::to_string(positions[i]);
+    return text + (positions.size() == 1 ? " of its list is not a placed widget" : " of its list are not placed widgets");
+}
+
+struct StoreReading {
     PlacementChange placed;
-    if (const auto* stored = value(widgetsKey))
-        if (const auto* list = stored->get<PropertyListValue::Array>())
-            for (const auto& item : *list)
-                if (auto widget = decode(item)) placed.widgets.push_back(std::move(*widget));
+    PropertyListValue::Dictionary domain; ///< everything that could be read, to keep beside the widgets
+    std::optional<std::string> fileDamage;     ///< the file cannot be read at all
+    std::optional<std::string> contentsDamage; ///< it reads, but not all of it is placed widgets
+    std::optional<std::string> damage() const { return fileDamage ? fileDamage : contentsDamage; }
+};
+
+// The stored domain itself, not the search list: a global default of the same name is not ours.
+StoreReading read() {
+    StoreReading reading;
+    const UserDefaults defaults{std::string(hostDefaultsDomain)};
+    std::int64_t next = 1;
+    if (auto unreadable = defaults.unreadableDomain(hostDefaultsDomain)) {
+        reading.fileDamage = std::move(unreadable->reason);
+        next = numbersAfterLegibleOnes(unreadable->file);
+    } else if (auto domain = defaults.persistentDomain(hostDefaultsDomain)) {
+        // While the file cannot be read, what the domain holds in memory is a change that was not saved.
+        reading.domain = std::move(*domain);
+    }
+    const auto value = [&](const char* key) -> const PropertyListValue* {
+        const auto found = reading.domain.find(key);
+        return found == reading.domain.end() ? nullptr : &found->second;
+    };
+    PlacementChange& placed = reading.placed;
+    if (const auto* stored = value(widgetsKey)) {
+        if (const auto* list = stored->get<PropertyListValue::Array>()) {
+            std::vector<std::size_t> unreadable;
+            for (std::size_t i = 0; i < list->size(); ++i) {
+                if (auto widget = decode((*list)[i]))
+                    placed.widgets.push_back(std::move(*widget));
+                else
+                    unreadable.push_back(i + 1);
+            }
+            if (!unreadable.empty()) reading.contentsDamage = entriesText(unreadable);
+        } else {
+            reading.contentsDamage = "its list of placed widgets is not a list";
+        }
+    }
     std::sort(placed.widgets.begin(), placed.widgets.end(),
               [](const PlacedWidget& a, const PlacedWidget& b) { return a.number < b.number; });
     placed.widgets.erase(
@@ -84,13 +142,21 @@ PlacementChange read() {
                     [](const PlacedWidget& a, const PlacedWidget& b) { return a.number == b.number; }),
         placed.widgets.end());
     // Numbers are never given twice, even when the counter was lost or damaged.
-    std::int64_t next = 1;
-    if (const auto* counter = value(nextNumberKey))
-        if (const auto* stored = counter->get<std::int64_t>()) next = *stored;
+    if (const auto* counter = value(nextNumberKey)) {
+        if (const auto* stored = counter->get<std::int64_t>())
+            next = std::max(next, *stored);
+        else if (!reading.contentsDamage)
+            reading.contentsDamage = "its next widget number is not an integer";
+    }
     for (const auto& widget : placed.widgets)
         next = std::max(next, widget.number + 1);
     placed.nextNumber = std::max<std::int64_t>(next, 1);
-    return placed;
+    return reading;
+}
+
+PlacementMessage unreadableMessage(const std::string& reason) {
+    return {"the placed widgets at %@ cannot be read (%@)",
+            {UserDefaults::fileForDomain(hostDefaultsDomain).string(), reason}};
 }
 
 // An exclusive lock on <defaults file>.lock for as long as it lives.
@@ -123,6 +189,22 @@ public:
     bool held() const { return descriptor_ >= 0; }
     const std::string& error() const { return error_; }
 
+    // The lock file also remembers the next number to give, so that numbers stay unique when
+    // the store itself is lost or damaged beyond reading.
+    std::int64_t rememberedNextNumber() const {
+        char text[32] = {};
+        const ssize_t count = ::pread(descriptor_, text, sizeof text - 1, 0);
+        std::int64_t number = 1;
+        if (count > 0) std::from_chars(text, text + count, number);
+        return std::max<std::int64_t>(number, 1);
+    }
+    void rememberNextNumber(std::int64_t number) const {
+        const std::string text = std::to_string(number) + "\n";
+        if (::ftruncate(descriptor_, 0) != 0 || ::pwrite(descriptor_, text.data(), text.size(), 0) < 0) {
+            // Only a safeguard: the store itself holds the counter too.
+        }
+    }
+
 private:
     int descriptor_ = -1;
     std::string error_;
@@ -131,10 +213,17 @@ private:
 } // namespace
 
 std::vector<PlacedWidget> placedWidgets() {
-    return read().widgets;
+    return read().placed.widgets;
 }
 
-std::string PlacementFailure::message() const {
+PlacedWidgetsReading readPlacedWidgets() {
+    StoreReading reading = read();
+    PlacedWidgetsReading result{std::move(reading.placed.widgets), std::nullopt};
+    if (const auto damage = reading.damage()) result.problem = unreadableMessage(*damage);
+    return result;
+}
+
+std::string PlacementMessage::message() const {
     std::string text;
     std::size_t next = 0;
     for (std::size_t i = 0; i < key.size(); ++i) {
@@ -148,7 +237,7 @@ std::string PlacementFailure::message() const {
     return text;
 }
 
-platform::foundation::Result<Success, PlacementFailure>
+platform::foundation::Result<PlacementSaved, PlacementFailure>
 changePlacedWidgets(const std::function<std::optional<std::string>(PlacementChange&)>& change) {
     const fs::path file = UserDefaults::fileForDomain(hostDefaultsDomain);
     if (file.empty()) return Failure{PlacementFailure{"cannot keep placed widgets: no home directory", {}}};
@@ -160,28 +249,40 @@ changePlacedWidgets(const std::function<std::optional<std::string>(PlacementChan
 
     // The read that counts is this one, under the lock. User defaults read a domain again when
     // another process has replaced its file, so a long-running host starts from what is saved now.
-    PlacementChange placed = read();
+    StoreReading reading = read();
+    PlacementChange& placed = reading.placed;
+    placed.nextNumber = std::max(placed.nextNumber, lock.rememberedNextNumber());
     if (auto refused = change(placed)) return Failure{PlacementFailure{std::move(*refused), {}}};
 
     PropertyListValue::Array list;
     list.reserve(placed.widgets.size());
     for (const auto& widget : placed.widgets)
         list.push_back(encode(widget));
-    // Both keys in one write of the domain: the file never holds one without the other. User
-    // defaults keep a value they could not write in memory; the change is saved only when a new file
-    // (a new inode, renamed into place) stands at the path.
-    struct stat before {};
-    const bool existed = ::stat(file.c_str(), &before) == 0;
-    UserDefaults defaults{std::string(hostDefaultsDomain)};
-    auto domain = defaults.persistentDomain(hostDefaultsDomain).value_or(PropertyListValue::Dictionary{});
+    // Both keys in one write of the domain, beside whatever else it holds: the file never holds
+    // one without the other.
+    auto domain = std::move(reading.domain);
     domain.insert_or_assign(widgetsKey, PropertyListValue(std::move(list)));
     domain.insert_or_assign(nextNumberKey, PropertyListValue(placed.nextNumber));
-    defaults.setPersistentDomain(std::move(domain), hostDefaultsDomain);
-    struct stat after {};
-    if (::stat(file.c_str(), &after) != 0 || !S_ISREG(after.st_mode) ||
-        (existed && after.st_ino == before.st_ino && after.st_dev == before.st_dev))
-        return Failure{PlacementFailure{"cannot save the placed widgets in %@", {file.string()}}};
-    return Success{};
+    const auto cannotSave = [&](const std::string& reason) {
+        return Failure{PlacementFailure{"cannot save the placed widgets in %@ (%@)", {file.string(), reason}}};
+    };
+    // A file that reads but holds what is not ours to drop is kept as it is; user defaults keep a
+    // file they cannot read at all by themselves.
+    std::optional<platform::foundation::KeptDamagedFile> kept;
+    if (reading.contentsDamage && !reading.fileDamage) {
+        auto aside = UserDefaults::keepDamagedFile(hostDefaultsDomain, *reading.contentsDamage);
+        if (!aside) return cannotSave(aside.error().reason);
+        kept = std::move(*aside);
+    }
+    auto written = UserDefaults(std::string(hostDefaultsDomain)).writePersistentDomain(std::move(domain), hostDefaultsDomain);
+    if (!written) return cannotSave(written.error().reason);
+    if (written->kept) kept = std::move(written->kept);
+    lock.rememberNextNumber(placed.nextNumber);
+    PlacementSaved saved;
+    if (kept)
+        saved.note = PlacementMessage{"the placed widgets at %@ could not be read (%@); that file is kept as %@",
+                                      {file.string(), kept->reason, kept->keptAs.string()}};
+    return saved;
 }
 
 } // namespace widgethost

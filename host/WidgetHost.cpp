@@ -3,9 +3,12 @@
 #include "host/Autostart.hpp"
 #include "host/Output.hpp"
 #include "host/PlacedWidgets.hpp"
+#include "platform/foundation/AppGroup.hpp"
 #include "platform/foundation/Bundle.hpp"
+#include "platform/foundation/FileSystem.hpp"
 #include "platform/foundation/ISO8601.hpp"
 #include "platform/foundation/Locale.hpp"
+#include "platform/foundation/Logger.hpp"
 #include "platform/foundation/UnicodeNormalization.hpp"
 #include "platform/ui/Rendering.hpp"
 #include "platform/widgetkit/WidgetExtension.hpp"
@@ -51,6 +54,39 @@ void print(std::FILE* out, std::string_view text) {
     std::fwrite(shown.data(), 1, shown.size(), out);
 }
 
+std::string noPlacedWidget(std::int64_t number) {
+    return "no placed widget " + std::to_string(number) + " (widgethost list shows those that are)";
+}
+
+// Why the widget found no snapshot to show, in one line; nothing when it read one. The widget says
+// so only in its log, and not even there for a missing file: the file is looked at here, and the
+// widget's own log lines tell a damaged document from one of a newer layout.
+std::optional<std::string> snapshotTrouble(const fs::path& bundlePath, const std::vector<std::string>& widgetLog) {
+    const auto bundle = pf::Bundle::open(bundlePath);
+    const auto group = bundle ? bundle->infoString(pf::appGroupIdentifierKey) : std::nullopt;
+    const auto container = group ? pf::groupContainerPath(*group) : std::nullopt;
+    if (!container) return std::nullopt;
+    const fs::path file = *container / pf::snapshotFileName;
+    const auto logged = [&](std::string_view line) {
+        return std::find(widgetLog.begin(), widgetLog.end(), line) != widgetLog.end();
+    };
+    std::error_code error;
+    if (!fs::exists(fs::symlink_status(file, error)))
+        return "no snapshot at " + file.string() + " (the Tallyfox app writes it there)";
+    const auto read = pf::readOnce(file, pf::largestSnapshotSize + 1);
+    if (!read && read.error().kind != pf::FileReadFailure::Kind::endOfFile)
+        return "cannot read the snapshot at " + file.string() + ": " +
+               (read.error().systemError ? std::strerror(read.error().systemError) : "not a regular file");
+    if (read && read->size() > pf::largestSnapshotSize)
+        return "the snapshot at " + file.string() + " is larger than 4 MiB, which the widget does not read";
+    if (logged("Widget snapshot uses a newer schema"))
+        return "the snapshot at " + file.string() + " has a newer layout than this widget reads (a newer Tallyfox "
+               "wrote it)";
+    if (logged("Widget snapshot couldn't be decoded"))
+        return "the snapshot at " + file.string() + " cannot be read (widgethost check tells why)";
+    return std::nullopt;
+}
+
 struct Loaded {
     wk::WidgetExtension extension;
     const wk::WidgetConfiguration& widget() const { return extension.widgets.front(); }
@@ -83,10 +119,13 @@ Outcome<Placement> placement(const wk::WidgetConfiguration& widget, const Select
         if (!family) return pf::Failure{family.error()};
         return Placement{*family, {selection.sources}};
     }
-    const auto placed = placedWidgets();
+    const auto reading = readPlacedWidgets();
+    const auto& placed = reading.widgets;
     const auto found = std::find_if(placed.begin(), placed.end(),
                                     [&](const PlacedWidget& candidate) { return candidate.number == *selection.widget; });
-    if (found == placed.end()) return pf::Failure{failed("no placed widget " + std::to_string(*selection.widget))};
+    // It may be in the part that cannot be read: that is the answer, not that it is not placed.
+    if (found == placed.end() && reading.problem) return pf::Failure{failed(reading.problem->message())};
+    if (found == placed.end()) return pf::Failure{failed(noPlacedWidget(*selection.widget))};
     if (found->kind != widget.kind)
         return pf::Failure{failed("placed widget " + std::to_string(found->number) + " is a " + found->kind +
                                   ", which this extension does not declare")};
@@ -102,6 +141,7 @@ struct Answer {
     std::optional<wk::TimelineReloadPolicy> policy;
     ui::WidgetFamily family;
     pf::Date at; ///< the moment shown
+    fs::path bundlePath;
 };
 
 // Loads the extension and asks its widget as the platform's host does: the clock fixed at the
@@ -118,7 +158,7 @@ Outcome<Answer> ask(const Invocation& invocation) {
     pf::Clock::setFixedNow(now);
     const ui::Size size = ui::metrics::widgetSize(placed->family);
     const wk::TimelineProviderContext context{placed->family, false, {size.width, size.height}};
-    Answer answer{{}, std::nullopt, placed->family, selection.at.value_or(now)};
+    Answer answer{{}, std::nullopt, placed->family, selection.at.value_or(now), loaded->extension.bundlePath};
     const wk::AnyTimelineProvider& provider = widget.provider;
     switch (selection.request) {
     case Request::placeholder: answer.entries.push_back(provider.placeholder(context)); break;
@@ -201,6 +241,27 @@ PolicyNames policyNames(wk::TimelineReloadPolicy::Kind kind) {
 
 } // namespace
 
+std::string placedWidgetLines(const std::vector<PlacedWidget>& placed) {
+    // Columns as wide as their widest entry; numbers to the right, so that their digits line up.
+    std::size_t numberWidth = 0, kindWidth = 0, familyWidth = 0;
+    for (const auto& widget : placed) {
+        numberWidth = std::max(numberWidth, std::to_string(widget.number).size());
+        kindWidth = std::max(kindWidth, widget.kind.size());
+        familyWidth = std::max(familyWidth, wk::name(widget.family).size());
+    }
+    std::string lines;
+    for (const auto& widget : placed) {
+        const std::string number = std::to_string(widget.number);
+        const std::string family(wk::name(widget.family));
+        const auto& sources = widget.configuration.entityIdentifiers;
+        lines += std::string(numberWidth - number.size(), ' ') + number + "  " + widget.kind +
+                 std::string(kindWidth - widget.kind.size(), ' ') + "  " + family +
+                 std::string(familyWidth - family.size(), ' ') + "  " +
+                 (sources ? "sources: " + joined(*sources, ", ") : std::string("no sources chosen")) + "\n";
+    }
+    return lines;
+}
+
 ui::Environment widgetEnvironment(ui::WidgetFamily family, ui::ColorScheme colorScheme,
                                   ui::ColorSchemeContrast contrast, pf::Date date) {
     ui::Environment environment = ui::Environment::standard();
@@ -243,11 +304,17 @@ Outcome<pf::Success> describe(const Invocation& invocation, std::FILE* out) {
     return pf::Success{};
 }
 
-Outcome<pf::Success> entities(const Invocation& invocation, std::FILE* out) {
+Outcome<pf::Success> entities(const Invocation& invocation, std::FILE* out, std::FILE* err) {
     auto loaded = load(invocation);
     if (!loaded) return pf::Failure{loaded.error()};
     const auto& query = loaded->widget().entityQuery;
+    const pf::LogCapture widgetLog;
     const auto listed = invocation.identifiers.empty() ? query.results() : query.entities(invocation.identifiers);
+    // No snapshot is no answer to what can be chosen; the named identifiers still have theirs.
+    if (const auto trouble = snapshotTrouble(loaded->extension.bundlePath, widgetLog.messages())) {
+        if (invocation.identifiers.empty()) return pf::Failure{failed(*trouble)};
+        print(err, "widgethost: " + *trouble + "\n");
+    }
     if (invocation.json) {
         pf::JSONWriter json(out, jsonKeys);
         json.beginObject().key("typeDisplayName").value(query.type.name.resolved()).key("entities").beginArray();
@@ -301,14 +368,22 @@ Outcome<pf::Success> timeline(const Invocation& invocation, std::FILE* out) {
 }
 
 // render, accessibility and layout: the entry in effect, laid out.
-Outcome<pf::Success> show(const Invocation& invocation, std::FILE* out) {
+Outcome<pf::Success> show(const Invocation& invocation, std::FILE* out, std::FILE* err) {
+    const pf::LogCapture widgetLog;
     const auto asked = ask(invocation);
     if (!asked) return pf::Failure{asked.error()};
     const auto view = shown(*asked, invocation.render);
     if (!view) return pf::Failure{view.error()};
 
     switch (invocation.command) {
-    case Command::render: return writeWhole(*view, invocation.render);
+    case Command::render: {
+        // The picture is the widget's message for a missing snapshot ("Open Tallyfox"); the line says
+        // what is behind it.
+        if (invocation.selection.request != Request::placeholder)
+            if (const auto trouble = snapshotTrouble(asked->bundlePath, widgetLog.messages()))
+                print(err, "widgethost: " + *trouble + "\n");
+        return writeWhole(*view, invocation.render);
+    }
     case Command::layout: print(out, view->layoutDump()); break;
     default:
         if (invocation.json) {
@@ -328,10 +403,16 @@ Outcome<pf::Success> show(const Invocation& invocation, std::FILE* out) {
 }
 
 Outcome<pf::Success> list(const Invocation& invocation, std::FILE* out, std::FILE* err) {
-    const auto placed = placedWidgets();
+    const auto reading = readPlacedWidgets();
+    const auto& placed = reading.widgets;
+    // What can be read is listed; a store that cannot be read whole is a failure, said last.
+    const auto outcome = [&]() -> Outcome<pf::Success> {
+        if (reading.problem) return pf::Failure{failed(reading.problem->message())};
+        return pf::Success{};
+    };
     // Nothing placed is an answer, not a failure; the note goes where it stays out of a script's
     // reading of the lines.
-    if (placed.empty() && !invocation.json) {
+    if (placed.empty() && !invocation.json && !reading.problem) {
         print(err, "widgethost: no widget is placed (widgethost add --family medium places one)\n");
         return pf::Success{};
     }
@@ -348,14 +429,10 @@ Outcome<pf::Success> list(const Invocation& invocation, std::FILE* out, std::FIL
             json.endObject();
         }
         json.endArray().finish();
-        return pf::Success{};
+        return outcome();
     }
-    for (const auto& widget : placed) {
-        const auto& sources = widget.configuration.entityIdentifiers;
-        print(out, std::to_string(widget.number) + "  " + widget.kind + "  " + std::string(wk::name(widget.family)) +
-                       "  " + (sources ? "sources: " + joined(*sources, ", ") : std::string("no sources chosen")) + "\n");
-    }
-    return pf::Success{};
+    print(out, placedWidgetLines(placed));
+    return outcome();
 }
 
 // A chosen source that the snapshot does not offer now is kept, since it may come back (an account
@@ -394,6 +471,7 @@ Outcome<pf::Success> add(const Invocation& invocation, std::FILE* out, std::FILE
         return std::nullopt;
     });
     if (!changed) return pf::Failure{failed(changed.error().message())};
+    if (changed->note) print(err, "widgethost: " + changed->note->message() + "\n");
     print(out, std::to_string(number) + "\n");
     return pf::Success{};
 }
@@ -404,7 +482,10 @@ Outcome<pf::Success> change(const Invocation& invocation, std::FILE* err) {
     const auto changed = changePlacedWidgets([&](PlacementChange& placed) -> std::optional<std::string> {
         const auto found = std::find_if(placed.widgets.begin(), placed.widgets.end(),
                                         [&](const PlacedWidget& widget) { return widget.number == number; });
-        if (found == placed.widgets.end()) return "no placed widget " + std::to_string(number);
+        // It may be in the part that cannot be read: that is the answer, and nothing is written.
+        if (found == placed.widgets.end())
+            if (const auto problem = readPlacedWidgets().problem) return problem->message();
+        if (found == placed.widgets.end()) return noPlacedWidget(number);
         if (invocation.command == Command::remove)
             placed.widgets.erase(found);
         else
@@ -412,6 +493,7 @@ Outcome<pf::Success> change(const Invocation& invocation, std::FILE* err) {
         return std::nullopt;
     });
     if (!changed) return pf::Failure{failed(changed.error().message())};
+    if (changed->note) print(err, "widgethost: " + changed->note->message() + "\n");
     // Only a note: the change itself needs no extension.
     if (invocation.command == Command::edit && invocation.selection.sources)
         if (const auto loaded = load(invocation))
@@ -451,11 +533,11 @@ int run(const Invocation& invocation, std::FILE* out, std::FILE* err) {
     case Command::help: std::fwrite(usageText().data(), 1, usageText().size(), out); break;
     case Command::version: print(out, versionLine() + "\n"); break;
     case Command::describe: outcome = describe(invocation, out); break;
-    case Command::entities: outcome = entities(invocation, out); break;
+    case Command::entities: outcome = entities(invocation, out, err); break;
     case Command::timeline: outcome = timeline(invocation, out); break;
     case Command::render:
     case Command::accessibility:
-    case Command::layout: outcome = show(invocation, out); break;
+    case Command::layout: outcome = show(invocation, out, err); break;
     case Command::add: outcome = add(invocation, out, err); break;
     case Command::list: outcome = list(invocation, out, err); break;
     case Command::edit:
@@ -467,6 +549,7 @@ int run(const Invocation& invocation, std::FILE* out, std::FILE* err) {
         return status;
     }
     case Command::show: outcome = pf::Failure{failed("show runs the desktop host, which main starts")}; break;
+    case Command::check: outcome = pf::Failure{failed("check reads the snapshot with the readers' code, which main links")}; break;
     }
     if (!outcome) {
         std::fflush(out);

@@ -1,4 +1,5 @@
 // widgethost end to end, as a user meets it: the real binary and the real extension, in a temporary HOME.
+#include "host/WidgetHost.hpp"
 #include "platform/foundation/ISO8601.hpp"
 
 #include <gtest/gtest.h>
@@ -195,9 +196,27 @@ TEST(WidgetHost, theGalleryNameIsTheBundlesDisplayNameWhenItIsAString) {
 
 TEST(WidgetHost, entitiesAreTheSnapshotsEntriesAndStoredIdentifiersResolveInOrder) {
     const Host host;
-    // Without a snapshot nothing can be chosen, and a stored choice is unavailable.
-    EXPECT_EQ(host.run({"entities"}).out, "");
-    EXPECT_EQ(host.run({"entities", "cursor"}).out, "cursor\tSelected account unavailable\n");
+    // Without a snapshot nothing can be chosen, and a stored choice is unavailable: each says why.
+    const fs::path file = host.home / "Library" / "Group Containers" / "group.com.tallyfox.Tallyfox" /
+                          "widget-snapshot.json";
+    const std::string missing = "widgethost: no snapshot at " + file.string() + " (the Tallyfox app writes it there)\n";
+    expectFailure(host.run({"entities"}), 1, missing);
+    const Outcome stored = host.run({"entities", "cursor"});
+    EXPECT_EQ(stored.exitCode, 0);
+    EXPECT_EQ(stored.out, "cursor\tSelected account unavailable\n");
+    EXPECT_EQ(stored.err, missing);
+    fs::create_directories(file);
+    expectFailure(host.run({"entities"}), 1,
+                  "widgethost: cannot read the snapshot at " + file.string() + ": Is a directory\n");
+    fs::remove(file);
+    host.writeSnapshot("{\"schemaVersion\": 1, \"state\": [tor");
+    expectFailure(host.run({"entities"}), 1,
+                  "widgethost: the snapshot at " + file.string() + " cannot be read (widgethost check tells why)\n");
+    std::string newer = document(R"({"noProvidersDetected":{}})");
+    host.writeSnapshot(newer.replace(newer.find("\"schemaVersion\":1"), 17, "\"schemaVersion\":2"));
+    expectFailure(host.run({"entities"}), 1,
+                  "widgethost: the snapshot at " + file.string() +
+                      " has a newer layout than this widget reads (a newer Tallyfox wrote it)\n");
 
     host.writeSnapshot(threeEntries);
     EXPECT_EQ(host.run({"entities"}).out, "codex · a\tCodex · a\ncodex-b\tCodex · b\ncursor\tCursor\n");
@@ -377,20 +396,21 @@ TEST(WidgetHost, placedWidgetsKeepTheirSizeAndSources) {
     EXPECT_EQ(several.err,
               "widgethost: sources 'x', 'y' are not offered now (widgethost entities lists those that are); "
               "kept for when they are\n");
-    EXPECT_EQ(host.run({"list"}).out, "1  TallyfoxWidget  systemSmall  no sources chosen\n"
+    EXPECT_EQ(host.run({"list"}).out, "1  TallyfoxWidget  systemSmall   no sources chosen\n"
                                       "3  TallyfoxWidget  systemMedium  sources: x, cursor, y, x\n");
 
-    expectFailure(host.run({"edit", "2", "--clear"}), 1, "widgethost: no placed widget 2\n");
+    expectFailure(host.run({"edit", "2", "--clear"}), 1, "widgethost: no placed widget 2 (widgethost list shows those that are)\n");
     // A change that cannot be saved is a failure, not a number for a widget that does not exist.
     const fs::path defaults = host.home / "Library" / "Preferences" / "com.tallyfox.widgethost.plist";
     fs::remove(defaults);
     fs::create_directory(defaults);
     expectFailure(host.run({"add", "--family", "small"}), 1,
-                  "widgethost: cannot save the placed widgets in " + defaults.string() + "\n");
+                  "widgethost: cannot save the placed widgets in " + defaults.string() +
+                      " (a folder is in its place)\n");
     fs::remove(defaults);
-    expectFailure(host.run({"remove", "9"}), 1, "widgethost: no placed widget 9\n");
+    expectFailure(host.run({"remove", "9"}), 1, "widgethost: no placed widget 9 (widgethost list shows those that are)\n");
     expectFailure(host.run({"render", "--widget", "2", "--output", (host.root / "x.png").string()}), 1,
-                  "widgethost: no placed widget 2\n");
+                  "widgethost: no placed widget 2 (widgethost list shows those that are)\n");
 }
 
 TEST(WidgetHost, widgetsPlacedFromManyProcessesAtOnceAreAllKept) {
@@ -443,13 +463,25 @@ TEST(WidgetHost, rendersWholeFilesInEachFormatOrNone) {
     EXPECT_EQ(render({"--output", (host.root / "w.pdf").string()}).exitCode, 0);
     EXPECT_EQ(slurp(host.root / "w.pdf").substr(0, 5), "%PDF-");
 
+    // A snapshot the widget cannot read draws its message, and one line says why.
+    host.writeSnapshot("garbage");
+    const Outcome message = render({"--output", (host.root / "message.png").string()});
+    EXPECT_EQ(message.exitCode, 0);
+    EXPECT_EQ(message.err, "widgethost: the snapshot at " +
+                               (host.home / "Library" / "Group Containers" / "group.com.tallyfox.Tallyfox" /
+                                "widget-snapshot.json")
+                                   .string() +
+                               " cannot be read (widgethost check tells why)\n");
+    EXPECT_EQ(render({"--request", "placeholder", "--output", (host.root / "message.png").string()}).err, "");
+    host.writeSnapshot(threeEntries);
+
     const fs::path nowhere = host.root / "missing" / "w.png";
     expectFailure(render({"--output", nowhere.string()}), 1,
                   "widgethost: cannot write " + nowhere.string() + ": No such file or directory\n");
     // Nothing half-written is left behind.
     std::set<std::string> files;
     for (const auto& entry : fs::directory_iterator(host.root)) files.insert(entry.path().filename().string());
-    EXPECT_EQ(files, (std::set<std::string>{"home", "medium.png", "preview.PNG", "w.svg", "w.pdf", "run.out", "run.err"}));
+    EXPECT_EQ(files, (std::set<std::string>{"home", "medium.png", "preview.PNG", "w.svg", "w.pdf", "message.png", "run.out", "run.err"}));
 }
 
 TEST(WidgetHost, everyUsageErrorHasItsLineAndExitsWithTwo) {
@@ -505,4 +537,21 @@ TEST(WidgetHost, failuresHaveTheirLineAndExitWithOne) {
     const Outcome full = host.finish(host.start({"describe"}, "full", "/dev/full"), "full", false);
     EXPECT_EQ(full.exitCode, 1);
     EXPECT_EQ(full.err, "widgethost: cannot write to standard output\n");
+}
+
+TEST(WidgetHost, theHelpFitsEightyColumnsAndTheListsColumnsLineUp) {
+    using widgethost::PlacedWidget, widgethost::placedWidgetLines;
+    std::istringstream help{std::string(widgethost::usageText())};
+    for (std::string line; std::getline(help, line);) EXPECT_LE(line.size(), 80u) << line;
+
+    using platform::ui::WidgetFamily;
+    const std::vector<PlacedWidget> placed{
+        {7, "TallyfoxWidget", WidgetFamily::systemSmall, {std::vector<std::string>{"cursor"}}},
+        {12, "TallyfoxWidget", WidgetFamily::systemMedium, {}},
+        {103, "OtherWidget", WidgetFamily::systemLarge, {std::vector<std::string>{"codex · a", "codex-b"}}},
+    };
+    EXPECT_EQ(placedWidgetLines(placed), "  7  TallyfoxWidget  systemSmall   sources: cursor\n"
+                                         " 12  TallyfoxWidget  systemMedium  no sources chosen\n"
+                                         "103  OtherWidget     systemLarge   sources: codex · a, codex-b\n");
+    EXPECT_EQ(placedWidgetLines({}), "");
 }

@@ -7,6 +7,7 @@
 
 namespace widgethost {
 
+namespace pf = platform::foundation;
 using platform::foundation::PropertyListValue;
 using platform::foundation::UserDefaults;
 
@@ -14,14 +15,32 @@ namespace {
 
 constexpr const char* positionsKey = "Positions";
 
-PropertyListValue::Dictionary stored() {
-    const auto value = UserDefaults(windowPositionsDomain).object(positionsKey);
-    const auto* dictionary = value ? value->get<PropertyListValue::Dictionary>() : nullptr;
-    return dictionary ? *dictionary : PropertyListValue::Dictionary{};
+// The places as stored, and whether what is stored under their key is something else.
+struct StoredPlaces {
+    PropertyListValue::Dictionary positions;
+    bool wrongShape = false;
+};
+
+StoredPlaces stored() {
+    UserDefaults defaults(windowPositionsDomain);
+    const auto domain = defaults.persistentDomain(windowPositionsDomain);
+    const auto found = domain ? domain->find(positionsKey) : PropertyListValue::Dictionary::const_iterator{};
+    if (!domain || found == domain->end()) return {};
+    const auto* dictionary = found->second.get<PropertyListValue::Dictionary>();
+    return dictionary ? StoredPlaces{*dictionary, false} : StoredPlaces{{}, true};
 }
 
-void store(PropertyListValue::Dictionary positions) {
-    UserDefaults(windowPositionsDomain).set(positionsKey, PropertyListValue(std::move(positions)));
+std::optional<pf::KeptDamagedFile> store(PropertyListValue::Dictionary positions, bool wrongShape) {
+    std::optional<pf::KeptDamagedFile> kept;
+    if (wrongShape) {
+        // Places someone else wrote in a shape of their own are not ours to write over.
+        auto aside = UserDefaults::keepDamagedFile(windowPositionsDomain, "its places are not a dictionary");
+        if (!aside) return std::nullopt;
+        kept = std::move(*aside);
+    }
+    auto written = UserDefaults(windowPositionsDomain).write(positionsKey, PropertyListValue(std::move(positions)));
+    if (written && written->kept) kept = std::move(written->kept);
+    return kept;
 }
 
 } // namespace
@@ -78,9 +97,16 @@ std::string outputFor(const KeptPlace& kept, const std::vector<std::string>& out
     return outputs.empty() ? std::string() : outputs.front();
 }
 
+std::optional<pf::DefaultsProblem> unreadableWindowPositions() {
+    if (auto problem = UserDefaults(windowPositionsDomain).unreadableDomain(windowPositionsDomain)) return problem;
+    if (stored().wrongShape)
+        return pf::DefaultsProblem{UserDefaults::fileForDomain(windowPositionsDomain), "its places are not a dictionary"};
+    return std::nullopt;
+}
+
 std::map<std::int64_t, KeptPlace> storedWindowPositions() {
     std::map<std::int64_t, KeptPlace> places;
-    for (const auto& [key, value] : stored()) {
+    for (const auto& [key, value] : stored().positions) {
         const auto* entry = value.get<PropertyListValue::Dictionary>();
         if (!entry) continue;
         KeptPlace place;
@@ -101,8 +127,8 @@ std::map<std::int64_t, KeptPlace> storedWindowPositions() {
     return places;
 }
 
-void storeWindowPosition(std::int64_t widget, const KeptPlace& place) {
-    auto positions = stored();
+std::optional<pf::KeptDamagedFile> storeWindowPosition(std::int64_t widget, const KeptPlace& place) {
+    auto [positions, wrongShape] = stored();
     PropertyListValue::Dictionary entry;
     if (place.screen) {
         entry.emplace("x", place.screen->x);
@@ -116,11 +142,11 @@ void storeWindowPosition(std::int64_t widget, const KeptPlace& place) {
     }
     if (!place.output.empty()) entry.emplace("output", PropertyListValue(place.output));
     positions.insert_or_assign(std::to_string(widget), PropertyListValue(std::move(entry)));
-    store(std::move(positions));
+    return store(std::move(positions), wrongShape);
 }
 
-void keepWindowPositionsOf(const std::set<std::int64_t>& placed) {
-    auto positions = stored();
+std::optional<pf::KeptDamagedFile> keepWindowPositionsOf(const std::set<std::int64_t>& placed) {
+    auto [positions, wrongShape] = stored();
     const auto before = positions.size();
     std::erase_if(positions, [&](const auto& entry) {
         try {
@@ -129,7 +155,8 @@ void keepWindowPositionsOf(const std::set<std::int64_t>& placed) {
             return false;
         }
     });
-    if (positions.size() != before) store(std::move(positions));
+    if (positions.size() == before) return std::nullopt;
+    return store(std::move(positions), wrongShape);
 }
 
 } // namespace widgethost

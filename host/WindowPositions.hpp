@@ -3,6 +3,7 @@
 // running host writes them, and never into the placed widgets' file, which other widgethost
 // processes change under a lock).
 
+#include "platform/foundation/UserDefaults.hpp"
 #include "platform/ui/Geometry.hpp"
 
 #include <cstdint>
@@ -48,11 +49,14 @@ std::string outputFor(const KeptPlace& kept, const std::vector<std::string>& out
 /// The user-defaults domain the positions are kept in.
 inline constexpr const char* windowPositionsDomain = "com.tallyfox.widgethost.windows";
 
-/// The stored places by widget number.
+/// The stored places by widget number: those that can be read.
 std::map<std::int64_t, KeptPlace> storedWindowPositions();
-/// Stores the place of one widget.
-void storeWindowPosition(std::int64_t widget, const KeptPlace& place);
-/// Forgets the places of widgets that are no longer placed.
-void keepWindowPositionsOf(const std::set<std::int64_t>& placed);
+/// Why the stored places cannot be read, when they cannot.
+std::optional<platform::foundation::DefaultsProblem> unreadableWindowPositions();
+/// Stores the place of one widget. A file of places that could not be read is kept beside it
+/// first, and the answer says where.
+std::optional<platform::foundation::KeptDamagedFile> storeWindowPosition(std::int64_t widget, const KeptPlace& place);
+/// Forgets the places of widgets that are no longer placed; the answer as for `storeWindowPosition`.
+std::optional<platform::foundation::KeptDamagedFile> keepWindowPositionsOf(const std::set<std::int64_t>& placed);
 
 } // namespace widgethost

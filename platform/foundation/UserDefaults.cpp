@@ -1,17 +1,23 @@
 #include "platform/foundation/UserDefaults.hpp"
 
+#include "platform/foundation/ISO8601.hpp"
 #include "platform/foundation/Localization.hpp"
+#include "platform/foundation/Logger.hpp"
 
+#include <fcntl.h>
 #include <plist/plist.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cctype>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
+#include <cstring>
+#include <ctime>
 #include <memory>
 #include <mutex>
 #include <unordered_map>
@@ -150,6 +156,170 @@ std::optional<FileIdentity> identityOf(const std::filesystem::path& file) {
     return FileIdentity{status.st_dev, status.st_ino, status.st_size, status.st_mtim.tv_sec, status.st_mtim.tv_nsec};
 }
 
+// Plain words for why a file could not be read or written.
+std::string readingReason(int error) {
+    switch (error) {
+    case EACCES:
+    case EPERM: return "no permission to read it";
+    case EISDIR: return "a folder is in its place";
+    case ELOOP: return "it is a loop of symbolic links";
+    case EIO: return "the disk could not read it";
+    default: break;
+    }
+    std::string text = std::strerror(error);
+    if (!text.empty()) text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+    return text;
+}
+
+std::string writingReason(int error) {
+    switch (error) {
+    case EACCES:
+    case EPERM: return "no permission to write in its folder";
+    case EROFS: return "its folder is on a read-only file system";
+    case ENOSPC:
+    case EDQUOT: return "the disk is full";
+    case EISDIR: return "a folder is in its place";
+    case ENOTDIR:
+    case EEXIST: return "a file stands where one of its folders belongs";
+    case ENOENT: return "its folder is missing";
+    case EIO: return "the disk could not write it";
+    default: break;
+    }
+    return readingReason(error);
+}
+
+std::string nodeTypeName(plist_t node) {
+    switch (plist_get_node_type(node)) {
+    case PLIST_BOOLEAN: return "a Boolean";
+    case PLIST_UINT: return "an integer";
+    case PLIST_REAL: return "a real number";
+    case PLIST_STRING: return "a string";
+    case PLIST_ARRAY: return "an array";
+    case PLIST_DATE: return "a date";
+    case PLIST_DATA: return "data";
+    default: return "something else";
+    }
+}
+
+// Settings are small; a file larger than this is not one we wrote.
+constexpr off_t largestDefaultsFile = 64 << 20;
+
+// What is at a domain's path: a dictionary, nothing, or a file that cannot be read and why.
+struct Loaded {
+    std::optional<PropertyListValue::Dictionary> contents;
+    std::optional<std::string> damage;
+};
+
+Loaded load(const std::filesystem::path& file) {
+    if (file.empty()) return {};
+    struct stat status {};
+    if (::stat(file.c_str(), &status) != 0)
+        return errno == ENOENT ? Loaded{} : Loaded{std::nullopt, readingReason(errno)};
+    if (S_ISDIR(status.st_mode)) return {std::nullopt, "a folder is in its place"};
+    if (!S_ISREG(status.st_mode)) return {std::nullopt, "it is not a regular file"};
+    if (status.st_size > largestDefaultsFile) return {std::nullopt, "it is larger than 64 MiB"};
+    const int descriptor = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (descriptor < 0) return {std::nullopt, readingReason(errno)};
+    std::string bytes;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t count = ::read(descriptor, buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR) continue;
+        if (count < 0) {
+            const int error = errno;
+            ::close(descriptor);
+            return {std::nullopt, readingReason(error)};
+        }
+        if (count == 0) break;
+        bytes.append(buffer, static_cast<std::size_t>(count));
+        if (bytes.size() > static_cast<std::size_t>(largestDefaultsFile)) {
+            ::close(descriptor);
+            return {std::nullopt, "it is larger than 64 MiB"};
+        }
+    }
+    ::close(descriptor);
+    if (bytes.empty()) return {std::nullopt, "it is empty"};
+    plist_t root = nullptr;
+    plist_from_memory(bytes.data(), static_cast<uint32_t>(bytes.size()), &root);
+    const PlistPointer owner(root);
+    if (!root) {
+        const auto begin = bytes.find_first_not_of(" \t\r\n");
+        const std::string_view start = begin == std::string::npos ? std::string_view() : std::string_view(bytes).substr(begin);
+        if (std::string_view(bytes).starts_with("bplist"))
+            return {std::nullopt, "its binary property list is cut short or damaged"};
+        if (start.starts_with("<?xml") || start.starts_with("<plist") || start.starts_with("<!DOCTYPE"))
+            return {std::nullopt, "its property list is cut short or damaged"};
+        return {std::nullopt, "it is not a property list"};
+    }
+    if (plist_get_node_type(root) != PLIST_DICT)
+        return {std::nullopt, "it holds " + nodeTypeName(root) + " where settings are a dictionary"};
+    PropertyListValue value(false);
+    fromPlist(root, value);
+    return {std::move(std::get<PropertyListValue::Dictionary>(value.storage)), std::nullopt};
+}
+
+// The folder of `file` is made when missing; `file` is replaced by a temporary file beside it, flushed
+// to the disk and renamed over it, so that a reader never sees half a file and a crash leaves the
+// old one or the new one.
+std::optional<DefaultsProblem> write(const std::filesystem::path& file, const PropertyListValue::Dictionary& contents) {
+    std::error_code error;
+    std::filesystem::create_directories(file.parent_path(), error);
+    if (error) return DefaultsProblem{file, writingReason(error.value())};
+    const PlistPointer root(toPlist(PropertyListValue(contents)));
+    char* xml = nullptr;
+    uint32_t length = 0;
+    plist_to_xml(root.get(), &xml, &length);
+    if (!xml) return DefaultsProblem{file, "its settings could not be written as a property list"};
+    static std::atomic<unsigned> counter{0};
+    std::filesystem::path temporary = file;
+    temporary += ".tmp." + std::to_string(getpid()) + "." + std::to_string(counter++);
+    int failure = 0;
+    const int descriptor = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (descriptor < 0) {
+        failure = errno;
+    } else {
+        for (uint32_t done = 0; done < length && failure == 0;) {
+            const ssize_t count = ::write(descriptor, xml + done, length - done);
+            if (count < 0 && errno != EINTR) failure = errno;
+            if (count > 0) done += static_cast<uint32_t>(count);
+        }
+        if (failure == 0 && ::fdatasync(descriptor) != 0 && errno != EINVAL) failure = errno;
+        if (::close(descriptor) != 0 && failure == 0) failure = errno;
+        if (failure == 0 && ::rename(temporary.c_str(), file.c_str()) != 0) failure = errno;
+        if (failure != 0) ::unlink(temporary.c_str());
+    }
+    plist_to_xml_free(xml);
+    if (failure != 0) return DefaultsProblem{file, writingReason(failure)};
+    return std::nullopt;
+}
+
+// <domain>.damaged-<UTC time>.plist beside `file`, with -2, -3, … when taken. The time is the
+// computer's, not the platform clock, which a host may have fixed to preview another moment.
+Result<KeptDamagedFile, DefaultsProblem> keepAside(const std::filesystem::path& file, std::string reason) {
+    std::string stamp = ISO8601::string(Date{static_cast<double>(std::time(nullptr))});
+    std::erase_if(stamp, [](char c) { return c == '-' || c == ':'; });
+    std::string stem = file.filename().string();
+    if (stem.ends_with(".plist")) stem.resize(stem.size() - 6);
+    for (int attempt = 1; attempt <= 100; ++attempt) {
+        const std::string suffix = attempt == 1 ? std::string() : "-" + std::to_string(attempt);
+        const std::filesystem::path kept = file.parent_path() / (stem + ".damaged-" + stamp + suffix + ".plist");
+        int moved = ::renameat2(AT_FDCWD, file.c_str(), AT_FDCWD, kept.c_str(), RENAME_NOREPLACE);
+        if (moved != 0 && (errno == EINVAL || errno == ENOSYS)) {
+            // A file system that cannot rename without replacing: a link refuses a taken name too.
+            moved = ::link(file.c_str(), kept.c_str());
+            if (moved == 0) ::unlink(file.c_str());
+        }
+        if (moved == 0) return KeptDamagedFile{file, kept, std::move(reason)};
+        if (errno != EEXIST) return Failure{DefaultsProblem{file, "it cannot be kept aside: " + writingReason(errno)}};
+    }
+    return Failure{DefaultsProblem{file, "it cannot be kept aside: too many kept copies of this moment"}};
+}
+
+const Logger& defaultsLogger() {
+    static const Logger logger("com.tallyfox.platform", "defaults");
+    return logger;
+}
+
 // Every domain this process has touched, keyed by its file, so that a test pointing HOME elsewhere
 // sees fresh domains. A domain without a file (no name) lives only here. A long-running process sees
 // what other processes write: a domain is read again when its file is no longer the one read last.
@@ -161,6 +331,12 @@ class DomainStore {
         return key;
     }
 
+    struct Entry {
+        std::optional<PropertyListValue::Dictionary> contents;
+        std::optional<FileIdentity> identity; ///< of the file `contents` came from or went to
+        std::optional<std::string> damage;    ///< why the file at the path could not be read
+    };
+
 public:
     static DomainStore& shared() {
         static DomainStore store;
@@ -170,35 +346,49 @@ public:
     std::mutex mutex;
 
     PropertyListValue::Dictionary* domain(std::string_view name, bool create) {
-        const std::filesystem::path file = UserDefaults::fileForDomain(name);
-        const std::string key = file.empty() ? memoryKey(name) : file.string();
-        auto it = domains_.find(key);
-        if (it == domains_.end()) {
-            const auto identity = identityOf(file);
-            it = domains_.emplace(key, Entry{load(file), identity}).first;
-        } else if (!file.empty()) {
-            if (auto identity = identityOf(file); identity != it->second.identity) {
-                it->second.contents = load(file);
-                it->second.identity = identity;
-            }
-        }
-        if (!it->second.contents && create) it->second.contents.emplace();
-        return it->second.contents ? &*it->second.contents : nullptr;
+        Entry& entry = current(name);
+        if (!entry.contents && create) entry.contents.emplace();
+        return entry.contents ? &*entry.contents : nullptr;
     }
 
-    void store(std::string_view name) {
+    std::optional<DefaultsProblem> damage(std::string_view name) {
+        const Entry& entry = current(name);
+        if (!entry.damage) return std::nullopt;
+        return DefaultsProblem{UserDefaults::fileForDomain(name), *entry.damage};
+    }
+
+    // Saves what the domain holds now. A file that could not be read is never written over: it is
+    // kept aside first; a folder in its place stays, and so does the value in memory.
+    Result<DefaultsWrite, DefaultsProblem> store(std::string_view name) {
         const std::filesystem::path file = UserDefaults::fileForDomain(name);
-        if (file.empty()) return;
+        if (file.empty()) return DefaultsWrite{};
         const auto it = domains_.find(file.string());
-        if (it == domains_.end()) return;
-        if (!it->second.contents) {
-            std::error_code ignored;
-            std::filesystem::remove(file, ignored);
-        } else {
-            write(file, *it->second.contents);
+        if (it == domains_.end()) return DefaultsWrite{};
+        Entry& entry = it->second;
+        DefaultsWrite written;
+        if (entry.damage) {
+            std::error_code error;
+            if (std::filesystem::is_directory(file, error)) return Failure{DefaultsProblem{file, *entry.damage}};
+            auto kept = keepAside(file, *entry.damage);
+            // Gone already: another process kept it aside or replaced it.
+            if (!kept && std::filesystem::exists(file, error)) return Failure{kept.error()};
+            if (kept) {
+                defaultsLogger().error(file.string() + " could not be read (" + kept->reason + "); it is kept as " +
+                                       kept->keptAs.string());
+                written.kept = std::move(*kept);
+            }
+            entry.damage.reset();
+        }
+        std::optional<DefaultsProblem> failure;
+        if (entry.contents) {
+            failure = write(file, *entry.contents);
+        } else if (::unlink(file.c_str()) != 0 && errno != ENOENT) {
+            failure = DefaultsProblem{file, writingReason(errno)};
         }
         // What this process wrote is what it holds; a failed write leaves the file it read.
-        it->second.identity = identityOf(file);
+        entry.identity = identityOf(file);
+        if (failure) return Failure{std::move(*failure)};
+        return written;
     }
 
     void forget(std::string_view name) {
@@ -208,54 +398,23 @@ public:
     }
 
 private:
-    struct Entry {
-        std::optional<PropertyListValue::Dictionary> contents;
-        std::optional<FileIdentity> identity; ///< of the file `contents` came from or went to
-    };
-
-    static std::optional<PropertyListValue::Dictionary> load(const std::filesystem::path& file) {
-        // Only a regular file is read: a folder (or a FIFO) at the path is as if nothing were stored.
-        std::error_code error;
-        if (file.empty() || !std::filesystem::is_regular_file(file, error)) return std::nullopt;
-        std::ifstream stream(file, std::ios::binary);
-        if (!stream) return std::nullopt;
-        const std::string bytes{std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
-        if (bytes.size() > UINT32_MAX) return std::nullopt;
-        plist_t root = nullptr;
-        plist_from_memory(bytes.data(), static_cast<uint32_t>(bytes.size()), &root);
-        const PlistPointer owner(root);
-        if (!root || plist_get_node_type(root) != PLIST_DICT) return std::nullopt; // unreadable: as if absent
-        PropertyListValue value(false);
-        fromPlist(root, value);
-        return std::move(std::get<PropertyListValue::Dictionary>(value.storage));
-    }
-
-    // Written to a temporary file beside the target and renamed over it, so that a reader never
-    // sees half a file. A failure leaves the old file in place; the value stays in memory.
-    static void write(const std::filesystem::path& file, const PropertyListValue::Dictionary& contents) {
-        std::error_code error;
-        std::filesystem::create_directories(file.parent_path(), error);
-        const PlistPointer root(toPlist(PropertyListValue(contents)));
-        char* xml = nullptr;
-        uint32_t length = 0;
-        plist_to_xml(root.get(), &xml, &length);
-        if (!xml) return;
-        static std::atomic<unsigned> counter{0};
-        std::filesystem::path temporary = file;
-        temporary += ".tmp.";
-        temporary += std::to_string(getpid());
-        temporary += ".";
-        temporary += std::to_string(counter++);
-        bool written = false;
-        {
-            std::ofstream stream(temporary, std::ios::binary | std::ios::trunc);
-            stream.write(xml, length);
-            stream.flush();
-            written = static_cast<bool>(stream);
+    Entry& current(std::string_view name) {
+        const std::filesystem::path file = UserDefaults::fileForDomain(name);
+        const std::string key = file.empty() ? memoryKey(name) : file.string();
+        auto it = domains_.find(key);
+        if (it == domains_.end()) {
+            const auto identity = identityOf(file);
+            auto loaded = load(file);
+            it = domains_.emplace(key, Entry{std::move(loaded.contents), identity, std::move(loaded.damage)}).first;
+        } else if (!file.empty()) {
+            if (auto identity = identityOf(file); identity != it->second.identity) {
+                auto loaded = load(file);
+                it->second.contents = std::move(loaded.contents);
+                it->second.damage = std::move(loaded.damage);
+                it->second.identity = identity;
+            }
         }
-        plist_to_xml_free(xml);
-        if (written) std::filesystem::rename(temporary, file, error);
-        if (!written || error) std::filesystem::remove(temporary, error);
+        return it->second;
     }
 
     std::unordered_map<std::string, Entry> domains_;
@@ -312,11 +471,24 @@ std::optional<std::string> UserDefaults::string(std::string_view key) const {
     return text ? std::optional<std::string>(*text) : std::nullopt;
 }
 
+namespace {
+
+void logFailure(const Result<DefaultsWrite, DefaultsProblem>& written) {
+    if (!written)
+        defaultsLogger().error("cannot save " + written.error().file.string() + " (" + written.error().reason + ")");
+}
+
+} // namespace
+
 void UserDefaults::set(std::string_view key, PropertyListValue value) {
+    logFailure(write(key, std::move(value)));
+}
+
+Result<DefaultsWrite, DefaultsProblem> UserDefaults::write(std::string_view key, PropertyListValue value) {
     auto& store = DomainStore::shared();
     std::lock_guard lock(store.mutex);
     store.domain(domain_, true)->insert_or_assign(std::string(key), std::move(value));
-    store.store(domain_);
+    return store.store(domain_);
 }
 
 void UserDefaults::removeObject(std::string_view key) {
@@ -326,7 +498,7 @@ void UserDefaults::removeObject(std::string_view key) {
     if (!contents) return;
     if (const auto it = contents->find(key); it != contents->end()) {
         contents->erase(it);
-        store.store(domain_);
+        logFailure(store.store(domain_));
     }
 }
 
@@ -338,17 +510,41 @@ std::optional<PropertyListValue::Dictionary> UserDefaults::persistentDomain(std:
 }
 
 void UserDefaults::setPersistentDomain(PropertyListValue::Dictionary domain, std::string_view name) {
+    logFailure(writePersistentDomain(std::move(domain), name));
+}
+
+Result<DefaultsWrite, DefaultsProblem> UserDefaults::writePersistentDomain(PropertyListValue::Dictionary domain,
+                                                                          std::string_view name) {
     auto& store = DomainStore::shared();
     std::lock_guard lock(store.mutex);
     *store.domain(name, true) = std::move(domain);
-    store.store(name);
+    return store.store(name);
 }
 
 void UserDefaults::removePersistentDomain(std::string_view name) {
     auto& store = DomainStore::shared();
     std::lock_guard lock(store.mutex);
+    (void)store.domain(name, false); // what is on disk now decides whether a damaged file is kept
     store.forget(name);
-    store.store(name);
+    logFailure(store.store(name));
+}
+
+std::optional<DefaultsProblem> UserDefaults::unreadableDomain(std::string_view name) const {
+    auto& store = DomainStore::shared();
+    std::lock_guard lock(store.mutex);
+    return store.damage(name);
+}
+
+Result<KeptDamagedFile, DefaultsProblem> UserDefaults::keepDamagedFile(std::string_view name, std::string reason) {
+    const std::filesystem::path file = fileForDomain(name);
+    if (file.empty()) return Failure{DefaultsProblem{file, "the domain has no file"}};
+    auto& store = DomainStore::shared();
+    std::lock_guard lock(store.mutex);
+    auto kept = keepAside(file, std::move(reason));
+    if (kept)
+        defaultsLogger().error(file.string() + " could not be read (" + kept->reason + "); it is kept as " +
+                               kept->keptAs.string());
+    return kept;
 }
 
 } // namespace platform::foundation

@@ -3,6 +3,7 @@
 // $HOME/Library/Preferences/<domain>.plist, written atomically and shared by all threads.
 
 #include "platform/foundation/Date.hpp"
+#include "platform/foundation/Result.hpp"
 
 #include <cstdint>
 #include <filesystem>
@@ -41,6 +42,27 @@ struct PropertyListValue {
     bool operator==(const PropertyListValue&) const = default;
 };
 
+/// Why the file of a domain cannot be read or written, in plain words ("it is not a property list",
+/// "a folder is in its place").
+struct DefaultsProblem {
+    std::filesystem::path file;
+    std::string reason;
+    bool operator==(const DefaultsProblem&) const = default;
+};
+
+/// A file that could not be read, kept beside its domain's file instead of being written over.
+struct KeptDamagedFile {
+    std::filesystem::path file;   ///< where it stood
+    std::filesystem::path keptAs; ///< <domain>.damaged-<UTC time>.plist in the same folder
+    std::string reason;           ///< why it could not be read
+    bool operator==(const KeptDamagedFile&) const = default;
+};
+
+/// What a write did beyond writing.
+struct DefaultsWrite {
+    std::optional<KeptDamagedFile> kept;
+};
+
 /// A set of defaults: reads search the process's own domain, then the global domain; writes go to
 /// the process's own domain and reach its file before the call returns. Safe from any thread.
 class UserDefaults {
@@ -61,13 +83,29 @@ public:
     std::optional<std::vector<std::string>> stringArray(std::string_view key) const;
     std::optional<std::string> string(std::string_view key) const;
 
+    /// Writes never go over a file that could not be read: it is first kept beside it (see
+    /// `keepDamagedFile`), and a folder in its place is left alone and the write fails. These
+    /// forms log what they could not do; the `write` forms say it.
     void set(std::string_view key, PropertyListValue value);
     void removeObject(std::string_view key);
+    Result<DefaultsWrite, DefaultsProblem> write(std::string_view key, PropertyListValue value);
 
     /// The whole stored domain `name`, absent when nothing is stored under that name.
     std::optional<PropertyListValue::Dictionary> persistentDomain(std::string_view name) const;
     void setPersistentDomain(PropertyListValue::Dictionary domain, std::string_view name);
+    Result<DefaultsWrite, DefaultsProblem>
+    writePersistentDomain(PropertyListValue::Dictionary domain, std::string_view name);
+    /// Removes the domain's file; one that could not be read is kept aside instead.
     void removePersistentDomain(std::string_view name);
+
+    /// Why the stored domain `name` cannot be read, as it is on disk now; nothing when its file was
+    /// read or none is there.
+    std::optional<DefaultsProblem> unreadableDomain(std::string_view name) const;
+    /// Moves the file of domain `name` aside to <name>.damaged-<UTC time>.plist (-2, -3, … when that
+    /// name is taken, so an earlier kept copy is never replaced), for a caller that found what it
+    /// holds unusable although it reads as a property list. `reason` is kept with the answer.
+    static Result<KeptDamagedFile, DefaultsProblem> keepDamagedFile(std::string_view name,
+                                                                                        std::string reason);
 
     /// The file that holds the domain `name`: $HOME/Library/Preferences/<name>.plist (HOME first,
     /// the account record when HOME is unset). Empty for a domain without a name.

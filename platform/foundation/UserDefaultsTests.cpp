@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <thread>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using namespace platform::foundation;
@@ -134,4 +137,104 @@ TEST_F(Defaults, manyThreadsWritingLoseNothing) {
     }
     for (auto& thread : threads) thread.join();
     EXPECT_EQ(UserDefaults("x").persistentDomain("com.tallyfox.threads")->size(), 100u);
+}
+
+namespace {
+
+std::string contents(const fs::path& path) {
+    std::ifstream stream(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
+}
+
+std::vector<fs::path> keptBeside(const fs::path& folder, const std::string& domain) {
+    std::vector<fs::path> kept;
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (entry.path().filename().string().starts_with(domain + ".damaged-")) kept.push_back(entry.path());
+    std::sort(kept.begin(), kept.end());
+    return kept;
+}
+
+} // namespace
+
+TEST_F(Defaults, aFileThatCannotBeReadIsSaidWhyAndKeptAsideBeforeAnyWrite) {
+    const std::string good = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+                             "<key>AppleLanguages</key><array><string>fr</string></array></dict></plist>\n";
+    const struct {
+        std::string bytes, reason;
+    } damages[] = {
+        {"garbage", "it is not a property list"},
+        {good.substr(0, 70), "its property list is cut short or damaged"},
+        {"bplist00\x01\x02", "its binary property list is cut short or damaged"},
+        {"<?xml version=\"1.0\"?><plist version=\"1.0\"><string>fr</string></plist>",
+         "it holds a string where settings are a dictionary"},
+        {"", "it is empty"},
+    };
+    fs::create_directories(preferences());
+    const fs::path file = preferences() / "com.tallyfox.damaged.plist";
+    for (const auto& damage : damages) {
+        fs::remove_all(preferences());
+        fs::create_directories(preferences());
+        std::ofstream(file, std::ios::binary) << damage.bytes;
+        UserDefaults defaults("com.tallyfox.damaged");
+        EXPECT_EQ(defaults.unreadableDomain("com.tallyfox.damaged"), (DefaultsProblem{file, damage.reason}));
+        EXPECT_EQ(defaults.object("AppleLanguages"), std::nullopt);
+        // Removing a key that cannot be read writes nothing.
+        defaults.removeObject("AppleLanguages");
+        EXPECT_EQ(contents(file), damage.bytes);
+
+        const auto written = defaults.write("AppleLanguages", PropertyListValue::strings({"de"}));
+        ASSERT_TRUE(written.hasValue()) << damage.reason;
+        const auto kept = keptBeside(preferences(), "com.tallyfox.damaged");
+        ASSERT_EQ(kept.size(), 1u);
+        EXPECT_TRUE(std::regex_match(kept[0].filename().string(),
+                                     std::regex(R"(com\.tallyfox\.damaged\.damaged-\d{8}T\d{6}Z\.plist)")))
+            << kept[0];
+        EXPECT_EQ(written->kept, (KeptDamagedFile{file, kept[0], damage.reason}));
+        EXPECT_EQ(contents(kept[0]), damage.bytes);
+        EXPECT_EQ(defaults.unreadableDomain("com.tallyfox.damaged"), std::nullopt);
+        EXPECT_EQ(UserDefaults("x").persistentDomain("com.tallyfox.damaged")->at("AppleLanguages"),
+                  PropertyListValue::strings({"de"}));
+
+        // Damaged again in the same second, and the whole domain removed: the earlier copy stays
+        // and the new one is kept beside it, never deleted.
+        std::ofstream(file, std::ios::binary | std::ios::trunc) << "again";
+        defaults.removePersistentDomain("com.tallyfox.damaged");
+        EXPECT_FALSE(fs::exists(file));
+        const auto both = keptBeside(preferences(), "com.tallyfox.damaged");
+        ASSERT_EQ(both.size(), 2u);
+        EXPECT_EQ(contents(kept[0]), damage.bytes);
+        EXPECT_EQ(contents(both[0] == kept[0] ? both[1] : both[0]), "again");
+    }
+}
+
+TEST_F(Defaults, aWriteThatCannotBeDoneSaysWhyAndLeavesWhatIsInTheWay) {
+    fs::create_directories(preferences() / "com.tallyfox.folder.plist" / "inside");
+    UserDefaults folder("com.tallyfox.folder");
+    const fs::path folderFile = preferences() / "com.tallyfox.folder.plist";
+    EXPECT_EQ(folder.unreadableDomain("com.tallyfox.folder"), (DefaultsProblem{folderFile, "a folder is in its place"}));
+    const auto refused = folder.write("a", 1);
+    ASSERT_FALSE(refused.hasValue());
+    EXPECT_EQ(refused.error(), (DefaultsProblem{folderFile, "a folder is in its place"}));
+    EXPECT_TRUE(fs::is_directory(folderFile / "inside"));
+    folder.removePersistentDomain("com.tallyfox.folder");
+    EXPECT_TRUE(fs::is_directory(folderFile / "inside"));
+
+    // A file where the Preferences folder belongs.
+    fs::remove_all(home_ / "Library");
+    std::ofstream(home_ / "Library") << "not a folder";
+    const auto blocked = UserDefaults("com.tallyfox.blocked").write("a", 1);
+    ASSERT_FALSE(blocked.hasValue());
+    EXPECT_EQ(blocked.error().reason, "a file stands where one of its folders belongs");
+    EXPECT_EQ(contents(home_ / "Library"), "not a folder");
+
+    if (::geteuid() == 0) GTEST_SKIP() << "root reads and writes past permissions";
+    fs::remove(home_ / "Library");
+    fs::create_directories(preferences());
+    std::ofstream(preferences() / "com.tallyfox.locked.plist") << "<plist><dict/></plist>";
+    fs::permissions(preferences() / "com.tallyfox.locked.plist", fs::perms::none);
+    EXPECT_EQ(UserDefaults("x").unreadableDomain("com.tallyfox.locked")->reason, "no permission to read it");
+    fs::permissions(preferences(), fs::perms::owner_read | fs::perms::owner_exec);
+    EXPECT_EQ(UserDefaults("com.tallyfox.readonly").write("a", 1).error().reason,
+              "no permission to write in its folder");
+    fs::permissions(preferences(), fs::perms::owner_all);
 }
