@@ -18,42 +18,61 @@ namespace {
 constexpr std::string_view usage = R"(Usage: widgethost [--extension PATH] COMMAND [OPTIONS]
        widgethost --help | --version
 
-Shows Tallyfox's widgets on your desktop and manages them: places widgets in three sizes, chooses
-the providers and accounts each one shows, keeps them live on the desktop and starts them with your
-session. It also draws a widget to PNG, SVG or PDF and prints what a screen reader announces.
+Shows Tallyfox's widgets on your desktop and manages them: places widgets in
+three sizes, chooses the providers and accounts each one shows, keeps them live
+on the desktop and starts them with your session. It also draws a widget to
+PNG, SVG or PDF and prints what a screen reader announces.
 
 Commands:
-  describe [--json]                 the widget's kind, gallery name, description and sizes
-  entities [--json] [ID...]         what the widget's configuration can choose, or the entities
-                                    for the given identifiers, in that order
-  timeline [SELECTION] [--json]     every entry's date and what it shows, and when to ask again
-  render [SELECTION] --output FILE  draw the entry in effect to FILE (.png, .svg or .pdf)
-         [--appearance light|dark] [--contrast standard|increased] [--scale N] [--size WxH]
-  accessibility [SELECTION] [--json]  what a screen reader announces, in reading order
-  layout [SELECTION]                the laid-out view tree
-  add --family F [--source ID...]   place a widget; prints its number
-  list [--json]                     the placed widgets
-  edit N --source ID... | --clear   choose a placed widget's sources, or clear them
-  remove N                          remove a placed widget
-  autostart on|off|status           start the widgets with the desktop session, or not
+  describe [--json]               the widget's kind, name, description and sizes
+  entities [--json] [ID...]       what the widget's configuration can choose, or
+                                  the entities for the given identifiers
+  timeline [SELECTION] [--json]   every entry's date and what it shows, and
+                                  when to ask again
+  render [SELECTION] --output FILE
+                                  draw the entry in effect to FILE (.png, .svg
+                                  or .pdf); also --appearance light|dark,
+                                  --contrast standard|increased, --scale N,
+                                  --size WxH
+  accessibility [SELECTION] [--json]
+                                  what a screen reader announces, in order
+  layout [SELECTION]              the laid-out view tree
+  add --family F [--source ID...] place a widget; prints its number
+  list [--json]                   the placed widgets
+  edit N --source ID... | --clear choose a placed widget's sources, or clear
+                                  them
+  remove N                        remove a placed widget
+  autostart on|off|status         start the widgets with the desktop session,
+                                  or not
   show [--now DATE] [--verbose] [--surface KIND]
-                                    the placed widgets on the desktop, live, until you quit them
-                                    (--now stops the clock at DATE; --verbose says which desktop
-                                    surface the widgets use and why; --surface chooses it:
-                                    auto, layer-shell, gnome-shell, x11 or window)
+                                  the placed widgets on the desktop, live,
+                                  until you quit them (--now stops the clock
+                                  at DATE; --verbose says which desktop
+                                  surface the widgets use and why; --surface
+                                  chooses it: auto, layer-shell, gnome-shell,
+                                  x11 or window)
+  check [FILE] [--now DATE] [--json]
+                                  read a snapshot as the widget and the tool
+                                  do: what they drop or refuse, and what
+                                  each size shows (FILE: the widget's
+                                  snapshot; --now: its generatedAt)
 
 SELECTION:
-  --family small|medium|large       the widget's size (default medium)
-  --source ID                       a chosen source; repeat in the order wanted
-  --widget N                        a placed widget, with its size and sources
-  --request placeholder|snapshot|timeline   what to ask the widget for (default timeline)
-  --now DATE                        the clock when the host asks (RFC 3339; default: now)
-  --at DATE                         the moment shown (default: --now)
+  --family small|medium|large     the widget's size (default medium)
+  --source ID                     a chosen source; repeat in the order wanted
+  --widget N                      a placed widget, with its size and sources
+  --request placeholder|snapshot|timeline
+                                  what to ask the widget for (default
+                                  timeline)
+  --now DATE                      the clock when the host asks (RFC 3339;
+                                  default: now)
+  --at DATE                       the moment shown (default: --now)
 
 Options:
-  --extension PATH                  the widget extension to load (default: the bundled one)
-  --help                            print this text
-  --version                         print the version
+  --extension PATH                the widget extension to load (default: the
+                                  bundled one)
+  --help                          print this text
+  --version                       print the version
 
 Exit status: 0 on success, 1 on failure, 2 for bad usage.
 )";
@@ -62,7 +81,7 @@ struct CommandName {
     std::string_view name;
     Command command;
 };
-constexpr std::array<CommandName, 11> commands{{
+constexpr std::array<CommandName, 12> commands{{
     {"describe", Command::describe},
     {"entities", Command::entities},
     {"timeline", Command::timeline},
@@ -74,6 +93,7 @@ constexpr std::array<CommandName, 11> commands{{
     {"edit", Command::edit},
     {"remove", Command::remove},
     {"show", Command::show},
+    {"check", Command::check},
 }};
 
 // The options each command takes, besides --extension, which every command takes.
@@ -133,6 +153,7 @@ unsigned accepted(Command command) {
     case Command::add: return family | source;
     case Command::edit: return source | clear;
     case Command::show: return now | verbose | surface;
+    case Command::check: return now | json;
     case Command::remove:
     case Command::autostart:
     case Command::help:
@@ -379,6 +400,12 @@ platform::foundation::Result<Invocation, UsageError> parseArguments(std::span<co
         invocation.number = widgetNumber(positionals.front());
         if (!invocation.number) return error("bad widget number " + quoted(positionals.front()));
         positionals.erase(positionals.begin());
+        break;
+    case Command::check:
+        if (!positionals.empty()) {
+            invocation.snapshotFile = std::filesystem::path(positionals.front());
+            positionals.erase(positionals.begin());
+        }
         break;
     default: break;
     }

@@ -19,7 +19,7 @@ namespace widgethost {
 
 using platform::foundation::Date;
 
-enum class Command { help, version, describe, entities, timeline, render, accessibility, layout, add, list, edit, remove, autostart, show };
+enum class Command { help, version, describe, entities, timeline, render, accessibility, layout, add, list, edit, remove, autostart, show, check };
 
 /// Which desktop surface `show` puts the widgets on: the best the desktop offers, or one asked for.
 enum class SurfaceRequest { automatic, layerShell, gnomeShell, x11, window };
@@ -60,6 +60,7 @@ struct Invocation {
     std::vector<std::string> autostart;   ///< `autostart`: the words after it, as given
     bool verbose = false;                 ///< `show --verbose`: say which surface and why
     SurfaceRequest surface = SurfaceRequest::automatic; ///< `show --surface`
+    std::optional<std::filesystem::path> snapshotFile;  ///< `check`: the document (the widget's unless given)
 };
 
 /// A command line that cannot be run as written; `message` says why.

@@ -1,6 +1,7 @@
 // widgethost: the stand-in for the desktop's widget host.
 #include "host/Arguments.hpp"
 #include "host/LiveHost.hpp"
+#include "host/SnapshotCheck.hpp"
 #include "host/WidgetHost.hpp"
 
 #include <csignal>
@@ -19,6 +20,15 @@ int main(int argc, char** argv) {
     }
     // The desktop host owns the process's main loop until the user quits it.
     if (invocation->command == widgethost::Command::show) return widgethost::showLiveWidgets(*invocation, stderr);
+    // The checker alone links the two readers' own code (see host/CMakeLists.txt).
+    if (invocation->command == widgethost::Command::check) {
+        const int status = widgethost::check(*invocation, stdout, stderr);
+        if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+            std::fputs("widgethost: cannot write to standard output\n", stderr);
+            return 1;
+        }
+        return status;
+    }
     int status = widgethost::run(*invocation, stdout, stderr);
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         std::fputs("widgethost: cannot write to standard output\n", stderr);

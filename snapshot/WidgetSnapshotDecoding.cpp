@@ -104,8 +104,14 @@ Decoded<WidgetProviderSnapshot> providerEntry(JSONValue value) {
     // Tolerant fields: a failure leaves the field empty and keeps the entry.
     entry.selectionID = ownedString(tolerant(object.optionalString("selectionID")));
     entry.accountName = ownedString(tolerant(object.optionalString("accountName")));
-    if (const auto reason = tolerant(object.optionalString("quotaUnavailableReason")))
+    if (const auto reason = tolerant(object.optionalString("quotaUnavailableReason"))) {
         entry.quotaUnavailableReason = fromRawValue<QuotaUnavailableReason>(*reason);
+        if (!entry.quotaUnavailableReason && platform::foundation::LenientReadLog::isOpen()) {
+            const auto error = object["quotaUnavailableReason"]->error(dataCorrupted, "Unknown quota unavailable reason");
+            platform::foundation::recordLenientLoss(platform::foundation::LenientLoss::Kind::fieldLeftEmpty,
+                                                    error.codingPath, error);
+        }
+    }
     if (const auto days = tolerant(object.optionalArray("recentDays")))
         entry.recentDays = tolerant(days->decodeEach<double>([](JSONValue day) { return day.number(); }));
     entry.updatedAt = tolerant(object.optionalDate("updatedAt"));

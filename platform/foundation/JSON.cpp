@@ -404,6 +404,20 @@ std::string DecodingError::description() const {
     return path.empty() ? debugDescription : path + ": " + debugDescription;
 }
 
+// MARK: Lenient losses
+
+namespace {
+thread_local LenientReadLog* openLenientReadLog = nullptr;
+}
+
+LenientReadLog::LenientReadLog() : outer_(openLenientReadLog) { openLenientReadLog = this; }
+LenientReadLog::~LenientReadLog() { openLenientReadLog = outer_; }
+bool LenientReadLog::isOpen() { return openLenientReadLog != nullptr; }
+
+void recordLenientLoss(LenientLoss::Kind kind, const std::vector<CodingKey>& codingPath, const DecodingError& reason) {
+    if (openLenientReadLog) openLenientReadLog->losses_.push_back({kind, codingPath, reason});
+}
+
 // MARK: JSONValue
 
 JSONType JSONValue::type() const { return storage_->nodes[node_].type; }

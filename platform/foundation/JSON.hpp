@@ -16,6 +16,7 @@
 //   decode and drops the others, in order;
 // - a tolerant field (empty on a type error): `tolerant(obj.optionalString("accountName"))` turns any
 //   error into "no value".
+// Both record what they let go in a `LenientReadLog` when one is open on the thread.
 //
 // Values are small views into their document: keep the JSONDocument alive while you use them, and
 // copy strings out (std::string) if they must outlive it.
@@ -72,6 +73,40 @@ struct DecodingError {
 };
 
 template <class T> using Decoded = Result<T, DecodingError>;
+
+/// What lenient reading let go without a word: an element dropped from a lenient array, or a
+/// tolerant field left empty, with where it was and why.
+struct LenientLoss {
+    enum class Kind { elementDropped, fieldLeftEmpty };
+    Kind kind = Kind::elementDropped;
+    std::vector<CodingKey> codingPath; ///< the dropped element, or the field's value
+    DecodingError reason;              ///< the error that made the reader let it go
+    bool operator==(const LenientLoss&) const = default;
+};
+
+/// Collects the losses of lenient reading on the thread that opens it, until it is destroyed (an
+/// inner log hides an outer one meanwhile). Lenient reading is silent by design; a checker opens a log
+/// to show whoever writes a document what a reader would quietly leave out. With no log open,
+/// recording costs one look at a thread-local pointer, and only when something is lost.
+class LenientReadLog {
+public:
+    LenientReadLog();
+    ~LenientReadLog();
+    LenientReadLog(const LenientReadLog&) = delete;
+    LenientReadLog& operator=(const LenientReadLog&) = delete;
+
+    const std::vector<LenientLoss>& losses() const { return losses_; }
+    /// Whether a log is open on this thread (so that a reader can skip building a report).
+    static bool isOpen();
+
+private:
+    friend void recordLenientLoss(LenientLoss::Kind, const std::vector<CodingKey>&, const DecodingError&);
+    std::vector<LenientLoss> losses_;
+    LenientReadLog* outer_;
+};
+
+/// Records a loss in the log open on this thread; nothing without one.
+void recordLenientLoss(LenientLoss::Kind kind, const std::vector<CodingKey>& codingPath, const DecodingError& reason);
 
 enum class JSONType : std::uint8_t { null, boolean, number, string, array, object };
 
@@ -214,7 +249,10 @@ public:
         out.reserve(size());
         for (JSONValue element : *this) {
             Decoded<T> decoded = decode(element);
-            if (decoded) out.push_back(std::move(decoded.value()));
+            if (decoded)
+                out.push_back(std::move(decoded.value()));
+            else
+                recordLenientLoss(LenientLoss::Kind::elementDropped, element.codingPath(), decoded.error());
         }
         return out;
     }
@@ -268,11 +306,14 @@ inline std::optional<std::string> ownedString(std::optional<std::string_view> te
 
 /// A tolerant field: any error becomes "no value".
 template <class T> std::optional<T> tolerant(Decoded<std::optional<T>> decoded) {
-    return decoded ? std::move(decoded.value()) : std::nullopt;
+    if (decoded) return std::move(decoded.value());
+    recordLenientLoss(LenientLoss::Kind::fieldLeftEmpty, decoded.error().codingPath, decoded.error());
+    return std::nullopt;
 }
 template <class T> std::optional<T> tolerant(Decoded<T> decoded) {
-    if (!decoded) return std::nullopt;
-    return std::optional<T>(std::move(decoded.value()));
+    if (decoded) return std::optional<T>(std::move(decoded.value()));
+    recordLenientLoss(LenientLoss::Kind::fieldLeftEmpty, decoded.error().codingPath, decoded.error());
+    return std::nullopt;
 }
 
 /// How `JSONDocument::parse` may save time and memory on large documents.
