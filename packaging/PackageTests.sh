@@ -43,6 +43,18 @@ for library in $needed; do
     expect "$library's package $owner is depended on" "yes" "$([[ -n $owner ]] && grep -qx -- "$owner" <<<"$depends" && echo yes)"
 done
 
+# --- the fonts the widget draws with come with the package: all but CJK as dependencies ---
+if [[ -e $work/root/usr/bin/widgethost ]]; then
+    recommends=$(field Recommends | tr ',' '\n' | sed 's/^ *//; s/ .*//')
+    for package in $(grep -o '"fonts-[a-z-]*"' "$source/platform/ui/TextEngine.cpp" | tr -d '"' | sort -u); do
+        if [[ $package == fonts-noto-cjk ]]; then
+            expect "$package is recommended" "yes" "$(grep -qx -- "$package" <<<"$recommends" && echo yes)"
+        else
+            expect "$package is depended on" "yes" "$(grep -qx -- "$package" <<<"$depends" && echo yes)"
+        fi
+    done
+fi
+
 # --- both programs from the extracted package ---
 root="$work/root/usr"
 expect "the tool's link" "../lib/tallyfox/Tallyfox.app/Contents/MacOS/tallyfox" "$(readlink "$root/bin/tallyfox")"

@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace platform::ui {
 
@@ -52,6 +53,22 @@ struct Font {
 
     bool operator==(const Font&) const = default;
 };
+
+/// A font the renderer draws with whose package is not installed, and what takes its place.
+struct MissingFont {
+    enum class Kind { text, symbols };
+    std::string family;  ///< "Inter"
+    std::string package; ///< the Debian package that brings it, "fonts-inter"
+    Kind kind = Kind::text;
+    /// The family that draws its text instead ("DejaVu Sans"); empty when no installed font covers
+    /// it (its characters show as boxes). An icon font's symbols that matter are drawn instead.
+    std::string fallback;
+
+    bool operator==(const MissingFont&) const = default;
+};
+
+/// The renderer's fonts that are not installed, in the order the renderer prefers them.
+std::vector<MissingFont> missingFonts();
 
 std::string toString(TextStyle style);
 std::string toString(FontWeight weight);

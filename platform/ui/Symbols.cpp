@@ -178,6 +178,85 @@ void drawLetterSquare(cairo_t* cr, const std::string& letter, Rect box, FontWeig
                        color);
 }
 
+// The symbols that say something about a quota (a warning, an error, stale data) are drawn by the
+// host when their icon font is not installed, so that a missing font package never hides a warning.
+enum class DrawnFallback { none, warningTriangle, errorCircle, clock };
+
+DrawnFallback drawnFallback(const std::string& name) {
+    if (name == "exclamationmark.triangle.fill") return DrawnFallback::warningTriangle;
+    if (name == "exclamationmark.circle.fill") return DrawnFallback::errorCircle;
+    if (name == "clock") return DrawnFallback::clock;
+    return DrawnFallback::none;
+}
+
+// An exclamation mark as two sub-paths (bar and dot), `height` high, centred on (cx, cy); with the
+// even-odd rule it cuts out of the shape drawn around it.
+void appendExclamationMark(cairo_t* cr, double cx, double cy, double height) {
+    const double barWidth = height * 0.2, dot = barWidth * 0.6;
+    const double top = cy - height / 2, barBottom = top + height * 0.66;
+    cairo_new_sub_path(cr);
+    cairo_rectangle(cr, cx - barWidth / 2, top, barWidth, barBottom - top);
+    cairo_new_sub_path(cr);
+    cairo_arc(cr, cx, cy + height / 2 - dot, dot, 0, 2 * M_PI);
+}
+
+void drawWarningTriangle(cairo_t* cr, Rect box, const Color& color) {
+    const double side = std::min(box.width(), box.height()) * 0.92;
+    const double h = side * std::sqrt(3.0) / 2, cx = box.midX(), top = box.midY() - h / 2;
+    cairo_save(cr);
+    cairo_new_path(cr);
+    cairo_move_to(cr, cx, top);
+    cairo_line_to(cr, cx + side / 2, top + h);
+    cairo_line_to(cr, cx - side / 2, top + h);
+    cairo_close_path(cr);
+    appendExclamationMark(cr, cx, top + h * 0.62, h * 0.5);
+    cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
+    setColor(cr, color);
+    cairo_fill(cr);
+    cairo_restore(cr);
+}
+
+void drawErrorCircle(cairo_t* cr, Rect box, const Color& color) {
+    const double r = std::min(box.width(), box.height()) * 0.45;
+    cairo_save(cr);
+    cairo_new_path(cr);
+    cairo_arc(cr, box.midX(), box.midY(), r, 0, 2 * M_PI);
+    appendExclamationMark(cr, box.midX(), box.midY(), r * 1.15);
+    cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
+    setColor(cr, color);
+    cairo_fill(cr);
+    cairo_restore(cr);
+}
+
+void drawClock(cairo_t* cr, Rect box, FontWeight weight, const Color& color) {
+    const double side = std::min(box.width(), box.height());
+    const double lineWidth = side * 0.09 * strokeFactor(weight);
+    const double r = side * 0.43 - lineWidth / 2, cx = box.midX(), cy = box.midY();
+    cairo_save(cr);
+    cairo_new_path(cr);
+    cairo_arc(cr, cx, cy, r, 0, 2 * M_PI);
+    cairo_new_sub_path(cr);
+    cairo_move_to(cr, cx, cy - r * 0.6);
+    cairo_line_to(cr, cx, cy);
+    cairo_line_to(cr, cx + r * 0.45, cy + r * 0.3);
+    cairo_set_line_width(cr, lineWidth);
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+    setColor(cr, color);
+    cairo_stroke(cr);
+    cairo_restore(cr);
+}
+
+bool drawFallback(cairo_t* cr, const std::string& name, Rect box, FontWeight weight, const Color& color) {
+    switch (drawnFallback(name)) {
+    case DrawnFallback::warningTriangle: drawWarningTriangle(cr, box, color); return true;
+    case DrawnFallback::errorCircle: drawErrorCircle(cr, box, color); return true;
+    case DrawnFallback::clock: drawClock(cr, box, weight, color); return true;
+    case DrawnFallback::none: return false;
+    }
+    return false;
+}
+
 } // namespace
 
 std::string symbolSourceDescription(const std::string& name) {
@@ -185,7 +264,7 @@ std::string symbolSourceDescription(const std::string& name) {
     if (!row) return "unknown";
     if (row->source != SymbolSource::material && row->source != SymbolSource::fontAwesome) return "drawn";
     const auto cp = codepointFor(*row);
-    if (!cp) return "missing";
+    if (!cp) return drawnFallback(name) != DrawnFallback::none ? "drawn" : "missing";
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%s U+%04X", row->source == SymbolSource::material ? materialFamily
                                                                                            : fontAwesomeFamily,
@@ -209,7 +288,10 @@ void drawSymbol(cairo_t* cr, const std::string& name, Rect box, FontWeight weigh
     const auto codepoint = codepointFor(*row);
     const char* family = row->source == SymbolSource::material ? materialFamily : fontAwesomeFamily;
     // Icon-font glyphs fill their em box differently; fitting the drawn outline makes them match.
-    if (!codepoint || !drawIconGlyph(cr, family, *codepoint, box, 0.86, color))
+    if (codepoint && drawIconGlyph(cr, family, *codepoint, box, 0.86, color)) return;
+    if (drawFallback(cr, name, box, weight, color))
+        logOnce("symbol \"" + name + "\" has no glyph in " + family + "; it is drawn instead");
+    else
         logOnce("symbol \"" + name + "\" has no glyph in " + family + "; it draws nothing");
 }
 

@@ -20,47 +20,83 @@ namespace platform::ui::detail {
 
 namespace {
 
-// The only fonts the platform renders with, all from Debian packages that scripts/setup installs.
-// Building our own fontconfig set from them keeps renderings the same on every machine, whatever
-// else is installed.
-constexpr std::array fontFiles = {
-    "/usr/share/fonts/opentype/inter/Inter-Regular.otf",
-    "/usr/share/fonts/opentype/inter/Inter-Medium.otf",
-    "/usr/share/fonts/opentype/inter/Inter-SemiBold.otf",
-    "/usr/share/fonts/opentype/inter/Inter-Bold.otf",
-    "/usr/share/fonts/truetype/noto/NotoSansHebrew-Regular.ttf",
-    "/usr/share/fonts/truetype/noto/NotoSansHebrew-Bold.ttf",
-    "/usr/share/fonts/opentype/noto/NotoSansCJK-Regular.ttc",
-    "/usr/share/fonts/opentype/noto/NotoSansCJK-Bold.ttc",
-    "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf",
-    "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf",
-    "/usr/share/fonts/truetype/material-design-icons-iconfont/MaterialIcons-Regular.ttf",
-    "/usr/share/fonts/truetype/font-awesome/fontawesome-webfont.ttf",
+// The only fonts the platform renders with, all from Debian packages that scripts/setup installs and
+// the package depends on or recommends. Building our own fontconfig set from them keeps renderings
+// the same on every machine, whatever else is installed.
+struct FontPackage {
+    const char* family;
+    const char* package;
+    MissingFont::Kind kind;
+    const char* sample;  // a text only this font draws, to find what takes its place
+    const char* locale;  // the language whose family list the sample is shaped with
+    std::array<const char*, 4> files;
 };
 
+constexpr std::array fontPackages = {
+    FontPackage{"Inter", "fonts-inter", MissingFont::Kind::text, "Tallyfox", "en",
+                {"/usr/share/fonts/opentype/inter/Inter-Regular.otf",
+                 "/usr/share/fonts/opentype/inter/Inter-Medium.otf",
+                 "/usr/share/fonts/opentype/inter/Inter-SemiBold.otf",
+                 "/usr/share/fonts/opentype/inter/Inter-Bold.otf"}},
+    FontPackage{"Noto Sans Hebrew", "fonts-noto-core", MissingFont::Kind::text, "\u05e9\u05dc\u05d5\u05dd", "he",
+                {"/usr/share/fonts/truetype/noto/NotoSansHebrew-Regular.ttf",
+                 "/usr/share/fonts/truetype/noto/NotoSansHebrew-Bold.ttf"}},
+    FontPackage{"Noto Sans CJK", "fonts-noto-cjk", MissingFont::Kind::text, "\u6b8b\u308a", "ja",
+                {"/usr/share/fonts/opentype/noto/NotoSansCJK-Regular.ttc",
+                 "/usr/share/fonts/opentype/noto/NotoSansCJK-Bold.ttc"}},
+    FontPackage{"DejaVu Sans", "fonts-dejavu-core", MissingFont::Kind::text, "\u0416\u2190", "en",
+                {"/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf",
+                 "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf"}},
+    FontPackage{"Material Icons", "fonts-material-design-icons-iconfont", MissingFont::Kind::symbols, "", "",
+                {"/usr/share/fonts/truetype/material-design-icons-iconfont/MaterialIcons-Regular.ttf"}},
+    FontPackage{"FontAwesome", "fonts-font-awesome", MissingFont::Kind::symbols, "", "",
+                {"/usr/share/fonts/truetype/font-awesome/fontawesome-webfont.ttf"}},
+};
+
+bool installed(const FontPackage& font) {
+    return std::all_of(font.files.begin(), font.files.end(),
+                       [](const char* file) { return !file || std::filesystem::exists(file); });
+}
+
+bool textFontsInstalled() {
+    return std::all_of(fontPackages.begin(), fontPackages.end(), [](const FontPackage& font) {
+        return font.kind == MissingFont::Kind::symbols || installed(font);
+    });
+}
+
+// Our fonts alone. The fonts are read through their folders' fontconfig caches (written when the
+// packages were installed, or on first use into the user's cache), with every file but ours
+// rejected. Adding the files one by one would parse each of them, the CJK collection above all, in
+// every process.
+FcConfig* ownFonts() {
+    FcConfig* config = FcConfigCreate();
+    std::string rules = "<fontconfig><cachedir>/var/cache/fontconfig</cachedir>"
+                        "<cachedir prefix=\"xdg\">fontconfig</cachedir>"
+                        "<selectfont><rejectfont><glob>*</glob></rejectfont><acceptfont>";
+    std::vector<std::filesystem::path> folders;
+    for (const auto& font : fontPackages) {
+        for (const char* file : font.files) {
+            if (!file || !std::filesystem::exists(file)) continue;
+            rules += std::string("<glob>") + file + "</glob>";
+            const auto folder = std::filesystem::path(file).parent_path();
+            if (std::find(folders.begin(), folders.end(), folder) == folders.end()) folders.push_back(folder);
+        }
+    }
+    rules += "</acceptfont></selectfont></fontconfig>";
+    FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8*>(rules.c_str()), FcFalse);
+    for (const auto& folder : folders) FcConfigAppFontAddDir(config, reinterpret_cast<const FcChar8*>(folder.c_str()));
+    return config;
+}
+
+// Without one of our text fonts the system's fonts come in after ours, as any program's text would:
+// a changed look is better than letters drawn from nothing.
 struct FontSystem {
     PangoFontMap* fontMap = nullptr;
     PangoContext* context = nullptr;      // paragraphs left to right
     PangoContext* rightToLeft = nullptr;  // paragraphs right to left
 
     FontSystem() {
-        FcConfig* config = FcConfigCreate();
-        // The fonts are read through their folders' fontconfig caches (written when the packages were
-        // installed, or on first use into the user's cache), with every file but ours rejected. Adding
-        // the files one by one would parse each of them, the CJK collection above all, in every process.
-        std::string rules = "<fontconfig><cachedir>/var/cache/fontconfig</cachedir>"
-                            "<cachedir prefix=\"xdg\">fontconfig</cachedir>"
-                            "<selectfont><rejectfont><glob>*</glob></rejectfont><acceptfont>";
-        std::vector<std::filesystem::path> folders;
-        for (const char* file : fontFiles) {
-            if (!std::filesystem::exists(file)) continue;
-            rules += std::string("<glob>") + file + "</glob>";
-            const auto folder = std::filesystem::path(file).parent_path();
-            if (std::find(folders.begin(), folders.end(), folder) == folders.end()) folders.push_back(folder);
-        }
-        rules += "</acceptfont></selectfont></fontconfig>";
-        FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8*>(rules.c_str()), FcFalse);
-        for (const auto& folder : folders) FcConfigAppFontAddDir(config, reinterpret_cast<const FcChar8*>(folder.c_str()));
+        FcConfig* config = textFontsInstalled() ? ownFonts() : FcInitLoadConfigAndFonts();
         fontMap = pango_cairo_font_map_new_for_font_type(CAIRO_FONT_TYPE_FT);
         pango_fc_font_map_set_config(PANGO_FC_FONT_MAP(fontMap), config);
         FcConfigDestroy(config);
@@ -326,3 +362,36 @@ void drawCenteredLetter(cairo_t* cr, const std::string& letter, Rect box, double
 }
 
 } // namespace platform::ui::detail
+
+namespace platform::ui {
+
+std::vector<MissingFont> missingFonts() {
+    using namespace detail;
+    std::vector<MissingFont> missing;
+    for (const auto& font : fontPackages) {
+        if (installed(font)) continue;
+        MissingFont m{font.family, font.package, font.kind, {}};
+        if (font.kind == MissingFont::Kind::text) {
+            std::lock_guard guard(textLock());
+            PangoLayout* layout = pango_layout_new(fonts().context);
+            PangoFontDescription* d = describe(metrics::fontFamilies(font.locale), 13, FontWeight::regular);
+            pango_layout_set_font_description(layout, d);
+            pango_font_description_free(d);
+            pango_layout_set_text(layout, font.sample, -1);
+            // The face of the sample's first run is what draws this font's text now; unknown glyphs
+            // mean nothing does, and the text shows as boxes.
+            PangoLayoutLine* line = pango_layout_get_line_readonly(layout, 0);
+            if (pango_layout_get_unknown_glyphs_count(layout) == 0 && line && line->runs) {
+                const auto* run = static_cast<const PangoLayoutRun*>(line->runs->data);
+                PangoFontDescription* face = pango_font_describe(run->item->analysis.font);
+                if (const char* family = pango_font_description_get_family(face)) m.fallback = family;
+                pango_font_description_free(face);
+            }
+            g_object_unref(layout);
+        }
+        missing.push_back(std::move(m));
+    }
+    return missing;
+}
+
+} // namespace platform::ui
