@@ -10,9 +10,6 @@
 #ifdef GDK_WINDOWING_WAYLAND
 #include <gdk/gdkwayland.h>
 #endif
-#ifdef TALLYFOX_HAVE_LAYER_SHELL
-#include <gtk-layer-shell.h>
-#endif
 
 namespace widgethost {
 
@@ -39,7 +36,7 @@ bool available(SurfaceKind kind, ShellExtensionState shell) {
         return shell == ShellExtensionState::enabled;
     case SurfaceKind::layerShell:
 #if defined(TALLYFOX_HAVE_LAYER_SHELL) && defined(GDK_WINDOWING_WAYLAND)
-        return GDK_IS_WAYLAND_DISPLAY(display) && gtk_layer_is_supported();
+        return layerShellSupported();
 #else
         return false;
 #endif
@@ -78,9 +75,11 @@ SurfaceChoice chooseDesktopSurface(SurfaceRequest requested) {
                                  SurfaceKind::window};
     // GNOME Shell is asked only where no layer shell is offered, the only desktop that has none and
     // runs our extension.
-    const ShellExtensionState shell = requested == SurfaceRequest::automatic && available(SurfaceKind::layerShell, {})
-                                          ? ShellExtensionState::notGnome
-                                          : shellExtensionState();
+    const ShellExtensionReport report = requested == SurfaceRequest::automatic &&
+                                                available(SurfaceKind::layerShell, {})
+                                            ? ShellExtensionReport{}
+                                            : shellExtensionState();
+    const ShellExtensionState shell = report.state;
     SurfaceChoice choice;
     std::optional<SurfaceKind> asked;
     switch (requested) {
@@ -114,17 +113,12 @@ SurfaceChoice chooseDesktopSurface(SurfaceRequest requested) {
         break;
     }
     choice.reason = reasonFor(choice.kind, false);
-    const std::string uuid = shellExtensionUUID;
-    // (The extension is enabled only once GNOME Shell has loaded it, which on Wayland is at a log-in.)
     if (asked)
         choice.notice = hostText("the surface %@ is not available here; the widgets use %@",
                                  {std::string(surfaceKindName(*asked)), std::string(surfaceKindName(choice.kind))});
-    else if (shell == ShellExtensionState::disabled || shell == ShellExtensionState::installedAfterLogin)
-        // GNOME: the one thing that puts the widgets on its desktop is there, and not enabled.
-        choice.notice = hostText("the Tallyfox extension for GNOME Shell is installed but not enabled; enable it "
-                                 "with “gnome-extensions enable %@” (GNOME on Wayland loads a newly installed "
-                                 "extension after the next log-in)",
-                                 {uuid});
+    else if (const auto notice = shellExtensionNotice(report))
+        // GNOME: the one thing that puts the widgets on its desktop is there, and not working.
+        choice.notice = notice;
     else if (shell == ShellExtensionState::notInstalled && choice.kind == SurfaceKind::window)
         choice.notice = hostText("GNOME Shell shows widgets on its desktop only through the Tallyfox extension, "
                                  "which is not installed: they show as ordinary windows");

@@ -100,6 +100,9 @@ std::unique_ptr<DesktopSurface> makeDesktopSurface(SurfaceKind kind, GtkWindow* 
                                                    SurfacePlaces& places);
 std::unique_ptr<DesktopSurface> makeLayerShellSurface(GtkWindow* window, std::int64_t number,
                                                       SurfacePlaces& places);
+/// Whether the display is a Wayland compositor that offers layer surfaces; asks without a warning
+/// in the log where it does not.
+bool layerShellSupported();
 std::unique_ptr<DesktopSurface> makeX11DesktopSurface(GtkWindow* window, std::int64_t number,
                                                       SurfacePlaces& places);
 std::unique_ptr<DesktopSurface> makePlainWindowSurface(GtkWindow* window, std::int64_t number,

@@ -1,8 +1,16 @@
 #include "host/FileChangeMonitor.hpp"
 
+#include "host/HostStrings.hpp"
 #include "host/LiveLog.hpp"
 
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <gio/gio.h>
 
 namespace widgethost {
@@ -17,6 +25,7 @@ FileChangeMonitor::FileChangeMonitor(fs::path file, std::function<void()> change
 FileChangeMonitor::~FileChangeMonitor() {
     if (timer_) g_source_remove(timer_);
     if (rewatch_) g_source_remove(rewatch_);
+    if (poll_) g_source_remove(poll_);
     if (monitor_) {
         g_signal_handlers_disconnect_by_data(monitor_, this);
         g_file_monitor_cancel(monitor_);
@@ -44,11 +53,20 @@ void FileChangeMonitor::watch() {
     monitor_ = g_file_monitor_directory(directory, G_FILE_MONITOR_WATCH_MOVES, nullptr, &failure);
     g_object_unref(directory);
     if (!monitor_) {
-        liveLog("cannot watch " + folder.string() + ": " + (failure ? failure->message : "unknown error"));
+        const std::string message = failure ? failure->message : "unknown error";
         if (failure) g_error_free(failure);
+        liveLog("cannot watch " + folder.string() + ": " + message);
+        // GLib's own words ("Unable to find default local file monitor type") do not say why.
+        startPolling(unwatchable(folder).value_or(message));
         return;
     }
     g_signal_connect(monitor_, "changed", G_CALLBACK(onEvent), this);
+    // A watch GLib cannot add (no inotify watches left) makes a monitor all the same, one that never
+    // reports: ask the kernel directly.
+    if (const auto reason = unwatchable(folder))
+        startPolling(*reason);
+    else
+        stopPolling();
     if (watched_ != file_.parent_path()) {
         liveTrace("waiting for " + file_.parent_path().string() + " to appear");
         // The next folder down may have come between the look and the watch: look once more.
@@ -57,6 +75,90 @@ void FileChangeMonitor::watch() {
     }
     // The folder came while we were on the way down: the file may have come with it.
     if (arrived && fs::exists(file_, error)) schedule(finishedDelay);
+}
+
+std::optional<std::string> FileChangeMonitor::unwatchable(const fs::path& folder) {
+    const int notifications = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+    if (notifications < 0) {
+        const int error = errno;
+        if (error == EMFILE)
+            return hostText("this user's inotify instances are used up; the sysctl fs.inotify.max_user_instances "
+                            "raises the limit");
+        return std::string("inotify: ") + std::strerror(error);
+    }
+    const int watch = ::inotify_add_watch(notifications, folder.c_str(),
+                                          IN_CREATE | IN_DELETE | IN_MODIFY | IN_MOVED_FROM | IN_MOVED_TO);
+    const int error = errno;
+    ::close(notifications);
+    if (watch < 0) {
+        if (error == ENOSPC)
+            return hostText("this user's inotify watches are used up; the sysctl fs.inotify.max_user_watches "
+                            "raises the limit");
+        return std::string("inotify: ") + std::strerror(error);
+    }
+    // The kernel reports what this machine changes on a network file system, not what others change.
+    GFile* directory = g_file_new_for_path(folder.c_str());
+    GFileInfo* info = g_file_query_filesystem_info(directory, G_FILE_ATTRIBUTE_FILESYSTEM_REMOTE, nullptr, nullptr);
+    g_object_unref(directory);
+    const bool remote = info && g_file_info_get_attribute_boolean(info, G_FILE_ATTRIBUTE_FILESYSTEM_REMOTE);
+    if (info) g_object_unref(info);
+    if (remote) return hostText("it is on a network file system, which does not report changes made elsewhere");
+    return std::nullopt;
+}
+
+FileChangeMonitor::Identity FileChangeMonitor::identity(const fs::path& file) {
+    struct stat status {};
+    if (::stat(file.c_str(), &status) != 0) return {};
+    const auto nanoseconds = [](const timespec& time) { return time.tv_sec * 1000000000LL + time.tv_nsec; };
+    return {true,
+            static_cast<unsigned long long>(status.st_dev),
+            static_cast<unsigned long long>(status.st_ino),
+            static_cast<long long>(status.st_size),
+            nanoseconds(status.st_mtim),
+            nanoseconds(status.st_ctim)};
+}
+
+void FileChangeMonitor::startPolling(const std::string& reason) {
+    if (poll_) return;
+    seen_ = identity(file_);
+    looks_ = 0;
+    liveLog("looking at " + file_.string() + " every " + std::to_string(pollInterval) + " ms: " + reason);
+    // Once for each file: the line is for whoever wonders why a change shows late.
+    if (!said_) {
+        said_ = true;
+        static_assert(pollInterval == 2000, "the line says how often");
+        const std::string line =
+            "widgethost: " + hostText("cannot watch %@ for changes (%@); looking at it every two seconds instead",
+                                      {file_.string(), reason});
+        std::fprintf(stderr, "%s\n", line.c_str());
+    }
+    poll_ = g_timeout_add(
+        pollInterval,
+        [](gpointer data) -> gboolean {
+            static_cast<FileChangeMonitor*>(data)->look();
+            return G_SOURCE_CONTINUE;
+        },
+        this);
+}
+
+void FileChangeMonitor::stopPolling() {
+    if (!poll_) return;
+    g_source_remove(poll_);
+    poll_ = 0;
+    liveLog("watching " + watched_.string() + " again");
+    // A change between the last look and the watch.
+    if (identity(file_) != seen_) schedule(quietPeriod);
+}
+
+void FileChangeMonitor::look() {
+    const Identity now = identity(file_);
+    if (now != seen_) {
+        seen_ = now;
+        // A write in place may still be under way: a moment's quiet, as for a reported one.
+        schedule(quietPeriod);
+    }
+    // Watches may have been given back (the editor closed).
+    if (++looks_ % rewatchEvery == 0 && !unwatchable(watched_)) watchAgainSoon();
 }
 
 void FileChangeMonitor::watchAgainSoon() {

@@ -626,12 +626,53 @@ bool installed() {
 
 } // namespace
 
-ShellExtensionState shellExtensionState() {
+ShellExtensionState shellExtensionState(int shellState, bool installed) {
+    switch (shellState) {
+    case 1: return ShellExtensionState::enabled;
+    case 3: return ShellExtensionState::failed;
+    case 4: return ShellExtensionState::outOfDate;
+    case 99: return installed ? ShellExtensionState::installedAfterLogin : ShellExtensionState::notInstalled;
+    default: return ShellExtensionState::disabled; // disabled, initialized, downloading
+    }
+}
+
+std::optional<std::string> shellExtensionNotice(const ShellExtensionReport& report) {
+    const std::string uuid = shellExtensionUUID;
+    switch (report.state) {
+    case ShellExtensionState::disabled:
+    case ShellExtensionState::installedAfterLogin:
+        // (The extension is enabled only once GNOME Shell has loaded it, which on Wayland is at a log-in.)
+        return hostText("the Tallyfox extension for GNOME Shell is installed but not enabled; enable it "
+                        "with “gnome-extensions enable %@” (GNOME on Wayland loads a newly installed "
+                        "extension after the next log-in)",
+                        {uuid});
+    case ShellExtensionState::failed: {
+        // The shell's error is one line of JavaScript's, at times with the stack after it.
+        std::string error = report.error.substr(0, report.error.find('\n'));
+        if (error.empty()) error = "?";
+        return hostText("GNOME Shell reports an error in the Tallyfox extension: %@; the shell's log tells "
+                        "more (“journalctl -b /usr/bin/gnome-shell”), and reinstalling Tallyfox, then logging "
+                        "in again, mends an extension that was damaged",
+                        {error});
+    }
+    case ShellExtensionState::outOfDate:
+        return hostText("GNOME Shell keeps the Tallyfox extension off: it does not support GNOME Shell %@; "
+                        "a Tallyfox made for this version of GNOME brings one that does",
+                        {report.shellVersion.empty() ? std::string("?") : report.shellVersion});
+    case ShellExtensionState::notGnome:
+    case ShellExtensionState::enabled:
+    case ShellExtensionState::notInstalled:
+        break;
+    }
+    return std::nullopt;
+}
+
+ShellExtensionReport shellExtensionState() {
     GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
-    if (!bus) return ShellExtensionState::notGnome;
-    ShellExtensionState state = ShellExtensionState::notGnome;
+    if (!bus) return {};
+    ShellExtensionReport report;
     if (hasOwner(bus, shellExtensionBusName)) {
-        state = ShellExtensionState::enabled;
+        report.state = ShellExtensionState::enabled;
     } else if (hasOwner(bus, "org.gnome.Shell")) {
         GVariant* reply = g_dbus_connection_call_sync(
             bus, "org.gnome.Shell", "/org/gnome/Shell", "org.gnome.Shell.Extensions", "GetExtensionInfo",
@@ -639,16 +680,30 @@ ShellExtensionState shellExtensionState() {
             nullptr);
         GVariant* info = reply ? g_variant_get_child_value(reply, 0) : nullptr;
         double known = 0;
+        // An extension the shell has never heard of comes back as an empty dictionary.
         if (info && g_variant_lookup(info, "state", "d", &known))
-            // 1 is enabled (the extension owns its name once it runs); anything else is not.
-            state = std::lround(known) == 1 ? ShellExtensionState::enabled : ShellExtensionState::disabled;
+            report.state = shellExtensionState(static_cast<int>(std::lround(known)), installed());
         else
-            state = installed() ? ShellExtensionState::installedAfterLogin : ShellExtensionState::notInstalled;
+            report.state = installed() ? ShellExtensionState::installedAfterLogin : ShellExtensionState::notInstalled;
+        const gchar* error = nullptr;
+        if (info && g_variant_lookup(info, "error", "&s", &error) && error) report.error = error;
         if (info) g_variant_unref(info);
         if (reply) g_variant_unref(reply);
+
+        GVariant* version = g_dbus_connection_call_sync(
+            bus, "org.gnome.Shell", "/org/gnome/Shell", "org.freedesktop.DBus.Properties", "Get",
+            g_variant_new("(ss)", "org.gnome.Shell", "ShellVersion"), G_VARIANT_TYPE("(v)"), G_DBUS_CALL_FLAGS_NONE,
+            2000, nullptr, nullptr);
+        if (version) {
+            GVariant* boxed = nullptr;
+            g_variant_get(version, "(v)", &boxed);
+            if (g_variant_is_of_type(boxed, G_VARIANT_TYPE_STRING)) report.shellVersion = g_variant_get_string(boxed, nullptr);
+            g_variant_unref(boxed);
+            g_variant_unref(version);
+        }
     }
     g_object_unref(bus);
-    return state;
+    return report;
 }
 
 } // namespace widgethost

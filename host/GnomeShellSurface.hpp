@@ -32,6 +32,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 typedef struct _GDBusConnection GDBusConnection;
@@ -50,13 +51,31 @@ inline constexpr const char* shellDesktopInterface = "com.tallyfox.Tallyfox.Widg
 enum class ShellExtensionState {
     notGnome,           ///< no GNOME Shell on the session bus
     enabled,            ///< enabled (it shows the widgets once the host publishes them)
-    disabled,           ///< the shell knows it, and it is not enabled (or failed)
+    disabled,           ///< the shell knows it, and it is not enabled
+    failed,             ///< enabled, but the shell could not load or start it
+    outOfDate,          ///< the shell refuses it: it does not declare the shell's version
     installedAfterLogin, ///< installed, but not loaded by the shell that runs (installed since the log-in)
     notInstalled,       ///< GNOME Shell without it
 };
 
+/// The state with the shell's own words: its error for a failed extension, its version.
+struct ShellExtensionReport {
+    ShellExtensionState state = ShellExtensionState::notGnome;
+    std::string error;
+    std::string shellVersion;
+    bool operator==(const ShellExtensionReport&) const = default;
+};
+
 /// Asks the session bus (with short timeouts; never hangs on a bus that does not answer).
-ShellExtensionState shellExtensionState();
+ShellExtensionReport shellExtensionState();
+
+/// GNOME Shell's number for an extension's state (org.gnome.Shell.Extensions) as ours; `installed`
+/// tells an extension the shell does not know apart from one it has not loaded yet.
+ShellExtensionState shellExtensionState(int shellState, bool installed);
+
+/// What `show` says of an extension that is there and keeps the widgets off GNOME's desktop (not
+/// enabled, failed, refused for the shell's version): what the shell reports, and what to do.
+std::optional<std::string> shellExtensionNotice(const ShellExtensionReport& report);
 
 class GnomeShellSurface;
 

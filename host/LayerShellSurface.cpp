@@ -9,9 +9,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <gdk/gdkwayland.h>
 #include <gtk-layer-shell.h>
 #include <gtk/gtk.h>
 #include <vector>
+#include <wayland-client.h>
 
 namespace widgethost {
 
@@ -175,6 +178,32 @@ private:
 };
 
 } // namespace
+
+bool layerShellSupported() {
+    GdkDisplay* display = gdk_display_get_default();
+    if (!display || !GDK_IS_WAYLAND_DISPLAY(display)) return false;
+    wl_display* connection = gdk_wayland_display_get_wl_display(display);
+    if (!connection) return false;
+    // gtk-layer-shell's own question logs a warning where the protocol is missing (GNOME, every
+    // log-in): the compositor's registry is asked first, on a queue of our own so that GTK's events
+    // are neither taken nor held up.
+    wl_event_queue* queue = wl_display_create_queue(connection);
+    auto* wrapped = static_cast<wl_display*>(wl_proxy_create_wrapper(connection));
+    wl_proxy_set_queue(reinterpret_cast<wl_proxy*>(wrapped), queue);
+    wl_registry* registry = wl_display_get_registry(wrapped);
+    bool offered = false;
+    static constexpr wl_registry_listener listener{
+        [](void* data, wl_registry*, std::uint32_t, const char* interface, std::uint32_t) {
+            if (std::strcmp(interface, "zwlr_layer_shell_v1") == 0) *static_cast<bool*>(data) = true;
+        },
+        [](void*, wl_registry*, std::uint32_t) {}};
+    wl_registry_add_listener(registry, &listener, &offered);
+    const bool answered = wl_display_roundtrip_queue(connection, queue) >= 0;
+    wl_registry_destroy(registry);
+    wl_proxy_wrapper_destroy(wrapped);
+    wl_event_queue_destroy(queue);
+    return answered && offered && gtk_layer_is_supported();
+}
 
 std::unique_ptr<DesktopSurface> makeLayerShellSurface(GtkWindow* window, std::int64_t number,
                                                       SurfacePlaces& places) {

@@ -342,11 +342,11 @@ def render(path, *arguments):
 class Host:
     """A running `widgethost show`, its trace on standard error."""
 
-    def __init__(self, *arguments, environment=None):
+    def __init__(self, *arguments, environment=None, preexec=None):
         self.log = tempfile.NamedTemporaryFile(prefix="widgethost-", suffix=".log", delete=False)
         environment = dict(os.environ, TALLYFOX_WIDGETHOST_TRACE="1", **(environment or {}))
         self.process = subprocess.Popen([WIDGETHOST, "show", *arguments], stdout=subprocess.DEVNULL,
-                                        stderr=self.log, env=environment)
+                                        stderr=self.log, env=environment, preexec_fn=preexec)
 
     @property
     def pid(self):
@@ -418,8 +418,8 @@ class LiveHostTest(unittest.TestCase):
                 host.close()
         shutil.rmtree(self.scratch, ignore_errors=True)
 
-    def start(self, *arguments, environment=None):
-        host = Host(*arguments, environment=environment)
+    def start(self, *arguments, environment=None, preexec=None):
+        host = Host(*arguments, environment=environment, preexec=preexec)
         self.hosts.append(host)
         return host
 
@@ -586,6 +586,45 @@ class SnapshotChanges(LiveHostTest):
         expected = render(os.path.join(self.scratch, "again.png"), "--widget", "1", "--now", iso(T))
         self.expect_picture(host, 1, expected, 2, "the snapshot in the folder made again")
         self.expect_clean_end(host)
+
+
+    def test_without_inotify_a_renamed_in_snapshot_still_shows_and_show_says_so_once(self):
+        path = snapshot_file()
+        for limit, sysctl in (("max_inotify_watches", "fs.inotify.max_user_watches"),
+                              ("max_inotify_instances", "fs.inotify.max_user_instances")):
+            write_atomically(path, three_providers(T, codex_usage=10))
+            host = self.start("--now", iso(T), preexec=without_inotify(limit))
+            self.assertIsNotNone(host.window(1), host.trace())
+            first = render(os.path.join(self.scratch, "first.png"), "--widget", "1", "--now", iso(T))
+            self.expect_picture(host, 1, first, 15, "the first snapshot (%s)" % limit)
+            write_atomically(path, three_providers(T, codex_usage=50))
+            renamed = render(os.path.join(self.scratch, "renamed.png"), "--widget", "1", "--now", iso(T))
+            taken = self.expect_picture(host, 1, renamed, 5, "a snapshot renamed in (%s)" % limit)
+            os.unlink(path)
+            message = render(os.path.join(self.scratch, "message.png"), "--widget", "1", "--now", iso(T))
+            self.expect_picture(host, 1, message, 5, "the snapshot deleted (%s)" % limit)
+            print("\n  without inotify (%s), renamed-in snapshot to picture: %.2f s" % (limit, taken), file=sys.stderr)
+            said = [line for line in host.trace().splitlines() if line.startswith("widgethost: cannot watch " + path)]
+            self.assertEqual(len(said), 1, host.trace()[-3000:])
+            self.assertIn(sysctl, said[0])
+            self.expect_clean_end(host)
+
+
+def without_inotify(limit):
+    """For preexec_fn: the process runs in a user namespace of its own (the same user) whose inotify
+    `limit` (max_inotify_watches or max_inotify_instances) is 0, as when an editor has used them up."""
+    def enter():
+        import ctypes
+        uid, gid = os.geteuid(), os.getegid()
+        if ctypes.CDLL(None, use_errno=True).unshare(0x10000000) != 0:  # CLONE_NEWUSER
+            raise OSError(ctypes.get_errno(), "cannot make a user namespace")
+        for name, text in (("setgroups", "deny"), ("uid_map", "%d %d 1" % (uid, uid)),
+                           ("gid_map", "%d %d 1" % (gid, gid))):
+            with open("/proc/self/" + name, "w") as out:
+                out.write(text)
+        with open("/proc/sys/user/" + limit, "w") as out:
+            out.write("0")
+    return enter
 
 
 class Time(LiveHostTest):

@@ -3,12 +3,14 @@
 // them as text, JSON, an image or a view tree; keep the placed widgets.
 
 #include "host/Arguments.hpp"
+#include "host/PlacedWidgets.hpp"
 #include "platform/foundation/Date.hpp"
 #include "platform/ui/Environment.hpp"
 
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace widgethost {
 
@@ -19,6 +21,9 @@ std::filesystem::path defaultExtensionPath();
 /// "Tallyfox VERSION": the version of the application bundle beside the host, or "Tallyfox
 /// development" without one, as `tallyfox --version` prints it.
 std::string versionLine();
+
+/// The lines `widgethost list` prints: number, kind, size and sources in columns that line up.
+std::string placedWidgetLines(const std::vector<PlacedWidget>& placed);
 
 /// The environment a host lays a widget out in: the user's locale with its direction, the given
 /// appearance and family, and `date` as the moment that live texts show.
