@@ -77,7 +77,9 @@ class Readers:
         self.file.write_bytes(data)
 
     def run(self, *command, cwd=None):
-        env = dict(os.environ, HOME=str(self.home), LANGUAGE="en", TZ="UTC")
+        # The page's commands name the programs as an installed system has them on PATH.
+        env = dict(os.environ, HOME=str(self.home), LANGUAGE="en", TZ="UTC",
+                   PATH=os.pathsep.join([os.path.dirname(os.path.abspath(ARGS.widgethost)), os.environ.get("PATH", "")]))
         return subprocess.run(command, env=env, cwd=cwd, capture_output=True, text=True, timeout=60)
 
     def tool(self):
@@ -309,6 +311,32 @@ class SnapshotFormatTests(unittest.TestCase):
         places = [spoken.find(f'"{titles[id]}"') for id in document["followedSelectionIDs"]]
         self.assertTrue(-1 not in places and places == sorted(places), spoken)
         self.assertNotIn('"Cursor"', spoken)
+
+    def test_the_checker_reads_the_worked_example_whole_at_its_now_and_names_what_no_size_shows(self):
+        text = source("docs", "snapshot-format.md").read_text()
+        now = re.search(r"widgethost check example\.json --now (\S+)`", text).group(1)
+        self.readers.write(self.example())
+        done = self.readers.run(ARGS.widgethost, "check", "--json", "--now", now)
+        self.assertEqual((done.returncode, done.stderr), (0, ""), done.stdout)
+        report = json.loads(done.stdout)
+        self.assertEqual(report["now"], now)
+        self.assertTrue(report["acceptedWhole"])
+        # The fields the page says are never shown are named as such, and nothing is lost.
+        unshown = {finding["path"].rsplit(".", 1)[-1] for finding in report["findings"]}
+        self.assertTrue({"planName", "modelName", "requestsToday", "quotaUnavailableReason"} <= unshown, report)
+        self.assertEqual({finding["effect"] for finding in report["findings"]}, {"notShown"})
+        # Every size shows the followed entries, in their order.
+        document = self.example()
+        for size in report["sizes"]:
+            self.assertEqual([entry["id"] for entry in size["entries"]], document["followedSelectionIDs"], size)
+        # The error page's example: a kind written as 300.0 is dropped by the widget and refused by the tool.
+        shown = re.search(r"For example, a window written as `(\{.*?\})` gives\n\n```\n(.*?)```", text, re.S)
+        document["state"]["providers"]["_0"][0]["windows"][0] = json.loads(shown.group(1))
+        self.readers.write(document)  # Python writes the float 300.0 as 300.0
+        done = self.readers.run(ARGS.widgethost, "check", "--now", now)
+        self.assertEqual(done.returncode, 1, done.stdout)
+        for line in shown.group(2).splitlines():
+            self.assertIn(line, done.stdout)
 
     def test_the_writer_writes_a_canonical_snapshot_that_both_readers_show(self):
         blocks = page_blocks()
