@@ -883,7 +883,40 @@ class OneInstance(LiveHostTest):
         store = os.path.join(home(), "Library", "Preferences", "com.tallyfox.widgethost.plist")
         os.makedirs(store)  # a folder where the placed widgets would be kept
         result = subprocess.run([WIDGETHOST, "show"], capture_output=True, text=True, timeout=60)
-        self.assertEqual((result.returncode, result.stderr), (1, "widgethost: cannot save the placed widgets in %s\n" % store))
+        self.assertEqual((result.returncode, result.stderr),
+                         (1, "widgethost: cannot save the placed widgets in %s (a folder is in its place)\n" % store))
+
+    def test_a_store_that_cannot_be_read_is_shown_as_far_as_it_reads_and_kept_at_the_first_write(self):
+        write_atomically(snapshot_file(), three_providers(T))
+        preferences = os.path.join(home(), "Library", "Preferences")
+        store = os.path.join(preferences, "com.tallyfox.widgethost.plist")
+        widgethost("add", "--family", "small", "--source", "cursor")
+        widgethost("add", "--family", "small", "--source", "codex")
+        with open(store) as kept:
+            good = kept.read()
+        said = lambda host: [line for line in host.trace().splitlines() if not line.startswith("widgethost trace")]
+
+        # Widget 2 damaged: widget 1 shows, and show says why the rest cannot be read.
+        write_atomically(store, good.replace("<string>codex</string>", "<integer>2</integer>"))
+        host = self.start("--now", iso(T))
+        self.assertIsNotNone(host.window(1), host.trace())
+        self.assertTrue(wait_until(lambda: said(host), 5), host.trace())
+        self.assertEqual(said(host), ["widgethost: the placed widgets at %s cannot be read (entry 2 of its list is "
+                                      "not a placed widget)" % store])
+        self.expect_clean_end(host)
+
+        # Nothing readable: show places a widget of its own, numbered after those given, and keeps the
+        # damaged store beside the new one.
+        write_atomically(store, "garbage")
+        host = self.start("--now", iso(T))
+        self.assertTrue(wait_until(lambda: "widget 3 drew entry" in host.trace(), 15), host.trace())
+        kept = [name for name in os.listdir(preferences) if name.startswith("com.tallyfox.widgethost.damaged-")]
+        self.assertEqual(len(kept), 1, os.listdir(preferences))
+        with open(os.path.join(preferences, kept[0])) as damaged:
+            self.assertEqual(damaged.read(), "garbage")
+        self.assertEqual(said(host), ["widgethost: the placed widgets at %s could not be read (it is not a property "
+                                      "list); that file is kept as %s" % (store, os.path.join(preferences, kept[0]))])
+        self.expect_clean_end(host)
 
     def test_without_a_display_show_says_so(self):
         environment = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
