@@ -43,7 +43,7 @@ expect "bash: tallyfox --" "--help|--version" "$(bash_complete tallyfox --)"
 expect "bash: tallyfox status" "--json" "$(bash_complete tallyfox status "")"
 expect "bash: nothing after a whole form" "" "$(bash_complete tallyfox status --json "")"
 expect "bash: nothing after --version" "" "$(bash_complete tallyfox --version "")"
-expect "bash: widgethost's commands" "accessibility|add|autostart|describe|edit|entities|layout|list|remove|render|show|timeline" \
+expect "bash: widgethost's commands" "accessibility|add|autostart|check|describe|edit|entities|layout|list|remove|render|show|timeline" \
     "$(bash_complete widgethost "")"
 expect "bash: widgethost re" "remove|render" "$(bash_complete widgethost re)"
 expect "bash: widgethost's own options" "--extension|--help|--version" "$(bash_complete widgethost -)"

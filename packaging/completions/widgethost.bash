@@ -96,7 +96,7 @@ _widgethost() {
         if [[ $cur == -* ]]; then
             COMPREPLY=($(compgen -W "--extension --help --version" -- "$cur"))
         else
-            COMPREPLY=($(compgen -W "describe entities timeline render accessibility layout add list edit remove show autostart" -- "$cur"))
+            COMPREPLY=($(compgen -W "describe entities timeline render accessibility layout add list edit remove show autostart check" -- "$cur"))
         fi
         return
         ;;
@@ -116,6 +116,13 @@ _widgethost() {
     remove)
         ((positionals == 0)) && _widgethost_widgets "$cur"
         return
+        ;;
+    check)
+        options="--now --json"
+        if [[ $cur != -* ]]; then
+            ((positionals == 0)) && COMPREPLY=($(compgen -f -- "$cur"))
+            return
+        fi
         ;;
     autostart)
         ((positionals == 0)) && values="on off status"

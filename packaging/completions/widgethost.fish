@@ -91,6 +91,10 @@ complete -c widgethost -n __widgethost_needs_command -a edit -d 'Change a placed
 complete -c widgethost -n __widgethost_needs_command -a remove -d 'Remove a placed widget'
 complete -c widgethost -n __widgethost_needs_command -a show -d 'Show the placed widgets on the desktop'
 complete -c widgethost -n __widgethost_needs_command -a autostart -d 'Start the widgets with the session'
+complete -c widgethost -n __widgethost_needs_command -a check -d 'Read a snapshot as the widget and the tool do'
+complete -c widgethost -n '__widgethost_using check' -l now -x -a '(date -u +%Y-%m-%dT%H:%M:%SZ)' -d 'The moment shown'
+complete -c widgethost -n '__widgethost_using check' -l json -d 'Print JSON'
+complete -c widgethost -n '__widgethost_using check' -F -d 'Snapshot file'
 
 set -l selecting timeline render accessibility layout
 complete -c widgethost -n "__widgethost_using $selecting add" -l family -x -a 'small medium large' -d 'Widget family'
