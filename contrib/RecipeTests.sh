@@ -216,6 +216,7 @@ skip() { # client, reason
     echo "SKIP $1: $2"
 }
 client() { PATH=$clients_path command -v "$1"; }
+clock() { sed -E 's/[0-9]{2}:[0-9]{2}$/HH:MM/'; } # the clients' clocks, whatever the minute
 write_snapshot "$(at now)" "$providers"
 sample="Codex 16%  Claude Code · Work 15%  Gemini CLI 6%  Kiro 5%  Warp 0%"
 
@@ -234,7 +235,7 @@ else
     for _ in $(seq 50); do [[ $(status_line) == *"$sample"* ]] && break; sleep 0.2; done
     line=$(status_line)
     expect "tmux shows the sample whole, in red, before its clock" \
-        "$(printf '\e[38;2;255;69;58m%s\e[30m %s' "$sample" "$(date +%H:%M)")" "$(grep -o $'\e\\[38;2;255;69;58m.*' <<<"$line")"
+        "$(printf '\e[38;2;255;69;58m%s\e[30m HH:MM' "$sample")" "$(grep -o $'\e\\[38;2;255;69;58m.*' <<<"$line" | clock)"
     write_snapshot "$(at now)" '[{"provider":"codex","accountName":"a#[fg=red]b #{host} C#","windows":[{"kind":300,"usage":86}]}]'
     for _ in $(seq 50); do [[ $(status_line) == *"Codex · "* ]] && break; sleep 0.2; done
     expect "tmux shows a name as it is, in orange" \
@@ -257,11 +258,11 @@ else
     stream=$(i3status_run i3bar 4)
     expect "i3status's own header passes through" "1" "$(head -1 <<<"$stream" | jq .version)"
     expect "i3status's lines gain the block first" \
-        "Codex 16%  Kiro 5%|#FF453A|$(date +%H:%M)
-Codex 16%  Kiro 5%|#FF453A|$(date +%H:%M)" \
-        "$(tail -n +3 <<<"$stream" | sed 's/^,//' | jq -r '"\(.[0].full_text)|\(.[0].color)|\(.[1].full_text)"')"
-    expect "i3status in plain text shows the hint" "Tallyfox: i3status needs output_format = \"i3bar\" | $(date +%H:%M)" \
-        "$(i3status_run none 1)"
+        "Codex 16%  Kiro 5%|#FF453A|HH:MM
+Codex 16%  Kiro 5%|#FF453A|HH:MM" \
+        "$(tail -n +3 <<<"$stream" | sed 's/^,//' | jq -r '"\(.[0].full_text)|\(.[0].color)|\(.[1].full_text)"' | clock)"
+    expect "i3status in plain text shows the hint" "Tallyfox: i3status needs output_format = \"i3bar\" | HH:MM" \
+        "$(i3status_run none 1 | clock)"
 fi
 
 # i3blocks runs the block itself and writes i3bar's form.
@@ -269,7 +270,11 @@ if ! i3blocks=$(client i3blocks); then
     skip i3blocks "not installed (Debian: i3blocks)"
 else
     printf '[tallyfox]\ncommand=%s claude-work\ninterval=once\n' "$contrib/tallyfox-i3blocks" >"$work/i3blocks.conf"
-    stream=$(timeout 10 "$i3blocks" -c "$work/i3blocks.conf" 2>/dev/null | grep -m1 -o '{[^{}]*"tallyfox"[^{}]*}')
+    # It runs until its bar goes; its output is read as soon as it has the block.
+    "$i3blocks" -c "$work/i3blocks.conf" >"$work/i3blocks.out" 2>/dev/null &
+    for _ in $(seq 50); do grep -q '"tallyfox"' "$work/i3blocks.out" && break; sleep 0.2; done
+    kill $! 2>/dev/null
+    stream=$(grep -m1 -o '{[^{}]*"tallyfox"[^{}]*}' "$work/i3blocks.out")
     expect "i3blocks shows the block with its colour" "Claude Code · Work 15%|Claude Code · Work 15%|#FF9F0A" \
         "$(jq -r '"\(.full_text)|\(.short_text)|\(.color)"' <<<"$stream")"
 fi
