@@ -428,6 +428,8 @@ class Widgets(live.LiveHostTest):
             self.assertTrue(wait_until(lambda: line in host.trace(), 15), host.trace()[-2000:])
             self.assertEqual(host.trace().count(line), 1)
             self.assertIn("surface kind: window", host.trace())
+            # The host asks for layer surfaces without gtk-layer-shell's warning in the user's log.
+            self.assertNotIn("Layer Shell protocol", host.trace())
         finally:
             SESSION.enable_extension(WIDGETS_UUID)
 
