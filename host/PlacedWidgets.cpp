@@ -1,9 +1,8 @@
 #include "host/PlacedWidgets.hpp"
 
+#include "platform/foundation/FileSystem.hpp"
 #include "platform/foundation/UserDefaults.hpp"
 #include "platform/widgetkit/WidgetFamily.hpp"
-
-#include "platform/foundation/FileSystem.hpp"
 
 #include <algorithm>
 #include <cerrno>
@@ -93,12 +92,13 @@ std::string entriesText(const std::vector<std::size_t>& positions) {
     std::string text = positions.size() == 1 ? "entry " : "entries ";
     for (std::size_t i = 0; i < positions.size(); ++i)
         text += (i == 0 ? "" : i + 1 == positions.size() ? " and " : ", ") + std::to_string(positions[i]);
-    return text + (positions.size() == 1 ? " of its list is not a placed widget" : " of its list are not placed widgets");
+    return text + (positions.size() == 1 ? " of its list is not a placed widget"
+                                         : " of its list are not placed widgets");
 }
 
 struct StoreReading {
     PlacementChange placed;
-    PropertyListValue::Dictionary domain; ///< everything that could be read, to keep beside the widgets
+    PropertyListValue::Dictionary domain;      ///< everything that could be read, to keep beside the widgets
     std::optional<std::string> fileDamage;     ///< the file cannot be read at all
     std::optional<std::string> contentsDamage; ///< it reads, but not all of it is placed widgets
     std::optional<std::string> damage() const { return fileDamage ? fileDamage : contentsDamage; }
@@ -264,7 +264,8 @@ changePlacedWidgets(const std::function<std::optional<std::string>(PlacementChan
     domain.insert_or_assign(widgetsKey, PropertyListValue(std::move(list)));
     domain.insert_or_assign(nextNumberKey, PropertyListValue(placed.nextNumber));
     const auto cannotSave = [&](const std::string& reason) {
-        return Failure{PlacementFailure{"cannot save the placed widgets in %@ (%@)", {file.string(), reason}}};
+        return Failure{
+            PlacementFailure{"cannot save the placed widgets in %@ (%@)", {file.string(), reason}}};
     };
     // A file that reads but holds what is not ours to drop is kept as it is; user defaults keep a
     // file they cannot read at all by themselves.
@@ -274,14 +275,16 @@ changePlacedWidgets(const std::function<std::optional<std::string>(PlacementChan
         if (!aside) return cannotSave(aside.error().reason);
         kept = std::move(*aside);
     }
-    auto written = UserDefaults(std::string(hostDefaultsDomain)).writePersistentDomain(std::move(domain), hostDefaultsDomain);
+    auto written = UserDefaults(std::string(hostDefaultsDomain))
+                       .writePersistentDomain(std::move(domain), hostDefaultsDomain);
     if (!written) return cannotSave(written.error().reason);
     if (written->kept) kept = std::move(written->kept);
     lock.rememberNextNumber(placed.nextNumber);
     PlacementSaved saved;
     if (kept)
-        saved.note = PlacementMessage{"the placed widgets at %@ could not be read (%@); that file is kept as %@",
-                                      {file.string(), kept->reason, kept->keptAs.string()}};
+        saved.note =
+            PlacementMessage{"the placed widgets at %@ could not be read (%@); that file is kept as %@",
+                             {file.string(), kept->reason, kept->keptAs.string()}};
     return saved;
 }
 

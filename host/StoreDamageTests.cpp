@@ -1,21 +1,19 @@
 // widgethost with a damaged store, as a user meets it: the real binary in a temporary HOME whose
 // placed widgets were written by the host itself and then damaged.
-#include <gtest/gtest.h>
-
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
+#include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <algorithm>
+#include <gtest/gtest.h>
 #include <regex>
+#include <spawn.h>
 #include <sstream>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -39,7 +37,9 @@ struct Outcome {
 
 // Runs as root cannot be refused a read by permissions; without the capabilities that override
 // them, they can.
-bool rootIgnoresPermissions() { return ::geteuid() == 0; }
+bool rootIgnoresPermissions() {
+    return ::geteuid() == 0;
+}
 
 class Home {
 public:
@@ -64,21 +64,26 @@ public:
     Outcome run(std::vector<std::string> arguments, bool asUser = false) const {
         arguments.insert(arguments.begin(), TALLYFOX_WIDGETHOST_EXECUTABLE);
         if (asUser && rootIgnoresPermissions())
-            arguments.insert(arguments.begin(), {"/usr/bin/setpriv", "--bounding-set=-dac_override,-dac_read_search", "--"});
+            arguments.insert(arguments.begin(),
+                             {"/usr/bin/setpriv", "--bounding-set=-dac_override,-dac_read_search", "--"});
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         const std::string out = (root / "run.out").string(), err = (root / "run.err").string();
         posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         std::vector<char*> argv;
-        for (auto& argument : arguments) argv.push_back(argument.data());
+        for (auto& argument : arguments)
+            argv.push_back(argument.data());
         argv.push_back(nullptr);
-        std::string homeVariable = "HOME=" + home.string(), path = "PATH=/usr/bin:/bin", language = "LANG=en_US.UTF-8";
+        std::string homeVariable = "HOME=" + home.string(), path = "PATH=/usr/bin:/bin",
+                    language = "LANG=en_US.UTF-8";
         std::vector<std::string> passed;
         for (const char* variable : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})
-            if (const char* value = std::getenv(variable)) passed.push_back(std::string(variable) + "=" + value);
+            if (const char* value = std::getenv(variable))
+                passed.push_back(std::string(variable) + "=" + value);
         std::vector<char*> environment{homeVariable.data(), path.data(), language.data()};
-        for (auto& variable : passed) environment.push_back(variable.data());
+        for (auto& variable : passed)
+            environment.push_back(variable.data());
         environment.push_back(nullptr);
         pid_t pid = 0;
         Outcome outcome;
@@ -155,12 +160,15 @@ std::vector<Damage> damages() {
     return {
         {"garbage", "garbage\n", "it is not a property list", {}},
         {"cut at 200 bytes", good.substr(0, 200), "its property list is cut short or damaged", {}},
-        {"an array", R"(<?xml version="1.0" encoding="UTF-8"?><plist version="1.0"><array/></plist>)",
-         "it holds an array where settings are a dictionary", {}},
+        {"an array",
+         R"(<?xml version="1.0" encoding="UTF-8"?><plist version="1.0"><array/></plist>)",
+         "it holds an array where settings are a dictionary",
+         {}},
         {"widgets that are not a list",
          R"(<?xml version="1.0" encoding="UTF-8"?><plist version="1.0"><dict><key>PlacedWidgets</key>)"
          R"(<string>1 2 3 4</string></dict></plist>)",
-         "its list of placed widgets is not a list", {}},
+         "its list of placed widgets is not a list",
+         {}},
         {"an entry that is not a widget", badEntry, "entry 2 of its list is not a placed widget", {1, 3, 4}},
     };
 }
@@ -171,8 +179,8 @@ TEST(StoreDamage, readingCommandsSayTheStoreCannotBeReadAndLeaveItAsItIs) {
     for (const auto& damage : damages()) {
         const Home home;
         placeStore(home, damage.bytes);
-        const std::string line = "widgethost: the placed widgets at " + home.store().string() + " cannot be read (" +
-                                 damage.reason + ")\n";
+        const std::string line = "widgethost: the placed widgets at " + home.store().string() +
+                                 " cannot be read (" + damage.reason + ")\n";
         const Outcome list = home.run({"list"});
         EXPECT_EQ(list.exitCode, 1) << damage.name;
         EXPECT_EQ(list.out, listed(damage.readable)) << damage.name;
@@ -203,12 +211,14 @@ TEST(StoreDamage, theFirstWriteKeepsTheDamagedStoreAndNumbersAreNeverGivenTwice)
         EXPECT_EQ(added.out, "6\n") << damage.name;
         const auto kept = home.kept();
         ASSERT_EQ(kept.size(), 1u) << damage.name;
-        EXPECT_EQ(added.err, "widgethost: the placed widgets at " + home.store().string() + " could not be read (" +
-                                 damage.reason + "); that file is kept as " + kept[0].string() + "\n")
+        EXPECT_EQ(added.err, "widgethost: the placed widgets at " + home.store().string() +
+                                 " could not be read (" + damage.reason + "); that file is kept as " +
+                                 kept[0].string() + "\n")
             << damage.name;
         EXPECT_EQ(slurp(kept[0]), damage.bytes) << damage.name;
         // What could be read is all there, and the store reads whole again.
-        std::string expected = listed(damage.readable) + "6  TallyfoxWidget  systemSmall  no sources chosen\n";
+        std::string expected =
+            listed(damage.readable) + "6  TallyfoxWidget  systemSmall  no sources chosen\n";
         const Outcome list = home.run({"list"});
         EXPECT_EQ(list.out, expected) << damage.name;
         EXPECT_EQ(list.err, "") << damage.name;
@@ -223,16 +233,20 @@ TEST(StoreDamage, theFirstWriteKeepsTheDamagedStoreAndNumbersAreNeverGivenTwice)
 
 TEST(StoreDamage, editAndRemoveOfAReadableWidgetAreFirstWritesToo) {
     const auto damage = damages().back();
-    for (const auto& command : std::vector<std::vector<std::string>>{{"edit", "3", "--clear"}, {"remove", "3"}}) {
+    for (const auto& command :
+         std::vector<std::vector<std::string>>{{"edit", "3", "--clear"}, {"remove", "3"}}) {
         const Home home;
         placeStore(home, damage.bytes);
         const Outcome changed = home.run(command);
         EXPECT_EQ(changed.exitCode, 0) << command[0] << changed.err;
         ASSERT_EQ(home.kept().size(), 1u) << command[0];
-        EXPECT_NE(changed.err.find("could not be read (" + damage.reason + "); that file is kept as"), std::string::npos)
+        EXPECT_NE(changed.err.find("could not be read (" + damage.reason + "); that file is kept as"),
+                  std::string::npos)
             << changed.err;
-        EXPECT_EQ(home.run({"list"}).out, command[0] == "edit" ? listed({1}) + "3  TallyfoxWidget  systemSmall  no sources chosen\n" + listed({4})
-                                                                : listed({1, 4}));
+        EXPECT_EQ(home.run({"list"}).out,
+                  command[0] == "edit"
+                      ? listed({1}) + "3  TallyfoxWidget  systemSmall  no sources chosen\n" + listed({4})
+                      : listed({1, 4}));
         EXPECT_EQ(home.run({"add", "--family", "small"}).out, "6\n");
     }
 }
@@ -250,8 +264,10 @@ TEST(StoreDamage, aFolderInThePlaceOfTheStoreIsLeftAloneAndSaid) {
     const std::string path = home.store().string();
     const Outcome list = home.run({"list"});
     EXPECT_EQ(list.exitCode, 1);
-    EXPECT_EQ(list.err, "widgethost: the placed widgets at " + path + " cannot be read (a folder is in its place)\n");
-    for (const auto& command : std::vector<std::vector<std::string>>{{"add", "--family", "small"}, {"remove", "1"}}) {
+    EXPECT_EQ(list.err,
+              "widgethost: the placed widgets at " + path + " cannot be read (a folder is in its place)\n");
+    for (const auto& command :
+         std::vector<std::vector<std::string>>{{"add", "--family", "small"}, {"remove", "1"}}) {
         const Outcome refused = home.run(command);
         EXPECT_EQ(refused.exitCode, 1) << command[0];
         EXPECT_EQ(refused.out, "") << command[0];

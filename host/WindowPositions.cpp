@@ -38,7 +38,8 @@ std::optional<pf::KeptDamagedFile> store(PropertyListValue::Dictionary positions
         if (!aside) return std::nullopt;
         kept = std::move(*aside);
     }
-    auto written = UserDefaults(windowPositionsDomain).write(positionsKey, PropertyListValue(std::move(positions)));
+    auto written =
+        UserDefaults(windowPositionsDomain).write(positionsKey, PropertyListValue(std::move(positions)));
     if (written && written->kept) kept = std::move(written->kept);
     return kept;
 }
@@ -98,9 +99,11 @@ std::string outputFor(const KeptPlace& kept, const std::vector<std::string>& out
 }
 
 std::optional<pf::DefaultsProblem> unreadableWindowPositions() {
-    if (auto problem = UserDefaults(windowPositionsDomain).unreadableDomain(windowPositionsDomain)) return problem;
+    if (auto problem = UserDefaults(windowPositionsDomain).unreadableDomain(windowPositionsDomain))
+        return problem;
     if (stored().wrongShape)
-        return pf::DefaultsProblem{UserDefaults::fileForDomain(windowPositionsDomain), "its places are not a dictionary"};
+        return pf::DefaultsProblem{UserDefaults::fileForDomain(windowPositionsDomain),
+                                   "its places are not a dictionary"};
     return std::nullopt;
 }
 

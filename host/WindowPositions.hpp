@@ -55,8 +55,10 @@ std::map<std::int64_t, KeptPlace> storedWindowPositions();
 std::optional<platform::foundation::DefaultsProblem> unreadableWindowPositions();
 /// Stores the place of one widget. A file of places that could not be read is kept beside it
 /// first, and the answer says where.
-std::optional<platform::foundation::KeptDamagedFile> storeWindowPosition(std::int64_t widget, const KeptPlace& place);
+std::optional<platform::foundation::KeptDamagedFile> storeWindowPosition(std::int64_t widget,
+                                                                         const KeptPlace& place);
 /// Forgets the places of widgets that are no longer placed; the answer as for `storeWindowPosition`.
-std::optional<platform::foundation::KeptDamagedFile> keepWindowPositionsOf(const std::set<std::int64_t>& placed);
+std::optional<platform::foundation::KeptDamagedFile>
+keepWindowPositionsOf(const std::set<std::int64_t>& placed);
 
 } // namespace widgethost

@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <gtest/gtest.h>
+#include <iterator>
 
 namespace widgethost {
 namespace {
@@ -102,7 +102,8 @@ TEST(WindowPositions, placesThatCannotBeReadAreSaidAndKeptAsideBeforeTheFirstPla
                                    "<string>left</string></dict></plist>";
     for (const auto& [bytes, reason] : std::vector<std::pair<std::string, std::string>>{
              {"garbage", "it is not a property list"}, {wrongShape, "its places are not a dictionary"}}) {
-        for (const auto& old : keptCopies()) fs::remove(old);
+        for (const auto& old : keptCopies())
+            fs::remove(old);
         std::ofstream(file, std::ios::trunc) << bytes;
         EXPECT_EQ(unreadableWindowPositions(), (platform::foundation::DefaultsProblem{file, reason}));
         EXPECT_TRUE(storedWindowPositions().empty());

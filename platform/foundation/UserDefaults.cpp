@@ -4,12 +4,6 @@
 #include "platform/foundation/Localization.hpp"
 #include "platform/foundation/Logger.hpp"
 
-#include <fcntl.h>
-#include <plist/plist.h>
-#include <pwd.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <cctype>
 #include <cerrno>
@@ -18,8 +12,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <fcntl.h>
 #include <memory>
 #include <mutex>
+#include <plist/plist.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <unordered_map>
 
 namespace platform::foundation {
@@ -160,11 +159,16 @@ std::optional<FileIdentity> identityOf(const std::filesystem::path& file) {
 std::string readingReason(int error) {
     switch (error) {
     case EACCES:
-    case EPERM: return "no permission to read it";
-    case EISDIR: return "a folder is in its place";
-    case ELOOP: return "it is a loop of symbolic links";
-    case EIO: return "the disk could not read it";
-    default: break;
+    case EPERM:
+        return "no permission to read it";
+    case EISDIR:
+        return "a folder is in its place";
+    case ELOOP:
+        return "it is a loop of symbolic links";
+    case EIO:
+        return "the disk could not read it";
+    default:
+        break;
     }
     std::string text = std::strerror(error);
     if (!text.empty()) text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
@@ -174,30 +178,46 @@ std::string readingReason(int error) {
 std::string writingReason(int error) {
     switch (error) {
     case EACCES:
-    case EPERM: return "no permission to write in its folder";
-    case EROFS: return "its folder is on a read-only file system";
+    case EPERM:
+        return "no permission to write in its folder";
+    case EROFS:
+        return "its folder is on a read-only file system";
     case ENOSPC:
-    case EDQUOT: return "the disk is full";
-    case EISDIR: return "a folder is in its place";
+    case EDQUOT:
+        return "the disk is full";
+    case EISDIR:
+        return "a folder is in its place";
     case ENOTDIR:
-    case EEXIST: return "a file stands where one of its folders belongs";
-    case ENOENT: return "its folder is missing";
-    case EIO: return "the disk could not write it";
-    default: break;
+    case EEXIST:
+        return "a file stands where one of its folders belongs";
+    case ENOENT:
+        return "its folder is missing";
+    case EIO:
+        return "the disk could not write it";
+    default:
+        break;
     }
     return readingReason(error);
 }
 
 std::string nodeTypeName(plist_t node) {
     switch (plist_get_node_type(node)) {
-    case PLIST_BOOLEAN: return "a Boolean";
-    case PLIST_UINT: return "an integer";
-    case PLIST_REAL: return "a real number";
-    case PLIST_STRING: return "a string";
-    case PLIST_ARRAY: return "an array";
-    case PLIST_DATE: return "a date";
-    case PLIST_DATA: return "data";
-    default: return "something else";
+    case PLIST_BOOLEAN:
+        return "a Boolean";
+    case PLIST_UINT:
+        return "an integer";
+    case PLIST_REAL:
+        return "a real number";
+    case PLIST_STRING:
+        return "a string";
+    case PLIST_ARRAY:
+        return "an array";
+    case PLIST_DATE:
+        return "a date";
+    case PLIST_DATA:
+        return "data";
+    default:
+        return "something else";
     }
 }
 
@@ -244,7 +264,8 @@ Loaded load(const std::filesystem::path& file) {
     const PlistPointer owner(root);
     if (!root) {
         const auto begin = bytes.find_first_not_of(" \t\r\n");
-        const std::string_view start = begin == std::string::npos ? std::string_view() : std::string_view(bytes).substr(begin);
+        const std::string_view start =
+            begin == std::string::npos ? std::string_view() : std::string_view(bytes).substr(begin);
         if (std::string_view(bytes).starts_with("bplist"))
             return {std::nullopt, "its binary property list is cut short or damaged"};
         if (start.starts_with("<?xml") || start.starts_with("<plist") || start.starts_with("<!DOCTYPE"))
@@ -261,7 +282,8 @@ Loaded load(const std::filesystem::path& file) {
 // The folder of `file` is made when missing; `file` is replaced by a temporary file beside it, flushed
 // to the disk and renamed over it, so that a reader never sees half a file and a crash leaves the
 // old one or the new one.
-std::optional<DefaultsProblem> write(const std::filesystem::path& file, const PropertyListValue::Dictionary& contents) {
+std::optional<DefaultsProblem> write(const std::filesystem::path& file,
+                                     const PropertyListValue::Dictionary& contents) {
     std::error_code error;
     std::filesystem::create_directories(file.parent_path(), error);
     if (error) return DefaultsProblem{file, writingReason(error.value())};
@@ -302,7 +324,8 @@ Result<KeptDamagedFile, DefaultsProblem> keepAside(const std::filesystem::path& 
     if (stem.ends_with(".plist")) stem.resize(stem.size() - 6);
     for (int attempt = 1; attempt <= 100; ++attempt) {
         const std::string suffix = attempt == 1 ? std::string() : "-" + std::to_string(attempt);
-        const std::filesystem::path kept = file.parent_path() / (stem + ".damaged-" + stamp + suffix + ".plist");
+        const std::filesystem::path kept =
+            file.parent_path() / (stem + ".damaged-" + stamp + suffix + ".plist");
         int moved = ::renameat2(AT_FDCWD, file.c_str(), AT_FDCWD, kept.c_str(), RENAME_NOREPLACE);
         if (moved != 0 && (errno == EINVAL || errno == ENOSYS)) {
             // A file system that cannot rename without replacing: a link refuses a taken name too.
@@ -310,7 +333,8 @@ Result<KeptDamagedFile, DefaultsProblem> keepAside(const std::filesystem::path& 
             if (moved == 0) ::unlink(file.c_str());
         }
         if (moved == 0) return KeptDamagedFile{file, kept, std::move(reason)};
-        if (errno != EEXIST) return Failure{DefaultsProblem{file, "it cannot be kept aside: " + writingReason(errno)}};
+        if (errno != EEXIST)
+            return Failure{DefaultsProblem{file, "it cannot be kept aside: " + writingReason(errno)}};
     }
     return Failure{DefaultsProblem{file, "it cannot be kept aside: too many kept copies of this moment"}};
 }
@@ -368,13 +392,14 @@ public:
         DefaultsWrite written;
         if (entry.damage) {
             std::error_code error;
-            if (std::filesystem::is_directory(file, error)) return Failure{DefaultsProblem{file, *entry.damage}};
+            if (std::filesystem::is_directory(file, error))
+                return Failure{DefaultsProblem{file, *entry.damage}};
             auto kept = keepAside(file, *entry.damage);
             // Gone already: another process kept it aside or replaced it.
             if (!kept && std::filesystem::exists(file, error)) return Failure{kept.error()};
             if (kept) {
-                defaultsLogger().error(file.string() + " could not be read (" + kept->reason + "); it is kept as " +
-                                       kept->keptAs.string());
+                defaultsLogger().error(file.string() + " could not be read (" + kept->reason +
+                                       "); it is kept as " + kept->keptAs.string());
                 written.kept = std::move(*kept);
             }
             entry.damage.reset();
@@ -405,7 +430,8 @@ private:
         if (it == domains_.end()) {
             const auto identity = identityOf(file);
             auto loaded = load(file);
-            it = domains_.emplace(key, Entry{std::move(loaded.contents), identity, std::move(loaded.damage)}).first;
+            it = domains_.emplace(key, Entry{std::move(loaded.contents), identity, std::move(loaded.damage)})
+                     .first;
         } else if (!file.empty()) {
             if (auto identity = identityOf(file); identity != it->second.identity) {
                 auto loaded = load(file);
@@ -475,7 +501,8 @@ namespace {
 
 void logFailure(const Result<DefaultsWrite, DefaultsProblem>& written) {
     if (!written)
-        defaultsLogger().error("cannot save " + written.error().file.string() + " (" + written.error().reason + ")");
+        defaultsLogger().error("cannot save " + written.error().file.string() + " (" +
+                               written.error().reason + ")");
 }
 
 } // namespace
@@ -513,8 +540,8 @@ void UserDefaults::setPersistentDomain(PropertyListValue::Dictionary domain, std
     logFailure(writePersistentDomain(std::move(domain), name));
 }
 
-Result<DefaultsWrite, DefaultsProblem> UserDefaults::writePersistentDomain(PropertyListValue::Dictionary domain,
-                                                                          std::string_view name) {
+Result<DefaultsWrite, DefaultsProblem>
+UserDefaults::writePersistentDomain(PropertyListValue::Dictionary domain, std::string_view name) {
     auto& store = DomainStore::shared();
     std::lock_guard lock(store.mutex);
     *store.domain(name, true) = std::move(domain);
@@ -535,7 +562,8 @@ std::optional<DefaultsProblem> UserDefaults::unreadableDomain(std::string_view n
     return store.damage(name);
 }
 
-Result<KeptDamagedFile, DefaultsProblem> UserDefaults::keepDamagedFile(std::string_view name, std::string reason) {
+Result<KeptDamagedFile, DefaultsProblem> UserDefaults::keepDamagedFile(std::string_view name,
+                                                                       std::string reason) {
     const std::filesystem::path file = fileForDomain(name);
     if (file.empty()) return Failure{DefaultsProblem{file, "the domain has no file"}};
     auto& store = DomainStore::shared();

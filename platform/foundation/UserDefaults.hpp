@@ -93,8 +93,8 @@ public:
     /// The whole stored domain `name`, absent when nothing is stored under that name.
     std::optional<PropertyListValue::Dictionary> persistentDomain(std::string_view name) const;
     void setPersistentDomain(PropertyListValue::Dictionary domain, std::string_view name);
-    Result<DefaultsWrite, DefaultsProblem>
-    writePersistentDomain(PropertyListValue::Dictionary domain, std::string_view name);
+    Result<DefaultsWrite, DefaultsProblem> writePersistentDomain(PropertyListValue::Dictionary domain,
+                                                                 std::string_view name);
     /// Removes the domain's file; one that could not be read is kept aside instead.
     void removePersistentDomain(std::string_view name);
 
@@ -105,7 +105,7 @@ public:
     /// name is taken, so an earlier kept copy is never replaced), for a caller that found what it
     /// holds unusable although it reads as a property list. `reason` is kept with the answer.
     static Result<KeptDamagedFile, DefaultsProblem> keepDamagedFile(std::string_view name,
-                                                                                        std::string reason);
+                                                                    std::string reason);
 
     /// The file that holds the domain `name`: $HOME/Library/Preferences/<name>.plist (HOME first,
     /// the account record when HOME is unset). Empty for a domain without a name.
