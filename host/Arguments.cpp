@@ -56,6 +56,9 @@ Commands:
                                   do: what they drop or refuse, and what
                                   each size shows (FILE: the widget's
                                   snapshot; --now: its generatedAt)
+  names [--json]                  the widget's words for the window kinds and
+                                  reasons that tallyfox status prints (for
+                                  status-bar scripts)
 
 SELECTION:
   --family small|medium|large     the widget's size (default medium)
@@ -81,7 +84,7 @@ struct CommandName {
     std::string_view name;
     Command command;
 };
-constexpr std::array<CommandName, 12> commands{{
+constexpr std::array<CommandName, 13> commands{{
     {"describe", Command::describe},
     {"entities", Command::entities},
     {"timeline", Command::timeline},
@@ -94,6 +97,7 @@ constexpr std::array<CommandName, 12> commands{{
     {"remove", Command::remove},
     {"show", Command::show},
     {"check", Command::check},
+    {"names", Command::names},
 }};
 
 // The options each command takes, besides --extension, which every command takes.
@@ -145,7 +149,8 @@ unsigned accepted(Command command) {
     switch (command) {
     case Command::describe:
     case Command::entities:
-    case Command::list: return json;
+    case Command::list:
+    case Command::names: return json;
     case Command::timeline:
     case Command::accessibility: return selection | json;
     case Command::layout: return selection;

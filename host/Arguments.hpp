@@ -19,7 +19,7 @@ namespace widgethost {
 
 using platform::foundation::Date;
 
-enum class Command { help, version, describe, entities, timeline, render, accessibility, layout, add, list, edit, remove, autostart, show, check };
+enum class Command { help, version, describe, entities, timeline, render, accessibility, layout, add, list, edit, remove, autostart, show, check, names };
 
 /// Which desktop surface `show` puts the widgets on: the best the desktop offers, or one asked for.
 enum class SurfaceRequest { automatic, layerShell, gnomeShell, x11, window };

@@ -550,6 +550,7 @@ int run(const Invocation& invocation, std::FILE* out, std::FILE* err) {
     }
     case Command::show: outcome = pf::Failure{failed("show runs the desktop host, which main starts")}; break;
     case Command::check: outcome = pf::Failure{failed("check reads the snapshot with the readers' code, which main links")}; break;
+    case Command::names: outcome = pf::Failure{failed("names uses the readers' code, which main links")}; break;
     }
     if (!outcome) {
         std::fflush(out);

@@ -3,6 +3,7 @@
 #include "host/LiveHost.hpp"
 #include "host/SnapshotCheck.hpp"
 #include "host/WidgetHost.hpp"
+#include "host/WidgetNames.hpp"
 
 #include <csignal>
 #include <cstdio>
@@ -20,9 +21,11 @@ int main(int argc, char** argv) {
     }
     // The desktop host owns the process's main loop until the user quits it.
     if (invocation->command == widgethost::Command::show) return widgethost::showLiveWidgets(*invocation, stderr);
-    // The checker alone links the two readers' own code (see host/CMakeLists.txt).
-    if (invocation->command == widgethost::Command::check) {
-        const int status = widgethost::check(*invocation, stdout, stderr);
+    // The checker and the names alone link the two readers' own code (see host/CMakeLists.txt).
+    if (invocation->command == widgethost::Command::check || invocation->command == widgethost::Command::names) {
+        const int status = invocation->command == widgethost::Command::check
+                               ? widgethost::check(*invocation, stdout, stderr)
+                               : widgethost::names(*invocation, stdout);
         if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
             std::fputs("widgethost: cannot write to standard output\n", stderr);
             return 1;

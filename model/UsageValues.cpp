@@ -112,6 +112,20 @@ std::string_view rawValue(QuotaUnavailableReason reason) {
     return {};
 }
 
+std::string_view reasonText(QuotaUnavailableReason reason) {
+    switch (reason) {
+    case QuotaUnavailableReason::signInExpired:
+        return "Sign-in expired";
+    case QuotaUnavailableReason::permissionDenied:
+        return "Permission denied";
+    case QuotaUnavailableReason::temporarilyUnavailable:
+        return "Temporarily unavailable";
+    case QuotaUnavailableReason::toolNotRunning:
+        return "Tool not running";
+    }
+    return {};
+}
+
 namespace {
 
 template <class T, std::size_t N> std::optional<T> findRaw(std::string_view raw, const T (&cases)[N]) {

@@ -106,6 +106,10 @@ struct UsageTotal {
 /// Why a provider's limits cannot be read. The widget shows no text for it.
 enum class QuotaUnavailableReason { signInExpired, permissionDenied, temporarilyUnavailable, toolNotRunning };
 
+/// The reason in words, for readers outside the widget that show it ("Sign-in expired"). English
+/// only: the widget itself never shows a reason, so its string tables have no words for one.
+std::string_view reasonText(QuotaUnavailableReason reason);
+
 /// Raw values of the string-valued enumerations, and the case for a raw value (nothing for an
 /// unknown string; letter case counts).
 std::string_view rawValue(UsageAmountStyle style);
