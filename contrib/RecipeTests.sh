@@ -40,7 +40,7 @@ write_snapshot() { # generated-at, providers JSON
 }
 window() { printf '{"kind":300,"usage":%s,"resetsAt":"%s"}' "$1" "${2:-$reset}"; }
 providers="[
-  {\"provider\":\"codex\",\"windows\":[$(window 84.4),{\"kind\":10080,\"usage\":10}]},
+  {\"provider\":\"codex\",\"windows\":[$(window 84.4),{\"kind\":10080,\"usage\":10},{\"kind\":43200,\"scope\":\"Opus\",\"usage\":5}]},
   {\"provider\":\"claudeCode\",\"accountName\":\"Work\",\"selectionID\":\"claude-work\",\"windows\":[$(window 84.5)]},
   {\"provider\":\"gemini\",\"windows\":[$(window 94.4)]},
   {\"provider\":\"kiro\",\"windows\":[$(window 94.5)]},
@@ -49,6 +49,8 @@ providers="[
 ]"
 write_snapshot "$(at now)" "$providers"
 hour=$(date -u -d "$reset" +'%a %H:%M')
+notify() { "$contrib/tallyfox-notify" "$@" 2>&1; echo "exit $?"; }
+notifications() { cat "$NOTIFICATIONS" 2>/dev/null; : >"$NOTIFICATIONS"; }
 
 # --- waybar: valid JSON, the class at each threshold ---
 out=$("$contrib/tallyfox-waybar" 2>"$work/err")
@@ -56,21 +58,22 @@ expect "waybar writes one JSON object" "object" "$(jq -r type <<<"$out" 2>&1)"
 expect "waybar text" "Codex 16%  Claude Code · Work 15%  Gemini CLI 6%  Kiro 5%  Warp 0%" "$(jq -r .text <<<"$out")"
 expect "waybar class is the worst level" '["critical"]' "$(jq -c .class <<<"$out")"
 expect "waybar percentage is the least left" "0" "$(jq -r .percentage <<<"$out")"
-expect "waybar tooltip" "Codex
-  fiveHour: 16% left · resets $hour
-  weekly: 90% left
+expect "waybar tooltip, windows and reasons in the widget's words" "Codex
+  5-hour: 16% left · resets $hour
+  Weekly: 90% left
+  30-day · Opus: 95% left
 Claude Code · Work
-  fiveHour: 15% left · resets $hour
+  5-hour: 15% left · resets $hour
 Gemini CLI
-  fiveHour: 6% left · resets $hour
+  5-hour: 6% left · resets $hour
 Kiro
-  fiveHour: 5% left · resets $hour
+  5-hour: 5% left · resets $hour
 Warp
-  fiveHour: 0% left · resets $hour
-  monthly: unknown
+  5-hour: 0% left · resets $hour
+  Monthly: unknown
 Cursor
   Limits unavailable.
-  signInExpired" "$(jq -r .tooltip <<<"$out")"
+  Sign-in expired" "$(jq -r .tooltip <<<"$out")"
 expect "waybar writes nothing to standard error" "" "$(cat "$work/err")"
 for case in "codex normal 16" "claude-work warning 15" "claudeCode warning 15" "gemini warning 6" "kiro critical 5" "warp critical 0"; do
     read -r id class left <<<"$case"
@@ -124,8 +127,21 @@ Codex · R&amp;D &lt;b&gt;team&lt;/b&gt;' "$("$contrib/tallyfox-waybar" | jq -r 
 write_snapshot "$(at now)" "$providers"
 rm "$work/bin/widgethost"
 expect "without widgethost, the tool's names" "%{F#FF9F0A}codex 16%  claudeCode · Work 15%%{F-}" "$("$contrib/tallyfox-polybar" codex claude-work)"
-expect "without widgethost, the tool's names in the tooltip" "claudeCode · Work" \
-    "$("$contrib/tallyfox-waybar" claude-work | jq -r '.tooltip | split("\n")[0]')"
+expect "without widgethost, the tool's names in the tooltip" "codex
+  fiveHour: 16% left · resets $hour
+  weekly: 90% left
+  custom · Opus: 95% left
+claudeCode · Work
+  fiveHour: 15% left · resets $hour
+cursor
+  Limits unavailable.
+  signInExpired" "$("$contrib/tallyfox-waybar" claude-work codex cursor | jq -r .tooltip)"
+write_snapshot "$(at now)" "[{\"provider\":\"codex\",\"windows\":[$(window 85)]}]"
+notify >/dev/null
+expect "without widgethost, a notification in the tool's words" "codex: 15% left fiveHour · resets $hour" \
+    "$(notifications | cut -d' ' -f4-)"
+rm -r "$XDG_STATE_HOME"
+write_snapshot "$(at now)" "$providers"
 ln -s "$host" "$work/bin/widgethost"
 
 # --- stale, no providers, empty, missing, no tool ---
@@ -164,21 +180,19 @@ expect "no tool" "$(failure "not installed")" "$(bars)"
 ln -s "$tool" "$work/bin/tallyfox"
 
 # --- notifications: once per threshold and period ---
-notify() { "$contrib/tallyfox-notify" "$@" 2>&1; echo "exit $?"; }
-notifications() { cat "$NOTIFICATIONS" 2>/dev/null; : >"$NOTIFICATIONS"; }
 write_snapshot "$(at now)" "[{\"provider\":\"codex\",\"windows\":[$(window 80)]},{\"provider\":\"kiro\",\"windows\":[$(window 10)]}]"
 expect "nothing to announce" "exit 0" "$(notify)"
 expect "no notification above the thresholds" "" "$(notifications)"
 write_snapshot "$(at now)" "[{\"provider\":\"codex\",\"windows\":[$(window 85)]},{\"provider\":\"kiro\",\"windows\":[$(window 10)]}]"
 notify >/dev/null
 expect "a limit at the warning threshold is announced" \
-    "--app-name=Tallyfox --icon=com.tallyfox.Tallyfox --urgency=normal Codex: 15% left fiveHour · resets $hour" "$(notifications)"
+    "--app-name=Tallyfox --icon=com.tallyfox.Tallyfox --urgency=normal Codex: 15% left 5-hour · resets $hour" "$(notifications)"
 notify >/dev/null
 expect "and not again" "" "$(notifications)"
 write_snapshot "$(at now)" "[{\"provider\":\"codex\",\"windows\":[$(window 96)]}]"
 notify >/dev/null
 expect "the critical threshold is announced as critical" \
-    "--app-name=Tallyfox --icon=com.tallyfox.Tallyfox --urgency=critical Codex: 4% left fiveHour · resets $hour" "$(notifications)"
+    "--app-name=Tallyfox --icon=com.tallyfox.Tallyfox --urgency=critical Codex: 4% left 5-hour · resets $hour" "$(notifications)"
 write_snapshot "$(at now)" "[{\"provider\":\"codex\",\"windows\":[$(window 88)]}]"
 notify >/dev/null
 expect "rising to a higher threshold announces nothing" "" "$(notifications)"
@@ -192,7 +206,7 @@ notify >/dev/null
 expect "after rising above every threshold, a drop is announced again" "Codex: 10% left" "$(notifications | cut -d' ' -f4-6)"
 write_snapshot "$(at '-20 minutes')" "[{\"provider\":\"gemini\",\"windows\":[$(window 99)]}]"
 notify --below 50 >/dev/null
-expect "a stale reading says so" "Gemini CLI: 1% left fiveHour · resets $hour · stale reading, open Tallyfox" \
+expect "a stale reading says so" "Gemini CLI: 1% left 5-hour · resets $hour · stale reading, open Tallyfox" \
     "$(notifications | cut -d' ' -f4-)"
 rm "$snapshot"
 expect "no snapshot: a short message and a failure" "tallyfox-notify: no snapshot. Open Tallyfox to create it.
