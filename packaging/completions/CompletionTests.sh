@@ -43,9 +43,10 @@ expect "bash: tallyfox --" "--help|--version" "$(bash_complete tallyfox --)"
 expect "bash: tallyfox status" "--json" "$(bash_complete tallyfox status "")"
 expect "bash: nothing after a whole form" "" "$(bash_complete tallyfox status --json "")"
 expect "bash: nothing after --version" "" "$(bash_complete tallyfox --version "")"
-expect "bash: widgethost's commands" "accessibility|add|autostart|check|describe|edit|entities|layout|list|remove|render|show|timeline" \
+expect "bash: widgethost's commands" "accessibility|add|autostart|check|describe|edit|entities|layout|list|names|remove|render|show|timeline" \
     "$(bash_complete widgethost "")"
 expect "bash: widgethost re" "remove|render" "$(bash_complete widgethost re)"
+expect "bash: names" "--extension|--json" "$(bash_complete widgethost names "")"
 expect "bash: widgethost's own options" "--extension|--help|--version" "$(bash_complete widgethost -)"
 expect "bash: render's options" "--appearance|--at|--contrast|--extension|--family|--now|--output|--request|--scale|--size|--source|--widget" \
     "$(bash_complete widgethost render --)"
@@ -84,6 +85,7 @@ if command -v fish >/dev/null; then
     expect "fish: tallyfox status, before - is typed" "--json" "$(fish_complete 'tallyfox status ')"
     expect "fish: nothing after a whole form" "" "$(fish_complete 'tallyfox status --json --')"
     expect "fish: widgethost re" "remove|render" "$(fish_complete 'widgethost re')"
+    expect "fish: names" "--extension|--help|--json" "$(fish_complete 'widgethost names --')"
     expect "fish: widgethost's own options" "--extension|--help|--version" "$(fish_complete 'widgethost --')"
     expect "fish: families" "large|medium|small" "$(fish_complete 'widgethost render --family ')"
     expect "fish: sources" "claudeCode-personal|codex|codex · Work" "$(fish_complete 'widgethost render --source ')"
@@ -128,6 +130,7 @@ ZSH
     expect "zsh: tallyfox status, before - is typed" "--json" "$(zsh_complete 'tallyfox status ')"
     expect "zsh: nothing after a whole form" "" "$(zsh_complete 'tallyfox status --json ')"
     expect "zsh: widgethost re" "remove|render" "$(zsh_complete 'widgethost re')"
+    expect "zsh: widgethost n" "names" "$(zsh_complete 'widgethost n')"
     expect "zsh: widgethost's own options" "--extension|--help|--version" "$(zsh_complete 'widgethost --')"
     expect "zsh: families" "large|medium|small" "$(zsh_complete 'widgethost render --family ')"
     expect "zsh: sources" "claudeCode-personal|codex|codex · Work" "$(zsh_complete 'widgethost --extension /x render --source ')"

@@ -96,11 +96,11 @@ _widgethost() {
         if [[ $cur == -* ]]; then
             COMPREPLY=($(compgen -W "--extension --help --version" -- "$cur"))
         else
-            COMPREPLY=($(compgen -W "describe entities timeline render accessibility layout add list edit remove show autostart check" -- "$cur"))
+            COMPREPLY=($(compgen -W "describe entities timeline render accessibility layout add list edit remove show autostart check names" -- "$cur"))
         fi
         return
         ;;
-    describe | list) options="--json" ;;
+    describe | list | names) options="--json" ;;
     entities)
         options="--json"
         [[ $cur != -* ]] && _widgethost_sources "$cur" && return

@@ -95,6 +95,8 @@ complete -c widgethost -n __widgethost_needs_command -a check -d 'Read a snapsho
 complete -c widgethost -n '__widgethost_using check' -l now -x -a '(date -u +%Y-%m-%dT%H:%M:%SZ)' -d 'The moment shown'
 complete -c widgethost -n '__widgethost_using check' -l json -d 'Print JSON'
 complete -c widgethost -n '__widgethost_using check' -F -d 'Snapshot file'
+complete -c widgethost -n __widgethost_needs_command -a names -d 'Window kinds and reasons as the widget names them'
+complete -c widgethost -n '__widgethost_using names' -l json -d 'Print JSON'
 
 set -l selecting timeline render accessibility layout
 complete -c widgethost -n "__widgethost_using $selecting add" -l family -x -a 'small medium large' -d 'Widget family'
