@@ -1,39 +1,26 @@
 // widgethost with a damaged store, as a user meets it: the real binary in a temporary HOME whose
 // placed widgets were written by the host itself and then damaged.
+#include "host/HostProcessTesting.hpp"
+
+#include <gtest/gtest.h>
+
 #include <algorithm>
-#include <chrono>
-#include <csignal>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <gtest/gtest.h>
 #include <regex>
-#include <spawn.h>
-#include <sstream>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
+using widgethost::testing::Outcome;
+using widgethost::testing::slurp;
 
 void spill(const fs::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
-
-struct Outcome {
-    int exitCode = -1;
-    std::string out, err;
-};
 
 // Runs as root cannot be refused a read by permissions; without the capabilities that override
 // them, they can.
@@ -41,69 +28,21 @@ bool rootIgnoresPermissions() {
     return ::geteuid() == 0;
 }
 
+// A HOME with the host's preferences in it.
 class Home {
 public:
-    fs::path root, home;
+    widgethost::testing::HostProcess process{"widgethost-damage"};
+    const fs::path& root = process.root;
+    const fs::path& home = process.home;
 
-    Home() {
-        std::string pattern = (fs::temp_directory_path() / "widgethost-damage-XXXXXX").string();
-        root = ::mkdtemp(pattern.data());
-        home = root / "home";
-        fs::create_directories(home);
-    }
-    ~Home() {
-        std::error_code ignored;
-        for (const auto& entry : fs::recursive_directory_iterator(root, ignored))
-            fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ignored);
-        fs::remove_all(root, ignored);
-    }
     fs::path preferences() const { return home / "Library" / "Preferences"; }
     fs::path store() const { return preferences() / "com.tallyfox.widgethost.plist"; }
 
     // `asUser`: without the capabilities that let root read and write past permissions.
     Outcome run(std::vector<std::string> arguments, bool asUser = false) const {
-        arguments.insert(arguments.begin(), TALLYFOX_WIDGETHOST_EXECUTABLE);
-        if (asUser && rootIgnoresPermissions())
-            arguments.insert(arguments.begin(),
-                             {"/usr/bin/setpriv", "--bounding-set=-dac_override,-dac_read_search", "--"});
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        const std::string out = (root / "run.out").string(), err = (root / "run.err").string();
-        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        std::vector<char*> argv;
-        for (auto& argument : arguments)
-            argv.push_back(argument.data());
-        argv.push_back(nullptr);
-        std::string homeVariable = "HOME=" + home.string(), path = "PATH=/usr/bin:/bin",
-                    language = "LANG=en_US.UTF-8";
-        std::vector<std::string> passed;
-        for (const char* variable : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})
-            if (const char* value = std::getenv(variable))
-                passed.push_back(std::string(variable) + "=" + value);
-        std::vector<char*> environment{homeVariable.data(), path.data(), language.data()};
-        for (auto& variable : passed)
-            environment.push_back(variable.data());
-        environment.push_back(nullptr);
-        pid_t pid = 0;
-        Outcome outcome;
-        const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environment.data());
-        posix_spawn_file_actions_destroy(&actions);
-        if (spawned != 0) return outcome;
-        int status = 0;
-        for (int waited = 0; ::waitpid(pid, &status, WNOHANG) == 0; ++waited) {
-            if (waited > 3000) {
-                ::kill(pid, SIGKILL);
-                ::waitpid(pid, &status, 0);
-                ADD_FAILURE() << "widgethost did not finish within 30 seconds";
-                break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        if (WIFEXITED(status)) outcome.exitCode = WEXITSTATUS(status);
-        outcome.out = slurp(out);
-        outcome.err = slurp(err);
-        return outcome;
+        if (!asUser || !rootIgnoresPermissions()) return process.run(std::move(arguments));
+        return process.run(std::move(arguments),
+                           {"/usr/bin/setpriv", "--bounding-set=-dac_override,-dac_read_search", "--"});
     }
 
     // Files beside the store kept because they could not be read, by name.

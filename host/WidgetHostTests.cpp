@@ -1,21 +1,15 @@
 // widgethost end to end, as a user meets it: the real binary and the real extension, in a temporary HOME.
+#include "host/HostProcessTesting.hpp"
 #include "host/WidgetHost.hpp"
 #include "platform/foundation/ISO8601.hpp"
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <set>
-#include <sstream>
-#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -25,13 +19,6 @@ constexpr double now = 1'800'000'000; // 2027-01-15T08:00:00Z
 const std::string nowText = "2027-01-15T08:00:00Z";
 
 std::string at(double offset) { return platform::foundation::ISO8601::string({now + offset}); }
-
-std::string slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
 
 std::string document(const std::string& state, const std::string& extra = "") {
     return R"({"schemaVersion":1,"generatedAt":")" + at(-30) + R"(","state":)" + state + extra + "}";
@@ -45,82 +32,9 @@ const std::string threeEntries = document(
     R"({"provider":"codex","accountName":"b","selectionID":"codex-b","windows":[{"kind":300,"usage":20}]},)"
     R"({"provider":"cursor","windows":[]}]}})");
 
-struct Outcome {
-    int exitCode = -1;
-    std::string out, err;
-};
-
-class Host {
-public:
-    fs::path root, home;
-    fs::path program = TALLYFOX_WIDGETHOST_EXECUTABLE;
-
-    Host() {
-        std::string pattern = (fs::temp_directory_path() / "widgethost-e2e-XXXXXX").string();
-        root = ::mkdtemp(pattern.data());
-        home = root / "home";
-        fs::create_directories(home);
-    }
-    ~Host() { fs::remove_all(root); }
-
-    void writeSnapshot(const std::string& json) const {
-        const fs::path container = home / "Library" / "Group Containers" / "group.com.tallyfox.Tallyfox";
-        fs::create_directories(container);
-        std::ofstream(container / "widget-snapshot.json", std::ios::binary | std::ios::trunc) << json;
-    }
-
-    // Starts widgethost with `arguments`; its output goes to files named after `name`.
-    pid_t start(std::vector<std::string> arguments, const std::string& name, const char* stdoutPath = nullptr) const {
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        const std::string out = stdoutPath ? stdoutPath : (root / (name + ".out")).string();
-        const std::string err = (root / (name + ".err")).string();
-        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        arguments.insert(arguments.begin(), program.string());
-        std::vector<char*> argv;
-        for (auto& argument : arguments) argv.push_back(argument.data());
-        argv.push_back(nullptr);
-        std::string homeVariable = "HOME=" + home.string(), path = "PATH=/usr/bin:/bin", language = "LANG=en_US.UTF-8";
-        // Sanitizer builds: the suite's options, and no list of the suppressed leaks (fontconfig's
-        // caches) on standard error, which the tests read.
-        std::vector<std::string> sanitizerOptions;
-        for (const char* variable : {"ASAN_OPTIONS", "UBSAN_OPTIONS"})
-            if (const char* value = std::getenv(variable)) sanitizerOptions.push_back(std::string(variable) + "=" + value);
-        const char* leakOptions = std::getenv("LSAN_OPTIONS");
-        sanitizerOptions.push_back(std::string("LSAN_OPTIONS=") + (leakOptions ? std::string(leakOptions) + ":" : "") +
-                                   "print_suppressions=0");
-        std::vector<char*> environment{homeVariable.data(), path.data(), language.data()};
-        for (auto& option : sanitizerOptions) environment.push_back(option.data());
-        environment.push_back(nullptr);
-        pid_t pid = 0;
-        const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environment.data());
-        posix_spawn_file_actions_destroy(&actions);
-        return spawned == 0 ? pid : -1;
-    }
-
-    Outcome finish(pid_t pid, const std::string& name, bool readOut = true) const {
-        Outcome outcome;
-        if (pid < 0) return outcome;
-        int status = 0;
-        // A hang is a failure, not a stuck suite.
-        for (int waited = 0; ::waitpid(pid, &status, WNOHANG) == 0; ++waited) {
-            if (waited > 6000) {
-                ::kill(pid, SIGKILL);
-                ::waitpid(pid, &status, 0);
-                ADD_FAILURE() << "widgethost did not finish within a minute";
-                break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        if (WIFEXITED(status)) outcome.exitCode = WEXITSTATUS(status);
-        if (readOut) outcome.out = slurp(root / (name + ".out"));
-        outcome.err = slurp(root / (name + ".err"));
-        return outcome;
-    }
-
-    Outcome run(std::vector<std::string> arguments) const { return finish(start(std::move(arguments), "run"), "run"); }
-};
+using widgethost::testing::Outcome;
+using widgethost::testing::slurp;
+using Host = widgethost::testing::HostProcess;
 
 void expectFailure(const Outcome& outcome, int code, const std::string& line, const std::string& what = "") {
     EXPECT_EQ(outcome.exitCode, code) << what;
