@@ -15,7 +15,7 @@ import subprocess
 import sys
 import unittest
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "host"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "host", "tests"))
 import DesktopSessions  # noqa: E402
 from DesktopSessions import crop, wait_until  # noqa: E402
 

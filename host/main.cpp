@@ -1,9 +1,9 @@
 // widgethost: the stand-in for the desktop's widget host.
-#include "host/Arguments.hpp"
-#include "host/LiveHost.hpp"
-#include "host/SnapshotCheck.hpp"
-#include "host/WidgetHost.hpp"
-#include "host/WidgetNames.hpp"
+#include "host/command/Arguments.hpp"
+#include "host/live/LiveHost.hpp"
+#include "host/check/SnapshotCheck.hpp"
+#include "host/command/WidgetHost.hpp"
+#include "host/check/WidgetNames.hpp"
 
 #include <csignal>
 #include <cstdio>
