@@ -27,7 +27,8 @@ std::optional<std::string> activityText(const WidgetProviderSnapshot& provider, 
     if (provider.tokensToday) {
         const std::string count = compactCount(*provider.tokensToday, locale);
         if (shortForm) return localizedFormat("%@ tokens", "%@ tokens", "Widget activity, e.g. 12.8M tokens", {count});
-        return localizedFormat("%@ tokens today", "%@ tokens today", "Widget activity, e.g. 12.8M tokens today", {count});
+        return localizedFormat("%@ tokens today", "%@ tokens today", "Widget activity, e.g. 12.8M tokens today",
+                               {count});
     }
     if (provider.creditsToday) {
         const std::string amount = creditAmount(*provider.creditsToday, locale);

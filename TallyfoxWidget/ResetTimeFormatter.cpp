@@ -11,7 +11,8 @@ namespace tallyfox {
 namespace pf = platform::foundation;
 
 ResetTimeFormatter ResetTimeFormatter::autoupdating(pf::Locale locale) {
-    return ResetTimeFormatter{pf::Calendar::autoupdatingCurrent(), std::move(locale), pf::TimeZone::autoupdatingCurrent()};
+    return ResetTimeFormatter{pf::Calendar::autoupdatingCurrent(), std::move(locale),
+                              pf::TimeZone::autoupdatingCurrent()};
 }
 
 std::string ResetTimeFormatter::countdown(pf::Date now, pf::Date resetsAt) const {

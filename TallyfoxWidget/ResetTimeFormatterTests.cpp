@@ -100,15 +100,18 @@ TEST_F(ResetTexts, sentencesReadRightForEveryCount) {
     const auto sentences = [](const char* language, double extraSeconds) {
         speak(language);
         std::vector<std::string> result;
-        for (const int hours : {1, 2, 5, 21}) result.push_back(description(formatter(language), hours * 3600 + extraSeconds));
+        for (const int hours : {1, 2, 5, 21})
+            result.push_back(description(formatter(language), hours * 3600 + extraSeconds));
         return result;
     };
     using Texts = std::vector<std::string>;
     EXPECT_EQ(sentences("de", 8 * 60), (Texts{"Reset in 1 Stunde, 8 Minuten", "Reset in 2 Stunden, 8 Minuten",
                                               "Reset in 5 Stunden, 8 Minuten", "Reset in 21 Stunden, 8 Minuten"}));
-    EXPECT_EQ(sentences("fr", 8 * 60), // the hours keep to their number with a no-break space
-              (Texts{"Réinitialisation dans 1\u00A0heure et 8 minutes", "Réinitialisation dans 2\u00A0heures et 8 minutes",
-                     "Réinitialisation dans 5\u00A0heures et 8 minutes", "Réinitialisation dans 21\u00A0heures et 8 minutes"}));
+    EXPECT_EQ(
+        sentences("fr", 8 * 60), // the hours keep to their number with a no-break space
+        (Texts{"Réinitialisation dans 1\u00A0heure et 8 minutes", "Réinitialisation dans 2\u00A0heures et 8 minutes",
+               "Réinitialisation dans 5\u00A0heures et 8 minutes",
+               "Réinitialisation dans 21\u00A0heures et 8 minutes"}));
     // Russian names the time left in the nominative, which "через" would not take ("через 1 минуту").
     EXPECT_EQ(sentences("ru", 8 * 60), (Texts{"До сброса 1 час 8 минут", "До сброса 2 часа 8 минут",
                                               "До сброса 5 часов 8 минут", "До сброса 21 час 8 минут"}));

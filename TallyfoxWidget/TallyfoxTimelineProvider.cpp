@@ -156,8 +156,8 @@ void applyLanguagePreference(const std::optional<WidgetSnapshot>& snapshot) {
         const auto stored = domain->find(languagesKey);
         if (stored != domain->end()) {
             const auto* list = stored->second.get<PropertyListValue::Array>();
-            const bool allStrings =
-                list && std::all_of(list->begin(), list->end(), [](const auto& v) { return v.template get<std::string>(); });
+            const bool allStrings = list && std::all_of(list->begin(), list->end(),
+                                                        [](const auto& v) { return v.template get<std::string>(); });
             if (allStrings && !list->empty() && *list->front().get<std::string>() == *language) return;
         }
     }

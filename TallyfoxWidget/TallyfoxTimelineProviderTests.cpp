@@ -129,7 +129,8 @@ TEST_F(TimelineTest, nextResetIsTheEarliestAfterTheDateWithTheFirstProviderOnTie
                                 windowEntry("warp", {300})));
     const auto snapshot = provider.store->load().value();
     EXPECT_EQ(nextReset(snapshot, now), (NextReset{ProviderID::kiro, now.addingTimeInterval(300)}));
-    EXPECT_EQ(nextReset(snapshot, now.addingTimeInterval(300)), (NextReset{ProviderID::codex, now.addingTimeInterval(600)}));
+    EXPECT_EQ(nextReset(snapshot, now.addingTimeInterval(300)),
+              (NextReset{ProviderID::codex, now.addingTimeInterval(600)}));
     EXPECT_EQ(nextReset(snapshot, now.addingTimeInterval(600)), std::nullopt);
 }
 

@@ -54,7 +54,8 @@ ui::View UsageProgressView::body(const ui::Environment& environment) const {
                        return ui::ZStack(ui::Alignment::leading, std::move(layers));
                    }).frame(std::nullopt, height);
     if (increased)
-        bar = bar.overlay(ui::Capsule(ui::RoundedCornerStyle::continuous).strokeBorder(ui::ShapeStyle::secondary(), 0.5));
+        bar =
+            bar.overlay(ui::Capsule(ui::RoundedCornerStyle::continuous).strokeBorder(ui::ShapeStyle::secondary(), 0.5));
     return bar.animation(ui::Animation::spring(0.35, 1.0, 0), usage ? std::to_string(usage->value) : "nil")
         .accessibilityHidden();
 }

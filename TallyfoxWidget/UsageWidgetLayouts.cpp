@@ -68,8 +68,8 @@ ui::View compactRow(const WidgetProviderSnapshot& provider, Date now, const Rese
     const std::optional<UsageWindow> primary = primaryWindow(provider.windows);
     std::vector<ui::View> line{providerName(provider, TextStyle::caption, now), ui::Spacer(4)};
     if (primary) {
-        line.push_back(
-            ui::View(WidgetRemainingLabel{primary->usage, Font(TextStyle::caption), false, true}).fixedSize(true, false));
+        line.push_back(ui::View(WidgetRemainingLabel{primary->usage, Font(TextStyle::caption), false, true})
+                           .fixedSize(true, false));
     }
     std::vector<ui::View> lines{ui::HStack(ui::VerticalAlignment::firstTextBaseline, std::nullopt, std::move(line))};
     if (primary) {

@@ -110,7 +110,8 @@ TEST_F(WidgetLayoutTest, rowsAnnounceTheAmountAndWhenItResets) {
     EXPECT_EQ(small[3].label, "Next reset, 47:00"); // only with exactly two entries
 
     // Medium columns: the two shortest windows, the unscoped weekly before "Opus".
-    const auto columns = render(samples::snapshot({samples::claudeWork(now)}, now), F::systemMedium).accessibilityTree();
+    const auto columns =
+        render(samples::snapshot({samples::claudeWork(now)}, now), F::systemMedium).accessibilityTree();
     ASSERT_EQ(columns.size(), 4u);
     EXPECT_EQ(columns[2], (ui::AccessibilityNode{"5-hour usage", "13% left, Resets in 47 minutes"}));
     EXPECT_EQ(columns[3].label, "Weekly usage");
@@ -259,7 +260,8 @@ std::vector<std::string> fitFaults(const ui::LaidOutView& view) {
                 children.push_back(lines[j].frame);
         for (std::size_t a = 0; a + 1 < children.size(); ++a) {
             const ui::Rect &p = children[a], &q = children[a + 1];
-            const double overlap = vertical ? p.maxY() - q.minY() : std::min(p.maxX(), q.maxX()) - std::max(p.minX(), q.minX());
+            const double overlap =
+                vertical ? p.maxY() - q.minY() : std::min(p.maxX(), q.maxX()) - std::max(p.minX(), q.minX());
             if (overlap > slack) faults.push_back("overlap in: " + text);
         }
     }
@@ -281,8 +283,8 @@ TEST_F(WidgetLayoutTest, aRealisticWidgetFitsInEveryLanguageAndSize) {
                 for (const auto& fault : fitFaults(view))
                     ADD_FAILURE() << language << ", " << familyName(family) << ", " << count << " entries: " << fault;
             }
-            for (auto state : {WidgetSnapshot::State::noProvidersEnabled(), WidgetSnapshot::State::noProvidersDetected(),
-                               WidgetSnapshot::State::providers({})}) {
+            for (auto state : {WidgetSnapshot::State::noProvidersEnabled(),
+                               WidgetSnapshot::State::noProvidersDetected(), WidgetSnapshot::State::providers({})}) {
                 const auto message = render(withState(state, std::string(language)), family);
                 for (const auto& fault : fitFaults(message))
                     ADD_FAILURE() << language << " message, " << familyName(family) << ": " << fault;

@@ -37,29 +37,33 @@ constexpr Appearance appearances[] = {
 };
 
 ui::View caption(std::string text) {
-    return ui::Text::verbatim(std::move(text)).font(ui::Font(ui::TextStyle::caption2)).foregroundStyle(ui::ShapeStyle::secondary());
+    return ui::Text::verbatim(std::move(text))
+        .font(ui::Font(ui::TextStyle::caption2))
+        .foregroundStyle(ui::ShapeStyle::secondary());
 }
 
 ui::View card(ui::View content) {
     return content.padding(12)
-        .frame(ui::FrameBounds{.minWidth = columnWidth, .maxWidth = columnWidth, .alignment = ui::Alignment::topLeading})
+        .frame(
+            ui::FrameBounds{.minWidth = columnWidth, .maxWidth = columnWidth, .alignment = ui::Alignment::topLeading})
         .background(ui::RoundedRectangle(16, ui::RoundedCornerStyle::continuous)
                         .fill(ui::ShapeStyle::system(ui::SystemColor::widgetBackground)));
 }
 
 ui::View bars(UsageAmountStyle style) {
-    std::vector<ui::View> rows{ui::Text::verbatim(style == UsageAmountStyle::used ? "Usage bar, used" : "Usage bar, remaining")
-                                   .font(ui::Font(ui::TextStyle::caption).semibold())};
-    for (std::optional<double> usage : {std::optional<double>{}, std::optional(0.4), std::optional(0.6), std::optional(42.0),
-                                        std::optional(84.49), std::optional(84.5), std::optional(94.5), std::optional(99.6),
-                                        std::optional(100.0)}) {
+    std::vector<ui::View> rows{
+        ui::Text::verbatim(style == UsageAmountStyle::used ? "Usage bar, used" : "Usage bar, remaining")
+            .font(ui::Font(ui::TextStyle::caption).semibold())};
+    for (std::optional<double> usage :
+         {std::optional<double>{}, std::optional(0.4), std::optional(0.6), std::optional(42.0), std::optional(84.49),
+          std::optional(84.5), std::optional(94.5), std::optional(99.6), std::optional(100.0)}) {
         std::optional<UsagePercentage> value;
         if (usage) value = UsagePercentage{*usage};
-        rows.push_back(ui::HStack(ui::VerticalAlignment::center, 8,
-                                  {caption(usage ? std::to_string(*usage).substr(0, std::to_string(*usage).find('.') + 3)
-                                                 : "none")
-                                       .frame(44, std::nullopt, ui::Alignment::leading),
-                                   UsageProgressView{value, 4}}));
+        rows.push_back(
+            ui::HStack(ui::VerticalAlignment::center, 8,
+                       {caption(usage ? std::to_string(*usage).substr(0, std::to_string(*usage).find('.') + 3) : "none")
+                            .frame(44, std::nullopt, ui::Alignment::leading),
+                        UsageProgressView{value, 4}}));
     }
     return ui::VStack(ui::HorizontalAlignment::leading, 5, std::move(rows)).environment<UsageAmountStyleKey>(style);
 }
@@ -76,7 +80,8 @@ ui::View charts() {
 }
 
 ui::View logosAndSymbols() {
-    std::vector<ui::View> rows{ui::Text::verbatim("Provider logos and symbols").font(ui::Font(ui::TextStyle::caption).semibold())};
+    std::vector<ui::View> rows{
+        ui::Text::verbatim("Provider logos and symbols").font(ui::Font(ui::TextStyle::caption).semibold())};
     std::vector<ui::View> line;
     for (const auto& d : catalog()) {
         line.push_back(ui::VStack(ui::HorizontalAlignment::center, 2,
@@ -88,11 +93,12 @@ ui::View logosAndSymbols() {
         }
     }
     if (!line.empty()) rows.push_back(ui::HStack(ui::VerticalAlignment::top, 5, std::move(line)));
-    rows.push_back(ui::HStack(ui::VerticalAlignment::center, 6,
-                              {ui::Image::system("exclamationmark.triangle.fill").foregroundStyle(ui::ShapeStyle::red()),
-                               ui::Image::system("exclamationmark.circle.fill").foregroundStyle(ui::ShapeStyle::orange()),
-                               ui::Image::system("clock").foregroundStyle(ui::ShapeStyle::secondary())})
-                       .font(ui::Font(ui::TextStyle::caption2)));
+    rows.push_back(
+        ui::HStack(ui::VerticalAlignment::center, 6,
+                   {ui::Image::system("exclamationmark.triangle.fill").foregroundStyle(ui::ShapeStyle::red()),
+                    ui::Image::system("exclamationmark.circle.fill").foregroundStyle(ui::ShapeStyle::orange()),
+                    ui::Image::system("clock").foregroundStyle(ui::ShapeStyle::secondary())})
+            .font(ui::Font(ui::TextStyle::caption2)));
     rows.push_back(ui::HStack(ui::VerticalAlignment::center, 5,
                               {TallyfoxSymbolShape{}.shape().fill(ui::ShapeStyle::secondary())
                                    .aspectRatio(TallyfoxSymbolShape::aspectRatio, ui::ContentMode::fit)
@@ -110,21 +116,22 @@ ui::View timeViews(const std::string& language, pf::Date now) {
                           {caption(std::move(label)).frame(70, std::nullopt, ui::Alignment::leading),
                            view.font(ui::Font(ui::TextStyle::caption)), ui::Spacer(0)});
     };
-    ui::View content =
-        ui::VStack(ui::HorizontalAlignment::leading, 4,
-                   {ui::Text::verbatim("Time views, " + language).font(ui::Font(ui::TextStyle::caption).semibold()),
-                    line("countdown", WidgetCountdown{std::nullopt, now}),
-                    line("8 min", ui::View(WidgetCountdown{now.addingTimeInterval(492), now})
-                                       .font(ui::Font(ui::TextStyle::caption).withWeight(ui::FontWeight::medium).withMonospacedDigit())),
-                    line("3 h", WidgetCountdown{now.addingTimeInterval(11292), now}),
-                    line("2 days", WidgetCountdown{now.addingTimeInterval(2 * 86400 + 3600), now}),
-                    line("reset past", ui::View(WidgetResetLabel{now, now}).foregroundStyle(ui::ShapeStyle::tertiary())),
-                    line("reset 3 h", ui::View(WidgetResetLabel{now.addingTimeInterval(11292), now})
-                                          .foregroundStyle(ui::ShapeStyle::tertiary())),
-                    line("reset 2 days", ui::View(WidgetResetLabel{now.addingTimeInterval(2 * 86400), now})
-                                             .foregroundStyle(ui::ShapeStyle::tertiary())),
-                    line("updated", WidgetUpdatedLabel{now.addingTimeInterval(-720), now, false}),
-                    line("compact", WidgetUpdatedLabel{now.addingTimeInterval(-3 * 3600), now, true})});
+    ui::View content = ui::VStack(
+        ui::HorizontalAlignment::leading, 4,
+        {ui::Text::verbatim("Time views, " + language).font(ui::Font(ui::TextStyle::caption).semibold()),
+         line("countdown", WidgetCountdown{std::nullopt, now}),
+         line("8 min",
+              ui::View(WidgetCountdown{now.addingTimeInterval(492), now})
+                  .font(ui::Font(ui::TextStyle::caption).withWeight(ui::FontWeight::medium).withMonospacedDigit())),
+         line("3 h", WidgetCountdown{now.addingTimeInterval(11292), now}),
+         line("2 days", WidgetCountdown{now.addingTimeInterval(2 * 86400 + 3600), now}),
+         line("reset past", ui::View(WidgetResetLabel{now, now}).foregroundStyle(ui::ShapeStyle::tertiary())),
+         line("reset 3 h", ui::View(WidgetResetLabel{now.addingTimeInterval(11292), now})
+                               .foregroundStyle(ui::ShapeStyle::tertiary())),
+         line("reset 2 days", ui::View(WidgetResetLabel{now.addingTimeInterval(2 * 86400), now})
+                                  .foregroundStyle(ui::ShapeStyle::tertiary())),
+         line("updated", WidgetUpdatedLabel{now.addingTimeInterval(-720), now, false}),
+         line("compact", WidgetUpdatedLabel{now.addingTimeInterval(-3 * 3600), now, true})});
     return content.locale(pf::Locale(language))
         .layoutDirection(language == "he" ? ui::LayoutDirection::rightToLeft : ui::LayoutDirection::leftToRight);
 }
@@ -145,9 +152,10 @@ int main(int argc, char** argv) {
     ui::Environment titleEnvironment;
     titleEnvironment.date = now;
     for (std::size_t column = 0; column < std::size(appearances); ++column) {
-        cells.push_back({ui::layout(ui::Text::verbatim(appearances[column].name).font(ui::Font(ui::TextStyle::headline)),
-                                    titleEnvironment, {}),
-                         {gap + static_cast<double>(column) * (columnWidth + gap), gap}});
+        cells.push_back(
+            {ui::layout(ui::Text::verbatim(appearances[column].name).font(ui::Font(ui::TextStyle::headline)),
+                        titleEnvironment, {}),
+             {gap + static_cast<double>(column) * (columnWidth + gap), gap}});
     }
     double y = gap + 24;
     for (const auto& section : sections) {

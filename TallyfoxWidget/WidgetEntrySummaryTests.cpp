@@ -51,7 +51,9 @@ std::vector<std::string> reference(const TallyfoxWidgetEntry& entry, WidgetFamil
 }
 
 struct EntrySummaryTest : ::testing::Test {
-    EntrySummaryTest() { platform::foundation::setMainBundleInfo({"com.tallyfox.Tallyfox.TallyfoxWidget", {}, "en", {}}); }
+    EntrySummaryTest() {
+        platform::foundation::setMainBundleInfo({"com.tallyfox.Tallyfox.TallyfoxWidget", {}, "en", {}});
+    }
     tallyfox::testing::TemporaryHome home;
     TallyfoxTimelineProvider provider{WidgetSnapshotStore::make(), [] { return now; }};
 
@@ -67,7 +69,8 @@ TEST_F(EntrySummaryTest, aDayOfEntriesRanksAsEachEntryAloneWouldInEveryFamily) {
     const auto entries = timeline(busyDocument(7, 40));
     const auto other = timeline(busyDocument(8, 12));
     ASSERT_GT(entries.size(), 30u);
-    for (const WidgetFamily family : {WidgetFamily::systemSmall, WidgetFamily::systemMedium, WidgetFamily::systemLarge}) {
+    for (const WidgetFamily family :
+         {WidgetFamily::systemSmall, WidgetFamily::systemMedium, WidgetFamily::systemLarge}) {
         const EntrySummarizer summarize;
         for (const auto& entry : entries) {
             const EntrySummary summary = summarize(entry, family);

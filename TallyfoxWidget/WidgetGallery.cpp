@@ -63,10 +63,11 @@ pf::Result<pf::Success, std::string> writeSheet(const std::vector<Cell>& cells, 
                 environment.locale = pf::Locale("en");
                 auto widget = ui::layoutWidget(tallyfoxWidgetContent(cell.entry, cell.family), environment);
                 ui::Environment captionEnvironment;
-                auto caption = ui::layout(ui::Text::verbatim(cell.caption + (scheme == ui::ColorScheme::dark ? ", dark" : ""))
-                                              .font(ui::Font(ui::TextStyle::caption).semibold())
-                                              .lineLimit(1),
-                                          captionEnvironment, {widget.size().width, std::nullopt});
+                auto caption =
+                    ui::layout(ui::Text::verbatim(cell.caption + (scheme == ui::ColorScheme::dark ? ", dark" : ""))
+                                   .font(ui::Font(ui::TextStyle::caption).semibold())
+                                   .lineLimit(1),
+                               captionEnvironment, {widget.size().width, std::nullopt});
                 placed.push_back({caption, {x, y}});
                 placed.push_back({widget, {x, y + labelHeight}});
                 x += widget.size().width + gap;
@@ -287,31 +288,33 @@ int main(int argc, char** argv) {
     std::vector<Cell> messages;
     for (const F family : {F::systemSmall, F::systemMedium}) {
         messages.push_back({"no snapshot", {now, std::nullopt}, family});
-        messages.push_back({"none enabled", entry(withState(WidgetSnapshot::State::noProvidersEnabled(), now)), family});
-        messages.push_back({"none detected", entry(withState(WidgetSnapshot::State::noProvidersDetected(), now)), family});
+        messages.push_back(
+            {"none enabled", entry(withState(WidgetSnapshot::State::noProvidersEnabled(), now)), family});
+        messages.push_back(
+            {"none detected", entry(withState(WidgetSnapshot::State::noProvidersDetected(), now)), family});
         messages.push_back({"selection gone", entry(withState(WidgetSnapshot::State::providers({}), now)), family});
     }
     messages.push_back({"no snapshot, large", {now, std::nullopt}, F::systemLarge});
     sheets.emplace_back("messages", std::move(messages));
 
     sheets.emplace_back(
-        "small",
-        std::vector<Cell>{
-            {"1 entry", entry(s::snapshot({s::claudeWork(now)}, now)), F::systemSmall},
-            {"1, no windows", entry(s::snapshot({s::geminiActivity(now)}, now)), F::systemSmall},
-            {"1, totals only", entry(s::snapshot({s::elevenLabsTotals(now)}, now)), F::systemSmall},
-            {"1, stale", entry(s::snapshot({stale}, now)), F::systemSmall},
-            {"1, no usage", entry(s::snapshot({allUsed}, now)), F::systemSmall},
-            {"1, nothing", entry(s::snapshot({s::deepSeekBare(now)}, now)), F::systemSmall},
-            {"2 entries", entry(s::snapshot({s::codex(now), s::cursor(now)}, now)), F::systemSmall},
-            {"5 entries", entry(s::realistic(now)), F::systemSmall},
-            {"5, used style", entry(s::snapshot({s::codex(now), s::claudeWork(now), s::cursor(now), s::geminiActivity(now),
-                                                 s::elevenLabsTotals(now)},
-                                                now, std::nullopt, UsageAmountStyle::used)),
-             F::systemSmall},
-            {"3, stale, no data", entry(s::snapshot({stale, s::deepSeekBare(now), s::elevenLabsTotals(now)}, now)),
-             F::systemSmall},
-        });
+        "small", std::vector<Cell>{
+                     {"1 entry", entry(s::snapshot({s::claudeWork(now)}, now)), F::systemSmall},
+                     {"1, no windows", entry(s::snapshot({s::geminiActivity(now)}, now)), F::systemSmall},
+                     {"1, totals only", entry(s::snapshot({s::elevenLabsTotals(now)}, now)), F::systemSmall},
+                     {"1, stale", entry(s::snapshot({stale}, now)), F::systemSmall},
+                     {"1, no usage", entry(s::snapshot({allUsed}, now)), F::systemSmall},
+                     {"1, nothing", entry(s::snapshot({s::deepSeekBare(now)}, now)), F::systemSmall},
+                     {"2 entries", entry(s::snapshot({s::codex(now), s::cursor(now)}, now)), F::systemSmall},
+                     {"5 entries", entry(s::realistic(now)), F::systemSmall},
+                     {"5, used style",
+                      entry(s::snapshot({s::codex(now), s::claudeWork(now), s::cursor(now), s::geminiActivity(now),
+                                         s::elevenLabsTotals(now)},
+                                        now, std::nullopt, UsageAmountStyle::used)),
+                      F::systemSmall},
+                     {"3, stale, no data",
+                      entry(s::snapshot({stale, s::deepSeekBare(now), s::elevenLabsTotals(now)}, now)), F::systemSmall},
+                 });
 
     sheets.emplace_back(
         "medium",
@@ -321,7 +324,8 @@ int main(int argc, char** argv) {
             {"2 entries", entry(s::snapshot({s::codex(now), s::cursor(now)}, now)), F::systemMedium},
             {"2, totals and nothing", entry(s::snapshot({s::elevenLabsTotals(now), s::deepSeekBare(now)}, now)),
              F::systemMedium},
-            {"4 entries", entry(s::snapshot({s::codex(now), s::claudeWork(now), s::cursor(now), s::geminiActivity(now)}, now)),
+            {"4 entries",
+             entry(s::snapshot({s::codex(now), s::claudeWork(now), s::cursor(now), s::geminiActivity(now)}, now)),
              F::systemMedium},
             {"4, stale, used style",
              entry(s::snapshot({stale, s::claudeWork(now), s::elevenLabsTotals(now), s::deepSeekBare(now)}, now,
@@ -332,7 +336,8 @@ int main(int argc, char** argv) {
     sheets.emplace_back(
         "large",
         std::vector<Cell>{
-            {"4 entries", entry(s::snapshot({s::codex(now), s::claudeWork(now), s::cursor(now), s::geminiActivity(now)}, now)),
+            {"4 entries",
+             entry(s::snapshot({s::codex(now), s::claudeWork(now), s::cursor(now), s::geminiActivity(now)}, now)),
              F::systemLarge},
             {"4, stale, used style, no data",
              entry(s::snapshot({stale, s::claudeWork(now), s::elevenLabsTotals(now), s::deepSeekBare(now)}, now,
@@ -342,7 +347,8 @@ int main(int argc, char** argv) {
 
     std::vector<Cell> languages;
     for (const char* language : {"de", "he", "ja", "ru"}) {
-        auto snapshot = s::snapshot({stale, s::claudeWork(now), s::cursor(now), s::elevenLabsTotals(now)}, now, language);
+        auto snapshot =
+            s::snapshot({stale, s::claudeWork(now), s::cursor(now), s::elevenLabsTotals(now)}, now, language);
         languages.push_back({std::string(language) + ", medium", entry(snapshot), F::systemMedium});
         languages.push_back({std::string(language) + ", large", entry(snapshot), F::systemLarge});
     }

@@ -68,8 +68,9 @@ WidgetProviderSnapshot elevenLabsTotals(Date now) {
     WidgetProviderSnapshot p;
     p.provider = ProviderID::elevenlabs;
     p.selectionID = "elevenlabs";
-    p.totals = std::vector<UsageTotal>{{UsageTotal::Kind::charactersRemaining, Decimal::fromJSONNumber("88000").value()},
-                                       {UsageTotal::Kind::charactersUsed, Decimal::fromJSONNumber("12000").value()}};
+    p.totals =
+        std::vector<UsageTotal>{{UsageTotal::Kind::charactersRemaining, Decimal::fromJSONNumber("88000").value()},
+                                {UsageTotal::Kind::charactersUsed, Decimal::fromJSONNumber("12000").value()}};
     p.updatedAt = now.addingTimeInterval(-45);
     return p;
 }
@@ -105,9 +106,10 @@ WidgetSnapshot manyAccounts(std::size_t count, Date now) {
         p.accountName = "Account " + std::to_string(i);
         p.selectionID = "entry-" + std::to_string(i);
         const double offset = static_cast<double>(i) * 97;
-        p.windows = {window(UsageWindowKind::fiveHour, static_cast<double>((i * 37) % 100), 2 * hour + offset, now),
-                     window(UsageWindowKind::weekly, static_cast<double>((i * 53) % 100), 3 * day + offset, now),
-                     window(UsageWindowKind::weekly, static_cast<double>((i * 71) % 100), 3 * day + offset, now, "Opus")};
+        p.windows = {
+            window(UsageWindowKind::fiveHour, static_cast<double>((i * 37) % 100), 2 * hour + offset, now),
+            window(UsageWindowKind::weekly, static_cast<double>((i * 53) % 100), 3 * day + offset, now),
+            window(UsageWindowKind::weekly, static_cast<double>((i * 71) % 100), 3 * day + offset, now, "Opus")};
         p.tokensToday = static_cast<std::int64_t>(1'000'000 + i * 12'345);
         p.recentDays = twoWeeks();
         p.updatedAt = now.addingTimeInterval(-60 - offset);

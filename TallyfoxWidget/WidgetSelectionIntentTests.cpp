@@ -24,7 +24,8 @@ TEST(WidgetSourceQuery, suggestsEveryEntryOfTheSnapshotInOrder) {
                                                           {"codex-b", "Codex \xC2\xB7 b"},
                                                           {"cursor", "Cursor"},
                                                           {"cursor", "Cursor"}}));
-    EXPECT_EQ(suggested[1].displayRepresentation().title, platform::intents::IntentText("Codex \xC2\xB7 b")); // verbatim
+    EXPECT_EQ(suggested[1].displayRepresentation().title,
+              platform::intents::IntentText("Codex \xC2\xB7 b")); // verbatim
     EXPECT_EQ(WidgetSourceEntity::typeDisplayRepresentation().name.key, "Provider and account");
     EXPECT_EQ(WidgetSelectionIntent::title().key, "Choose providers");
     EXPECT_EQ(WidgetSelectionIntent{}.sources.title.key, "Providers and accounts");
@@ -44,10 +45,11 @@ TEST(WidgetSourceQuery, resolvesIdentifiersOneForOneAndMarksTheVanished) {
 TEST(WidgetSourceQuery, offersNothingWithoutProvidersOrContainer) {
     TemporaryHome home;
     EXPECT_TRUE(WidgetSourceQuery{}.suggestedEntities().empty()); // no file
-    home.writeSnapshot(R"({"schemaVersion":1,"generatedAt":"2026-03-14T09:26:53Z","state":{"noProvidersDetected":{}}})");
+    home.writeSnapshot(
+        R"({"schemaVersion":1,"generatedAt":"2026-03-14T09:26:53Z","state":{"noProvidersDetected":{}}})");
     EXPECT_TRUE(WidgetSourceQuery{}.suggestedEntities().empty());
 
     // Without a container nothing is suggested, and every stored identifier comes back unavailable.
-    EXPECT_EQ(resolveSources({}, {"x", "x"}),
-              (std::vector<WidgetSourceEntity>{{"x", "Selected account unavailable"}, {"x", "Selected account unavailable"}}));
+    EXPECT_EQ(resolveSources({}, {"x", "x"}), (std::vector<WidgetSourceEntity>{{"x", "Selected account unavailable"},
+                                                                               {"x", "Selected account unavailable"}}));
 }

@@ -151,8 +151,12 @@ ui::View WidgetRemainingLabel::body(const ui::Environment& environment) const {
     }
     children.push_back(Text::verbatim(amountPercentText(style, *usage)).font(font.semibold().withMonospacedDigit()));
     const bool remaining = style == UsageAmountStyle::remaining;
-    const Text unit = compact ? (remaining ? Text::localized("unit.left.short", {}, "left", "Follows a remaining percentage where space is tight, e.g. 58% left; abbreviate if needed")
-                                           : Text::localized("unit.used.short", {}, "used", "Follows a used percentage where space is tight, e.g. 42% used; abbreviate if needed"))
+    const Text unit = compact     ? (remaining ? Text::localized("unit.left.short", {}, "left",
+                                                                 "Follows a remaining percentage where space is tight, "
+                                                                     "e.g. 58% left; abbreviate if needed")
+                                               : Text::localized("unit.used.short", {}, "used",
+                                                                 "Follows a used percentage where space is tight, "
+                                                                     "e.g. 42% used; abbreviate if needed"))
                       : remaining ? Text::localized("left", {}, "left", "Follows a remaining percentage, e.g. 58% left")
                                   : Text::localized("used", {}, "used", "Follows a used percentage, e.g. 42% used");
     children.push_back(unit.font(Font(TextStyle::caption)).foregroundStyle(ShapeStyle::secondary()).lineLimit(1));
@@ -220,9 +224,9 @@ ui::View WidgetWindowRow::body(const ui::Environment& environment) const {
                             .foregroundStyle(ShapeStyle::tertiary())
                             .lineLimit(1));
     }
-    const Text value = window.usage
-                           ? Text::verbatim(usageAccessibilityValue(style, *window.usage, window.resetsAt, now, formatter))
-                           : Text::localized("Unavailable");
+    const Text value =
+        window.usage ? Text::verbatim(usageAccessibilityValue(style, *window.usage, window.resetsAt, now, formatter))
+                     : Text::localized("Unavailable");
     return ui::VStack(ui::HorizontalAlignment::leading, 3, std::move(lines))
         .accessibilityElement(ui::AccessibilityChildBehavior::ignore)
         .accessibilityLabel(Text::verbatim(usageTitle(window)))

@@ -46,8 +46,8 @@ struct WidgetViewTest : ::testing::Test {
 TEST_F(WidgetViewTest, theRemainingLabelShowsADashAloneWithoutUsage) {
     for (const bool compact : {false, true}) {
         for (const auto style : {UsageAmountStyle::remaining, UsageAmountStyle::used}) {
-            const std::string d = dump(WidgetRemainingLabel{std::nullopt, ui::Font(ui::TextStyle::caption), true, compact},
-                                       300, style);
+            const std::string d =
+                dump(WidgetRemainingLabel{std::nullopt, ui::Font(ui::TextStyle::caption), true, compact}, 300, style);
             EXPECT_EQ(count(d, "Text "), 1u) << d;
             EXPECT_NE(d.find("Text \"—\""), std::string::npos);
         }
@@ -91,7 +91,8 @@ TEST_F(WidgetViewTest, activityShowsTokensBeforeCreditsAndOtherwiseTheFirstTotal
     entry.tokensToday.reset();
     EXPECT_NE(dump(WidgetActivityLabel{entry, false}).find("Text \"2.23 credits today\""), std::string::npos);
     entry.creditsToday.reset();
-    entry.totals = std::vector<UsageTotal>{{UsageTotal::Kind::creditsRemaining, Decimal::fromJSONNumber("12.5").value()}};
+    entry.totals =
+        std::vector<UsageTotal>{{UsageTotal::Kind::creditsRemaining, Decimal::fromJSONNumber("12.5").value()}};
     EXPECT_NE(dump(WidgetActivityLabel{entry, true}).find("Text \"12.5 credits remaining\""), std::string::npos);
     entry.totals.reset();
     EXPECT_EQ(count(dump(WidgetActivityLabel{entry, false}), "Text"), 0u); // takes no room

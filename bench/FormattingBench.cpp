@@ -60,8 +60,8 @@ BENCHMARK(BM_countdown);
 
 void BM_resetDescription(benchmark::State& state) {
     setUp(state.range(0) == 0 ? "en" : "uz");
-    const auto formatter =
-        ResetTimeFormatter{pf::Calendar{}, pf::Locale(state.range(0) == 0 ? "en" : "uz"), pf::TimeZone{"Europe/Berlin"}};
+    const auto formatter = ResetTimeFormatter{pf::Calendar{}, pf::Locale(state.range(0) == 0 ? "en" : "uz"),
+                                              pf::TimeZone{"Europe/Berlin"}};
     double seconds = 1;
     for (auto _ : state) {
         benchmark::DoNotOptimize(formatter.resetDescription(pf::Date{monday + seconds}, pf::Date{monday}));
@@ -89,7 +89,8 @@ BENCHMARK(BM_countdownTimer);
 void BM_formatDate(benchmark::State& state) {
     const pf::Locale locale("en");
     for (auto _ : state)
-        benchmark::DoNotOptimize(pf::formatDate(pf::Date{monday}, "EEEHHmm", locale, pf::Calendar{}, pf::TimeZone{"UTC"}));
+        benchmark::DoNotOptimize(
+            pf::formatDate(pf::Date{monday}, "EEEHHmm", locale, pf::Calendar{}, pf::TimeZone{"UTC"}));
 }
 BENCHMARK(BM_formatDate);
 

@@ -31,7 +31,9 @@ ui::View providerRow(ProviderID id, const char* name, double usage, double reset
          ui::HStack(ui::VerticalAlignment::center, 3,
                     {ui::Text::verbatim(std::to_string(static_cast<int>(100 - usage)) + "%")
                          .font(caption.semibold().withMonospacedDigit()),
-                     ui::Text::verbatim("left").font(ui::Font(ui::TextStyle::caption2)).foregroundStyle(ui::ShapeStyle::secondary())})
+                     ui::Text::verbatim("left")
+                         .font(ui::Font(ui::TextStyle::caption2))
+                         .foregroundStyle(ui::ShapeStyle::secondary())})
              .frame(74, std::nullopt, ui::Alignment::trailing),
          ui::View(WidgetCountdown{now.addingTimeInterval(resetIn), now})
              .font(ui::Font(ui::TextStyle::caption2).withMonospacedDigit())

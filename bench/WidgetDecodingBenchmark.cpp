@@ -19,6 +19,10 @@ void decodeTypicalSnapshot(benchmark::State& state) {
 
 } // namespace
 
-BENCHMARK(decodeTypicalSnapshot)->Arg(15 * 1024)->Arg(1024 * 1024)->Arg(4 * 1024 * 1024 - 1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(decodeTypicalSnapshot)
+    ->Arg(15 * 1024)
+    ->Arg(1024 * 1024)
+    ->Arg(4 * 1024 * 1024 - 1)
+    ->Unit(benchmark::kMicrosecond);
 
 BENCHMARK_MAIN();

@@ -16,8 +16,9 @@ int main(int argc, char** argv) {
     }
     const std::string_view kind = argv[1];
     const std::size_t bytes = std::strtoull(argv[2], nullptr, 10);
-    const double now = argc > 3 ? std::strtod(argv[3], nullptr)
-                                : std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+    const double now = argc > 3
+                           ? std::strtod(argv[3], nullptr)
+                           : std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
     std::string document;
     if (kind == "worst-case")
         document = tallyfox::bench::worstCaseTimelineSnapshot(bytes, now);

@@ -131,11 +131,16 @@ TEST(CLIStatus, readsStrictlyWhereTheWidgetWouldBeLenient) {
         {"windows null", snapshotWithProvider(R"({"provider": "codex", "windows": null})"), false},
         {"unknown provider accepted", snapshotWithProvider(R"({"provider": "newTool", "windows": []})"), true},
         {"unknown kind accepted", snapshotWithWindow(R"({"kind": "fortnightly"})"), true},
-        {"selectionID mistyped", snapshotWithProvider(R"({"provider": "codex", "selectionID": 4, "windows": []})"), false},
-        {"accountName mistyped", snapshotWithProvider(R"({"provider": "codex", "accountName": [], "windows": []})"), false},
-        {"updatedAt a number", snapshotWithProvider(R"({"provider": "codex", "updatedAt": 1772445600, "windows": []})"), false},
-        {"updatedAt without zone", snapshotWithProvider(R"({"provider": "codex", "updatedAt": "2026-03-02T10:00:00", "windows": []})"), false},
-        {"unknown reason accepted", snapshotWithProvider(R"({"provider": "codex", "quotaUnavailableReason": "gone", "windows": []})"), true},
+        {"selectionID mistyped", snapshotWithProvider(R"({"provider": "codex", "selectionID": 4, "windows": []})"),
+         false},
+        {"accountName mistyped", snapshotWithProvider(R"({"provider": "codex", "accountName": [], "windows": []})"),
+         false},
+        {"updatedAt a number", snapshotWithProvider(R"({"provider": "codex", "updatedAt": 1772445600, "windows": []})"),
+         false},
+        {"updatedAt without zone",
+         snapshotWithProvider(R"({"provider": "codex", "updatedAt": "2026-03-02T10:00:00", "windows": []})"), false},
+        {"unknown reason accepted",
+         snapshotWithProvider(R"({"provider": "codex", "quotaUnavailableReason": "gone", "windows": []})"), true},
         {"usage out of range accepted", snapshotWithWindow(R"({"kind": 300, "usage": 130})"), true},
         {"usage a string", snapshotWithWindow(R"({"kind": 300, "usage": "5"})"), false},
         {"kind a fraction", snapshotWithWindow(R"({"kind": 300.5})"), false},
@@ -144,18 +149,25 @@ TEST(CLIStatus, readsStrictlyWhereTheWidgetWouldBeLenient) {
         {"kind null", snapshotWithWindow(R"({"kind": null})"), false},
         {"scope mistyped", snapshotWithWindow(R"({"kind": 300, "scope": 1})"), false},
         {"optional nulls", snapshotWithProvider(R"({"provider": "codex", "accountName": null, "updatedAt": null,
-            "windows": [{"kind": 300, "scope": null, "usage": null, "resetsAt": null}]})"), true},
+            "windows": [{"kind": 300, "scope": null, "usage": null, "resetsAt": null}]})"),
+         true},
         {"ignored keys of any value", snapshotWithProvider(R"({"provider": "codex", "windows": [], "tokensToday": "x",
-            "modelName": 5, "recentDays": {}, "totals": 1, "creditsToday": "y"})"), true},
-        {"ignored top-level keys", snapshotWithState(R"({"noProvidersEnabled": {}})", "2026-03-02T10:00:00Z",
-            R"(, "usageAmountStyle": "sideways", "followedSelectionIDs": [1, 2], "language": 3)"), true},
-        {"broken JSON under an ignored key", snapshotWithState(R"({"noProvidersEnabled": {}})", "2026-03-02T10:00:00Z",
-            R"(, "language": [1,])"), false},
+            "modelName": 5, "recentDays": {}, "totals": 1, "creditsToday": "y"})"),
+         true},
+        {"ignored top-level keys",
+         snapshotWithState(R"({"noProvidersEnabled": {}})", "2026-03-02T10:00:00Z",
+                           R"(, "usageAmountStyle": "sideways", "followedSelectionIDs": [1, 2], "language": 3)"),
+         true},
+        {"broken JSON under an ignored key",
+         snapshotWithState(R"({"noProvidersEnabled": {}})", "2026-03-02T10:00:00Z", R"(, "language": [1,])"), false},
         {"generatedAt missing", R"({"schemaVersion": 1, "state": {"noProvidersEnabled": {}}})", false},
-        {"schemaVersion a string", R"({"schemaVersion": "1", "generatedAt": "2026-03-02T10:00:00Z", "state": {"noProvidersEnabled": {}}})", false},
+        {"schemaVersion a string",
+         R"({"schemaVersion": "1", "generatedAt": "2026-03-02T10:00:00Z", "state": {"noProvidersEnabled": {}}})",
+         false},
         {"state not an object", snapshotWithState(R"("providers")"), false},
         {"providers without _0", snapshotWithState(R"({"providers": {}})"), false},
-        {"providers list malformed even with another state", snapshotWithState(R"({"providers": {"_0": {}}, "noProvidersEnabled": {}})"), false},
+        {"providers list malformed even with another state",
+         snapshotWithState(R"({"providers": {"_0": {}}, "noProvidersEnabled": {}})"), false},
         {"top level an array", "[]", false},
         {"empty", "", false},
     };
@@ -171,8 +183,10 @@ TEST(CLIStatus, readsStrictlyWhereTheWidgetWouldBeLenient) {
 TEST(CLIStatus, tellsUnsupportedSnapshotsApart) {
     EXPECT_TRUE(unsupported(snapshotWithState(R"({"somethingNew": {}})")));
     EXPECT_TRUE(unsupported(snapshotWithState("{}")));
-    EXPECT_TRUE(unsupported(R"({"schemaVersion": 2, "generatedAt": "2026-03-02T10:00:00Z", "state": {"noProvidersEnabled": {}}})"));
-    EXPECT_TRUE(unsupported(R"({"schemaVersion": 0, "generatedAt": "2026-03-02T10:00:00Z", "state": {"noProvidersEnabled": {}}})"));
+    EXPECT_TRUE(unsupported(
+        R"({"schemaVersion": 2, "generatedAt": "2026-03-02T10:00:00Z", "state": {"noProvidersEnabled": {}}})"));
+    EXPECT_TRUE(unsupported(
+        R"({"schemaVersion": 0, "generatedAt": "2026-03-02T10:00:00Z", "state": {"noProvidersEnabled": {}}})"));
 }
 
 TEST(CLIStatus, theFirstStateKeyPresentDecides) {

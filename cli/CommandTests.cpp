@@ -177,7 +177,8 @@ TEST(Tallyfox, usageAndVersionForms) {
     const fs::path loose = sandbox.root / "loose" / "tallyfox";
     Sandbox::install(loose);
     EXPECT_EQ(sandbox.run(loose, {"--version"}).out, "Tallyfox development\n");
-    spit(sandbox.app / "Contents" / "Info.plist", infoPlist("<key>CFBundleShortVersionString</key><integer>3</integer>"));
+    spit(sandbox.app / "Contents" / "Info.plist",
+         infoPlist("<key>CFBundleShortVersionString</key><integer>3</integer>"));
     EXPECT_EQ(sandbox.run({"--version"}).out, "Tallyfox development\n");
 }
 
@@ -203,7 +204,8 @@ TEST(Tallyfox, statusSucceedsWithFreshStaleAndEmptySnapshots) {
     EXPECT_EQ(json.out.back(), '\n');
     EXPECT_NE(json.out.find("\"remainingPercent\" : 75\n"), std::string::npos) << json.out;
 
-    spit(sandbox.snapshot(), R"({"schemaVersion": 1, "generatedAt": "2020-01-01T00:00:00Z", "state": {"noProvidersEnabled": {}}})");
+    spit(sandbox.snapshot(),
+         R"({"schemaVersion": 1, "generatedAt": "2020-01-01T00:00:00Z", "state": {"noProvidersEnabled": {}}})");
     const Outcome stale = sandbox.run({"status"});
     EXPECT_EQ(stale.exitCode, 0);
     EXPECT_EQ(stale.out, "Tallyfox \u00B7 snapshot 2020-01-01T00:00:00Z \u00B7 STALE \u2014 open Tallyfox to update\n"

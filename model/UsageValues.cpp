@@ -149,7 +149,8 @@ template <> std::optional<UsageTotal::Kind> fromRawValue<UsageTotal::Kind>(std::
 
 template <> std::optional<QuotaUnavailableReason> fromRawValue<QuotaUnavailableReason>(std::string_view raw) {
     using enum QuotaUnavailableReason;
-    constexpr QuotaUnavailableReason cases[] = {signInExpired, permissionDenied, temporarilyUnavailable, toolNotRunning};
+    constexpr QuotaUnavailableReason cases[] = {signInExpired, permissionDenied, temporarilyUnavailable,
+                                                toolNotRunning};
     return findRaw(raw, cases);
 }
 
@@ -203,10 +204,13 @@ pf::LocalizedStringResource lengthTitleResource(UsageWindowKind kind, bool withC
     const std::int64_t minutes = kind.customMinutes();
     if (minutes == 1440) return pf::LocalizedStringResource{"Daily", "Daily", {}, {}};
     if (minutes % 1440 == 0)
-        return pf::LocalizedStringResource{"%lld-day", "%lld-day", comment("Usage window length, e.g. 30-day"), {minutes / 1440}};
+        return pf::LocalizedStringResource{
+            "%lld-day", "%lld-day", comment("Usage window length, e.g. 30-day"), {minutes / 1440}};
     if (minutes % 60 != 0)
-        return pf::LocalizedStringResource{"%lld-minute", "%lld-minute", comment("Usage window length, e.g. 90-minute"), {minutes}};
-    return pf::LocalizedStringResource{"%lld-hour", "%lld-hour", comment("Usage window length, e.g. 12-hour"), {minutes / 60}};
+        return pf::LocalizedStringResource{
+            "%lld-minute", "%lld-minute", comment("Usage window length, e.g. 90-minute"), {minutes}};
+    return pf::LocalizedStringResource{
+        "%lld-hour", "%lld-hour", comment("Usage window length, e.g. 12-hour"), {minutes / 60}};
 }
 
 } // namespace

@@ -44,7 +44,8 @@ TEST(UsagePercentage, decodingClampsToZeroThroughHundredAndRefusesNonFiniteNumbe
     EXPECT_EQ(UsagePercentage::decode(-3)->value, 0);
     EXPECT_FALSE(std::signbit(UsagePercentage::decode(-0.0)->value));
     EXPECT_EQ(UsagePercentage::decode(42.5)->value, 42.5);
-    for (const double bad : {std::nan(""), std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()}) {
+    for (const double bad :
+         {std::nan(""), std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()}) {
         const auto result = UsagePercentage::decode(bad);
         ASSERT_FALSE(result.hasValue());
         EXPECT_EQ(result.error(), "Usage percentage isn’t a finite number");
@@ -144,7 +145,8 @@ TEST_F(UsageTexts, titlesCountTheirLengthInTheFormsOfTheLanguage) {
     const auto titles = [](const char* language, std::int64_t minutesPerUnit) {
         speak(language);
         std::vector<std::string> result;
-        for (const std::int64_t count : {1, 2, 5, 21}) result.push_back(lengthTitle(UsageWindowKind::custom(count * minutesPerUnit)));
+        for (const std::int64_t count : {1, 2, 5, 21})
+            result.push_back(lengthTitle(UsageWindowKind::custom(count * minutesPerUnit)));
         return result;
     };
     using Texts = std::vector<std::string>;
@@ -202,9 +204,9 @@ TEST(PrimaryWindow, prefersTheHighestUsageThenTheEarliestReset) {
     EXPECT_EQ(primaryWindow(windows), windows[2]);
 
     // Equal usage: a reset beats no reset; a full tie keeps the earlier window.
-    const std::vector<UsageWindow> ties = {window(UsageWindowKind::weekly, "a", 50), window(UsageWindowKind::weekly, "b", 50),
-                                           window(UsageWindowKind::weekly, "c", 50, 10 * hour),
-                                           window(UsageWindowKind::weekly, "d", 50, 10 * hour)};
+    const std::vector<UsageWindow> ties = {
+        window(UsageWindowKind::weekly, "a", 50), window(UsageWindowKind::weekly, "b", 50),
+        window(UsageWindowKind::weekly, "c", 50, 10 * hour), window(UsageWindowKind::weekly, "d", 50, 10 * hour)};
     EXPECT_EQ(primaryWindow(ties)->scope, "c");
     EXPECT_EQ(primaryWindow(std::vector<UsageWindow>(ties.begin(), ties.begin() + 2))->scope, "a");
 

@@ -75,7 +75,8 @@ WidgetSnapshot WidgetSnapshot::selectingPositions(const std::vector<std::size_t>
 WidgetSnapshot WidgetSnapshot::clearingUsage(Date date) const {
     // Clearing at one date and then at another clears what the later date alone would.
     WidgetSnapshot result = *this;
-    if (stateKind() == State::Kind::providers && (std::isnan(usageClearedAt_) || usageClearedAt_ < date.timeIntervalSince1970))
+    if (stateKind() == State::Kind::providers &&
+        (std::isnan(usageClearedAt_) || usageClearedAt_ < date.timeIntervalSince1970))
         result.usageClearedAt_ = date.timeIntervalSince1970;
     return result;
 }

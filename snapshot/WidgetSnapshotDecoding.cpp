@@ -107,7 +107,8 @@ Decoded<WidgetProviderSnapshot> providerEntry(JSONValue value) {
     if (const auto reason = tolerant(object.optionalString("quotaUnavailableReason"))) {
         entry.quotaUnavailableReason = fromRawValue<QuotaUnavailableReason>(*reason);
         if (!entry.quotaUnavailableReason && platform::foundation::LenientReadLog::isOpen()) {
-            const auto error = object["quotaUnavailableReason"]->error(dataCorrupted, "Unknown quota unavailable reason");
+            const auto error =
+                object["quotaUnavailableReason"]->error(dataCorrupted, "Unknown quota unavailable reason");
             platform::foundation::recordLenientLoss(platform::foundation::LenientLoss::Kind::fieldLeftEmpty,
                                                     error.codingPath, error);
         }

@@ -10,10 +10,12 @@ using tallyfox::testing::TemporaryHome;
 
 namespace {
 
-const std::string disabled = R"({"schemaVersion":1,"generatedAt":"2026-03-14T09:26:53Z","state":{"noProvidersEnabled":{}}})";
+const std::string disabled =
+    R"({"schemaVersion":1,"generatedAt":"2026-03-14T09:26:53Z","state":{"noProvidersEnabled":{}}})";
 
 std::string withVersion(int version, const std::string& state = R"({"noProvidersEnabled":{}})") {
-    return R"({"schemaVersion":)" + std::to_string(version) + R"(,"generatedAt":"2026-03-14T09:26:53Z","state":)" + state + "}";
+    return R"({"schemaVersion":)" + std::to_string(version) + R"(,"generatedAt":"2026-03-14T09:26:53Z","state":)" +
+           state + "}";
 }
 
 } // namespace
@@ -81,7 +83,8 @@ TEST(WidgetSnapshotStore, decodingComesBeforeTheSchemaCheckAndEachFailureLogsOnc
 TEST(WidgetSnapshotStore, refusesContainersThatCannotBeFound) {
     TemporaryHome home;
     LogCapture log;
-    for (const char* group : {"", "/", ".", "..", "group/../../etc"}) EXPECT_EQ(WidgetSnapshotStore::make(group), std::nullopt) << group;
+    for (const char* group : {"", "/", ".", "..", "group/../../etc"})
+        EXPECT_EQ(WidgetSnapshotStore::make(group), std::nullopt) << group;
     EXPECT_EQ(log.messages(), std::vector<std::string>(5, "App Group container unavailable; widget snapshot disabled"));
     EXPECT_TRUE(WidgetSnapshotStore::make("group.example"));
 }

@@ -214,7 +214,8 @@ TEST(WidgetSnapshotDecoding, tolerantListsAndDates) {
 TEST(WidgetSnapshot, selectionAndClearingAreSharedNotCopied) {
     WidgetProviderSnapshot a = entry(ProviderID::codex, {window(10, Date{100}), window(20, Date{200})});
     WidgetProviderSnapshot b = entry(ProviderID::kiro, {window(30, Date{300})});
-    const WidgetSnapshot snapshot(WidgetSnapshot::Contents{1, Date{0}, WidgetSnapshot::State::providers({a, b}), {}, {}, {}});
+    const WidgetSnapshot snapshot(
+        WidgetSnapshot::Contents{1, Date{0}, WidgetSnapshot::State::providers({a, b}), {}, {}, {}});
 
     const WidgetSnapshot picked = snapshot.selectingPositions({1, 0, 1});
     EXPECT_EQ(picked.providerCount(), 3u);
@@ -227,7 +228,8 @@ TEST(WidgetSnapshot, selectionAndClearingAreSharedNotCopied) {
     EXPECT_EQ(cleared[0].windows[0].usage, UsagePercentage{30});
     EXPECT_EQ(snapshot.providers(), (std::vector{a, b})); // the original is untouched
 
-    const WidgetSnapshot disabled(WidgetSnapshot::Contents{1, Date{0}, WidgetSnapshot::State::noProvidersEnabled(), {}, {}, {}});
+    const WidgetSnapshot disabled(
+        WidgetSnapshot::Contents{1, Date{0}, WidgetSnapshot::State::noProvidersEnabled(), {}, {}, {}});
     EXPECT_EQ(disabled.selectingPositions({}).state(), WidgetSnapshot::State::providers({}));
     EXPECT_EQ(disabled.clearingUsage(Date{5}), disabled);
 }
@@ -237,14 +239,16 @@ TEST(SnapshotQueries, topProvidersKeepsTheMostUsedInSnapshotOrder) {
     const auto b = entry(ProviderID::kiro);
     const auto c = entry(ProviderID::warp, {window(90), window(10)});
     const auto d = entry(ProviderID::zai, {window(40)});
-    const WidgetSnapshot snapshot(WidgetSnapshot::Contents{1, Date{0}, WidgetSnapshot::State::providers({a, b, c, d}), {}, {}, {}});
+    const WidgetSnapshot snapshot(
+        WidgetSnapshot::Contents{1, Date{0}, WidgetSnapshot::State::providers({a, b, c, d}), {}, {}, {}});
     EXPECT_EQ(topProviders(snapshot, 2), (std::vector{a, c}));
     EXPECT_EQ(topProviders(snapshot, 3), (std::vector{a, c, d}));
     EXPECT_EQ(topProviders(snapshot, 4), (std::vector{a, b, c, d}));
     EXPECT_EQ(topProviders(snapshot, 9), (std::vector{a, b, c, d}));
     EXPECT_TRUE(topProviders(snapshot, 0).empty());
 
-    const WidgetSnapshot disabled(WidgetSnapshot::Contents{1, Date{0}, WidgetSnapshot::State::noProvidersEnabled(), {}, {}, {}});
+    const WidgetSnapshot disabled(
+        WidgetSnapshot::Contents{1, Date{0}, WidgetSnapshot::State::noProvidersEnabled(), {}, {}, {}});
     EXPECT_TRUE(topProviders(disabled, 3).empty());
     EXPECT_EQ(earliest({Date{5}, Date{-1}, Date{3}}), Date{-1});
     EXPECT_EQ(earliest({}), std::nullopt);

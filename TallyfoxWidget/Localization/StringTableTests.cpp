@@ -39,7 +39,8 @@ POCatalog catalog(const std::string& name) {
 // The widget's sources (tests and their fixtures left out), each with its path from the source folder.
 std::vector<std::pair<std::string, std::string>> widgetSources() {
     std::vector<std::pair<std::string, std::string>> sources;
-    for (const char* folder : {"model", "snapshot", "TallyfoxWidget", "platform/ui", "platform/widgetkit", "platform/intents"}) {
+    for (const char* folder :
+         {"model", "snapshot", "TallyfoxWidget", "platform/ui", "platform/widgetkit", "platform/intents"}) {
         const fs::path root = sourceDirectory() / folder;
         if (!fs::exists(root)) continue;
         for (const auto& entry : fs::recursive_directory_iterator(root)) {
@@ -61,7 +62,8 @@ std::map<std::string, std::string> keysUsedInCode() {
     const std::regex call(R"re([Ll]ocalized\w*\s*[({]\s*"((?:[^"\\]|\\.)*)")re");
     std::map<std::string, std::string> keys; // key → file
     for (const auto& [path, text] : widgetSources())
-        for (std::sregex_iterator it(text.begin(), text.end(), call), end; it != end; ++it) keys.emplace((*it)[1].str(), path);
+        for (std::sregex_iterator it(text.begin(), text.end(), call), end; it != end; ++it)
+            keys.emplace((*it)[1].str(), path);
     return keys;
 }
 
@@ -72,7 +74,8 @@ struct LiteralLookup {
 };
 std::vector<LiteralLookup> literalLookupsInCode() {
     const std::string literal = R"re("((?:[^"\\]|\\.)*)")re";
-    const std::regex call("[Ll]ocalized\\w*\\s*[({]\\s*" + literal + "\\s*,\\s*" + literal + "\\s*,\\s*(?:comment\\()?" + literal);
+    const std::regex call("[Ll]ocalized\\w*\\s*[({]\\s*" + literal + "\\s*,\\s*" + literal +
+                          "\\s*,\\s*(?:comment\\()?" + literal);
     std::vector<LiteralLookup> lookups;
     for (const auto& [path, text] : widgetSources())
         for (std::sregex_iterator it(text.begin(), text.end(), call), end; it != end; ++it)
@@ -113,7 +116,8 @@ TEST(StringTables, giveTranslatorsTheDefaultAndTheNoteTheCodeGives) {
         if (lookup.comment.empty()) continue;
         const auto& notes = entry->extractedComments;
         EXPECT_TRUE(std::find(notes.begin(), notes.end(), lookup.comment) != notes.end())
-            << "the template does not give “" << lookup.key << "” the note “" << lookup.comment << "” of " << lookup.file;
+            << "the template does not give “" << lookup.key << "” the note “" << lookup.comment << "” of "
+            << lookup.file;
     }
     // Every key carries a note for its translators.
     for (const auto& entry : templateCatalog.entries) {
@@ -131,7 +135,8 @@ TEST(StringTables, everyCatalogTranslatesEveryKeyWithItsPlaceholdersAndPluralFor
 
 TEST(StringTables, refuseACatalogThatLacksAPluralForm) {
     const fs::path broken = temporaryDirectory();
-    for (const auto& file : fs::directory_iterator(poDirectory())) fs::copy(file.path(), broken / file.path().filename());
+    for (const auto& file : fs::directory_iterator(poDirectory()))
+        fs::copy(file.path(), broken / file.path().filename());
     const auto rewrite = [&](const char* name, const std::string& from, const std::string& to) {
         std::ifstream in(broken / name);
         std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -152,11 +157,13 @@ TEST(StringTables, refuseACatalogThatLacksAPluralForm) {
               }));
     // The build refuses the Russian catalog as well.
     const fs::path check = TALLYFOX_STRINGTABLE_CHECK;
-    const std::string command = check.string() + " " + (broken / "ru.po").string() + " 2>" + (broken / "errors").string();
+    const std::string command =
+        check.string() + " " + (broken / "ru.po").string() + " 2>" + (broken / "errors").string();
     EXPECT_NE(std::system(command.c_str()), 0);
     std::ifstream errors(broken / "errors");
     const std::string reported{std::istreambuf_iterator<char>(errors), std::istreambuf_iterator<char>()};
-    EXPECT_NE(reported.find("“%lld-hour” gives 2 plural forms where its language has 3"), std::string::npos) << reported;
+    EXPECT_NE(reported.find("“%lld-hour” gives 2 plural forms where its language has 3"), std::string::npos)
+        << reported;
     fs::remove_all(broken);
 }
 
@@ -215,8 +222,9 @@ TEST(StringTables, lookUpEachThreadsOwnLanguageAtOnce) {
         threads.emplace_back([&, index, identifier = identifier, text = text] {
             const pf::Locale locale(identifier);
             for (int round = 0; round < 200; ++round) {
-                const auto found = pf::localized("Waiting for update", "Waiting for update",
-                                                 "Widget: a limit reset, but its new usage has not been read yet", locale);
+                const auto found =
+                    pf::localized("Waiting for update", "Waiting for update",
+                                  "Widget: a limit reset, but its new usage has not been read yet", locale);
                 if (found != text) {
                     failures[index] = identifier + " gave " + found;
                     return;

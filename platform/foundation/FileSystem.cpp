@@ -54,7 +54,8 @@ Result<FileBytes, FileReadFailure> readOnce(const std::filesystem::path& path, s
 
     struct stat status{};
     if (::fstat(fd, &status) != 0) return Failure{FileReadFailure{Kind::readFailed, errno}};
-    if (!S_ISREG(status.st_mode)) return Failure{FileReadFailure{Kind::readFailed, S_ISDIR(status.st_mode) ? EISDIR : EINVAL}};
+    if (!S_ISREG(status.st_mode))
+        return Failure{FileReadFailure{Kind::readFailed, S_ISDIR(status.st_mode) ? EISDIR : EINVAL}};
 
     FileBytes file;
     // Unread pages cost nothing; huge pages only pay off for a file that fills several of them.

@@ -47,7 +47,8 @@ struct LocaleFormatters {
     explicit LocaleFormatters(const Locale& locale) : icuLocale(locale.canonicalIdentifier().c_str()) {
         const auto base = nf::NumberFormatter::withLocale(icuLocale);
         percent = base.unit(icu::NoUnit::percent()).scale(nf::Scale::powerOfTen(2)).precision(nf::Precision::integer());
-        compactName = base.notation(nf::Notation::compactShort()).precision(nf::Precision::minMaxSignificantDigits(1, 3));
+        compactName =
+            base.notation(nf::Notation::compactShort()).precision(nf::Precision::minMaxSignificantDigits(1, 3));
         decimalAmount = base.precision(nf::Precision::minMaxFraction(0, 2)).grouping(UNUM_GROUPING_AUTO);
         twoDigits = base.integerWidth(nf::IntegerWidth::zeroFillTo(2).truncateAt(2)).grouping(UNUM_GROUPING_OFF);
         plainInteger = base.grouping(UNUM_GROUPING_OFF).precision(nf::Precision::integer());
@@ -167,8 +168,8 @@ std::string formatMeasures(Guarded<icu::MeasureFormat>& guarded, std::int64_t ho
     icu::Measure measures[3] = {
         icu::Measure(icu::Formattable(static_cast<int64_t>(hours)), icu::MeasureUnit::createHour(status), status),
         icu::Measure(icu::Formattable(static_cast<int64_t>(minutes)), icu::MeasureUnit::createMinute(status), status),
-        icu::Measure(icu::Formattable(static_cast<int64_t>(seconds.value_or(0))), icu::MeasureUnit::createSecond(status),
-                     status),
+        icu::Measure(icu::Formattable(static_cast<int64_t>(seconds.value_or(0))),
+                     icu::MeasureUnit::createSecond(status), status),
     };
     if (U_FAILURE(status)) return {};
     // Measures are not default-constructible; pick the ones to show by copying into a second array.
@@ -312,8 +313,9 @@ std::string formatCountdownTimer(double seconds, const Locale& locale) {
     if (std::isfinite(seconds) && seconds > 0)
         total = seconds >= 9e15 ? std::int64_t{9'000'000'000'000'000} : static_cast<std::int64_t>(std::ceil(seconds));
     auto& formatters = Cache::shared().formatters(locale);
-    std::call_once(formatters.timerOnce,
-                   [&] { formatters.timer.formatter = makeMeasureFormat(formatters.icuLocale, UMEASFMT_WIDTH_NUMERIC); });
+    std::call_once(formatters.timerOnce, [&] {
+        formatters.timer.formatter = makeMeasureFormat(formatters.icuLocale, UMEASFMT_WIDTH_NUMERIC);
+    });
     return formatMeasures(formatters.timer, total / 3600, total / 60 % 60, total % 60, true);
 }
 

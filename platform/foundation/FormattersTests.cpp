@@ -23,7 +23,8 @@ TEST(Formatters, numbersFollowCLDR) {
     EXPECT_EQ(formatTwoDigitInteger(59, Locale("ja")), "59");
     EXPECT_EQ(formatTwoDigitInteger(0, Locale("de")), "00");
     EXPECT_EQ(formatDecimalAmount(Decimal::fromJSONNumber("1234.5").value(), Locale("en")), "1,234.5");
-    EXPECT_EQ(formatDecimalAmount(Decimal::fromJSONNumber("1234.5").value(), Locale("es")), "1234,5"); // CLDR: no grouping of four digits
+    EXPECT_EQ(formatDecimalAmount(Decimal::fromJSONNumber("1234.5").value(), Locale("es")),
+              "1234,5"); // CLDR: no grouping of four digits
     EXPECT_EQ(formatDecimalAmount(Decimal::fromJSONNumber("0.004").value(), Locale("en")), "0");
 }
 

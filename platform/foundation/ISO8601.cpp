@@ -109,7 +109,8 @@ void append(std::string& out, Date date) {
         days -= 1;
     }
     const Civil civil = civilFromDays(days);
-    char text[20] = {'0', '0', '0', '0', '-', '0', '0', '-', '0', '0', 'T', '0', '0', ':', '0', '0', ':', '0', '0', 'Z'};
+    char text[20] = {'0', '0', '0', '0', '-', '0', '0', '-', '0', '0',
+                     'T', '0', '0', ':', '0', '0', ':', '0', '0', 'Z'};
     put(text, static_cast<unsigned>(civil.year), 4);
     put(text + 5, civil.month, 2);
     put(text + 8, civil.day, 2);

@@ -142,7 +142,8 @@ public:
             std::string_view raw;
             if (auto error = rawToken(value).get(raw)) return fail(index, error);
             raw = trimTrailingSpace(raw);
-            if (!validNumber(value, raw)) return fail(index, "The number \"" + std::string(raw.substr(0, 40)) + "\" is malformed.");
+            if (!validNumber(value, raw))
+                return fail(index, "The number \"" + std::string(raw.substr(0, 40)) + "\" is malformed.");
             setText(index, JSONType::number, keep(raw), raw.size());
             return true;
         }
@@ -205,7 +206,8 @@ public:
         }
         case simdjson::ondemand::json_type::number: {
             const std::string_view raw = trimTrailingSpace(value.raw_json_token());
-            if (!validNumber(value, raw)) return fail(anchor, "The number \"" + std::string(raw.substr(0, 40)) + "\" is malformed.");
+            if (!validNumber(value, raw))
+                return fail(anchor, "The number \"" + std::string(raw.substr(0, 40)) + "\" is malformed.");
             return true;
         }
         case simdjson::ondemand::json_type::string: {
@@ -638,7 +640,8 @@ Decoded<JSONDocument> JSONDocument::parse(std::string_view json, std::size_t cap
     Builder builder(storage, options.unreadKeys);
     const std::uint32_t root = builder.appendRoot();
     if (!builder.walk(parsed, root, 0)) return Failure{std::move(*builder.failure)};
-    if (parsed.current_location().error() != simdjson::OUT_OF_BOUNDS) return notJSON("The given data was not valid JSON: unexpected text after the top-level value.");
+    if (parsed.current_location().error() != simdjson::OUT_OF_BOUNDS)
+        return notJSON("The given data was not valid JSON: unexpected text after the top-level value.");
     return document;
 }
 

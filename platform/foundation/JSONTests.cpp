@@ -23,10 +23,28 @@ JSONObject rootObject(const JSONDocument& document) { return document.root().obj
 } // namespace
 
 TEST(JSONDocument, refusesMalformedTextAnywhereIncludingValuesNobodyReads) {
-    for (const char* json : {"", " ", "{", "{\"a\":1,}", "{\"a\" 1}", "[1,]", "[1 2]", "{\"a\":1} x",
-                             "{\"ignored\":[1,2,}", "{\"ignored\":tru}", "{\"ignored\":nul}", "{\"ignored\":01}",
-                             "{\"ignored\":1.}", "{\"ignored\":-}", "{\"ignored\":\"\\x\"}", "{\"ignored\":\"\xff\"}",
-                             "{\"ignored\":NaN}", "{\"a\":1}{\"b\":2}", "{'a':1}", "[[[[[)]", "[[[[[[[[", "{\"a\":[[[[[["}) {
+    for (const char* json : {"",
+                             " ",
+                             "{",
+                             "{\"a\":1,}",
+                             "{\"a\" 1}",
+                             "[1,]",
+                             "[1 2]",
+                             "{\"a\":1} x",
+                             "{\"ignored\":[1,2,}",
+                             "{\"ignored\":tru}",
+                             "{\"ignored\":nul}",
+                             "{\"ignored\":01}",
+                             "{\"ignored\":1.}",
+                             "{\"ignored\":-}",
+                             "{\"ignored\":\"\\x\"}",
+                             "{\"ignored\":\"\xff\"}",
+                             "{\"ignored\":NaN}",
+                             "{\"a\":1}{\"b\":2}",
+                             "{'a':1}",
+                             "[[[[[)]",
+                             "[[[[[[[[",
+                             "{\"a\":[[[[[["}) {
         auto document = JSONDocument::parse(json);
         EXPECT_FALSE(document) << json;
         if (!document) {
@@ -146,7 +164,8 @@ TEST(JSONDocument, followsTheConformanceSuite) {
 
 TEST(JSONDocument, unreadKeysAreValidatedButNotKept) {
     const JSONParseOptions options{{"skip"}, false};
-    auto document = JSONDocument::parse(R"({"keep":1,"skip":{"deep":[1,"x",{"skip":2}]},"inner":{"skip":3,"k":4}})", 0, options);
+    auto document =
+        JSONDocument::parse(R"({"keep":1,"skip":{"deep":[1,"x",{"skip":2}]},"inner":{"skip":3,"k":4}})", 0, options);
     ASSERT_TRUE(document);
     const auto object = rootObject(*document);
     EXPECT_FALSE(object.contains("skip"));

@@ -67,7 +67,8 @@ std::vector<std::string> mainBundleLocalizations() {
     return state.shipped;
 }
 
-std::vector<std::string> localizations(const std::filesystem::path& resourcesDirectory, const std::string& stringTable) {
+std::vector<std::string> localizations(const std::filesystem::path& resourcesDirectory,
+                                       const std::string& stringTable) {
     std::vector<std::string> result;
     std::error_code error;
     for (std::filesystem::directory_iterator it(resourcesDirectory, error), end; !error && it != end;

@@ -15,7 +15,9 @@ using namespace platform::foundation;
 namespace {
 const std::vector<std::string> shipped = {"de", "en", "fr", "pt_BR", "uz", "zh-Hans"};
 
-std::string chosen(std::vector<std::string> preferences) { return preferredLocalizations(shipped, preferences).front(); }
+std::string chosen(std::vector<std::string> preferences) {
+    return preferredLocalizations(shipped, preferences).front();
+}
 
 // The test catalogs laid out by the build: de and fr for the table "Greetings".
 void useTestBundle() { setMainBundleInfo({"", TALLYFOX_FOUNDATION_TEST_RESOURCES, "en", "Greetings"}); }

@@ -107,7 +107,8 @@ std::string localizedString(const MainBundleInfo& bundle, const std::string& lan
 }
 
 std::string stringTableLanguage(const Locale& locale) {
-    return preferredLocalizations(mainBundleLocalizations(), {locale.identifier()}, mainBundleInfo().developmentLanguage)
+    return preferredLocalizations(mainBundleLocalizations(), {locale.identifier()},
+                                  mainBundleInfo().developmentLanguage)
         .front();
 }
 

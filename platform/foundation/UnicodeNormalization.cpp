@@ -10,7 +10,8 @@ std::string precomposedStringWithCanonicalMapping(std::string_view text) {
     const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
     if (U_FAILURE(status)) return std::string(text);
     // Text that is already composed (nearly all identifiers) is returned without a conversion.
-    const icu::UnicodeString source = icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
+    const icu::UnicodeString source =
+        icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
     if (source.isBogus()) return std::string(text);
     if (nfc->isNormalized(source, status) && U_SUCCESS(status)) return std::string(text);
     status = U_ZERO_ERROR;

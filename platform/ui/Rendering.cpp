@@ -110,7 +110,8 @@ std::optional<HelpTag> LaidOutView::helpTag(Point point) const {
 
 LiveTextUpdates LaidOutView::liveTextUpdates() const {
     LiveTextUpdates most = LiveTextUpdates::none;
-    forEachElement(*tree_->root, [&](const detail::Element& element) { most = std::max(most, element.liveTextUpdates()); });
+    forEachElement(*tree_->root,
+                   [&](const detail::Element& element) { most = std::max(most, element.liveTextUpdates()); });
     return most;
 }
 
@@ -211,8 +212,8 @@ LaidOutView layoutWidget(const View& content, const Environment& environment, Si
 Result<Success, std::string> writeSheet(const std::vector<SheetCell>& cells, Size sheetSize, Color background,
                                         const std::filesystem::path& file, double scale) {
     std::lock_guard guard(detail::textLock());
-    cairo_surface_t* surface =
-        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, pixels(sheetSize.width, scale), pixels(sheetSize.height, scale));
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, pixels(sheetSize.width, scale),
+                                                          pixels(sheetSize.height, scale));
     cairo_t* cr = cairo_create(surface);
     cairo_scale(cr, scale, scale);
     cairo_set_source_rgba(cr, background.red, background.green, background.blue, background.alpha);

@@ -30,8 +30,9 @@ struct Pixels {
 
 View bar() {
     // A 100 × 10 view: an accent bar on its left half only.
-    return ZStack(Alignment::leading, {Rectangle().fill(ShapeStyle::fixed(Color{0, 0, 0, 0})),
-                                       Capsule(RoundedCornerStyle::continuous).fill(ShapeStyle::accent()).frame(50, 10)})
+    return ZStack(Alignment::leading,
+                  {Rectangle().fill(ShapeStyle::fixed(Color{0, 0, 0, 0})),
+                   Capsule(RoundedCornerStyle::continuous).fill(ShapeStyle::accent()).frame(50, 10)})
         .frame(100, 10);
 }
 
@@ -143,7 +144,8 @@ TEST(Rendering, scaleFactorsAndImageAssets) {
     std::filesystem::create_directories(folder);
     {
         std::ofstream svg(folder / "Square.svg");
-        svg << R"(<svg xmlns="http://www.w3.org/2000/svg" width="20" height="10"><rect width="20" height="10" fill="#ff0000"/></svg>)";
+        svg << R"(<svg xmlns="http://www.w3.org/2000/svg" width="20" height="10">)"
+            << R"(<rect width="20" height="10" fill="#ff0000"/></svg>)";
     }
     Environment e;
     e.assetDirectory = folder.string();

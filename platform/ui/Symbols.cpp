@@ -86,8 +86,8 @@ const NameLists& nameLists() {
     static const NameLists lists = [] {
         NameLists l;
         l.material = readNameList(materialNameList, std::regex(R"re("([a-z0-9_]+)":\s*([0-9a-fA-F]+))re"));
-        l.fontAwesome =
-            readNameList(fontAwesomeNameList, std::regex(R"re(\.fa-([a-z0-9-]+):before\s*\{\s*content:\s*"\\([0-9a-fA-F]+)")re"));
+        l.fontAwesome = readNameList(
+            fontAwesomeNameList, std::regex(R"re(\.fa-([a-z0-9-]+):before\s*\{\s*content:\s*"\\([0-9a-fA-F]+)")re"));
         return l;
     }();
     return lists;
@@ -174,8 +174,8 @@ void drawLetterSquare(cairo_t* cr, const std::string& letter, Rect box, FontWeig
     setColor(cr, color);
     cairo_stroke(cr);
     cairo_restore(cr);
-    drawCenteredLetter(cr, letter, box, side * 0.62, weight >= FontWeight::semibold ? FontWeight::bold : FontWeight::semibold,
-                       color);
+    drawCenteredLetter(cr, letter, box, side * 0.62,
+                       weight >= FontWeight::semibold ? FontWeight::bold : FontWeight::semibold, color);
 }
 
 // The symbols that say something about a quota (a warning, an error, stale data) are drawn by the

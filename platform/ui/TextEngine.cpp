@@ -204,7 +204,8 @@ ShapedText::ShapedText(const std::string& text, const TextFontSpec& fontSpec, La
     pango_font_description_free(d);
 
     PangoAttrList* attributes = pango_attr_list_new();
-    pango_attr_list_insert(attributes, pango_attr_line_height_new_absolute(static_cast<int>(fontSpec.lineHeight * PANGO_SCALE)));
+    pango_attr_list_insert(attributes,
+                           pango_attr_line_height_new_absolute(static_cast<int>(fontSpec.lineHeight * PANGO_SCALE)));
     if (fontSpec.tabularDigits) pango_attr_list_insert(attributes, pango_attr_font_features_new("tnum 1"));
     pango_layout_set_attributes(layout_, attributes);
     pango_attr_list_unref(attributes);
@@ -323,7 +324,8 @@ bool drawIconGlyph(cairo_t* cr, const std::string& family, char32_t codepoint, R
     if (found) {
         PangoRectangle ink;
         pango_layout_get_extents(layout, &ink, nullptr);
-        const double inkW = static_cast<double>(ink.width) / PANGO_SCALE, inkH = static_cast<double>(ink.height) / PANGO_SCALE;
+        const double inkW = static_cast<double>(ink.width) / PANGO_SCALE,
+                     inkH = static_cast<double>(ink.height) / PANGO_SCALE;
         if (inkW > 0 && inkH > 0) {
             const double scale = std::min(box.width(), box.height()) * fill / std::max(inkW, inkH);
             cairo_save(cr);

@@ -85,7 +85,8 @@ foundation::Result<WidgetExtension, WidgetExtensionLoadError> loadWidgetExtensio
         return failure(Kind::noExecutable, shown + ": Contents/Info.plist names no executable (CFBundleExecutable)");
     const fs::path executable = bundlePath / "Contents" / "MacOS" / *executableName;
     if (!fs::is_regular_file(executable, error))
-        return failure(Kind::noExecutable, shown + ": the executable Contents/MacOS/" + *executableName + " is missing");
+        return failure(Kind::noExecutable,
+                       shown + ": the executable Contents/MacOS/" + *executableName + " is missing");
 
     ModuleHandle module{::dlopen(executable.c_str(), RTLD_NOW | RTLD_LOCAL)};
     if (!module.handle) {

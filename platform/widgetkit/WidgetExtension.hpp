@@ -63,7 +63,8 @@ struct WidgetExtension {
 };
 
 /// Loads the extension bundle at `bundlePath` and runs its main.
-foundation::Result<WidgetExtension, WidgetExtensionLoadError> loadWidgetExtension(const std::filesystem::path& bundlePath);
+foundation::Result<WidgetExtension, WidgetExtensionLoadError>
+loadWidgetExtension(const std::filesystem::path& bundlePath);
 
 } // namespace platform::widgetkit
 

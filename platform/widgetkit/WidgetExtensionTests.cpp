@@ -89,7 +89,8 @@ TEST(WidgetExtension, aLoadedModuleAnswersThroughPlatformTypesOnly) {
     EXPECT_EQ(laidOut.accessibilityDump(), "\"pear, unknown\"\n");
 
     // Nothing chosen: the intent's parameter stays unset.
-    EXPECT_EQ(widget.provider.snapshot({}, context).summary(WidgetFamily::systemSmall), (EntrySummary{"FruitView", {}}));
+    EXPECT_EQ(widget.provider.snapshot({}, context).summary(WidgetFamily::systemSmall),
+              (EntrySummary{"FruitView", {}}));
     EXPECT_EQ(widget.provider.placeholder(context).summary(WidgetFamily::systemSmall),
               (EntrySummary{"FruitView", {"placeholder"}}));
 }
@@ -104,7 +105,8 @@ TEST(WidgetExtension, eachWayLoadingFailsSaysWhatIsWrong) {
     const fs::path noInfo = bundles.make("NoInfo", std::nullopt, TALLYFOX_FRUIT_MODULE);
     expectFailure(noInfo, Kind::noInformation, path(noInfo) + " has no Contents/Info.plist");
     const fs::path garbled = bundles.make("Garbled", "not a property list", TALLYFOX_FRUIT_MODULE);
-    expectFailure(garbled, Kind::noInformation, path(garbled) + ": Contents/Info.plist is not a property-list dictionary");
+    expectFailure(garbled, Kind::noInformation,
+                  path(garbled) + ": Contents/Info.plist is not a property-list dictionary");
 
     const fs::path noPoint = bundles.make(
         "NoPoint", information("<key>CFBundleExecutable</key><string>Fruit</string>"), TALLYFOX_FRUIT_MODULE);
@@ -116,23 +118,27 @@ TEST(WidgetExtension, eachWayLoadingFailsSaysWhatIsWrong) {
                     "<key>NSExtensionPointIdentifier</key><string>com.example.share</string></dict>"),
         TALLYFOX_FRUIT_MODULE);
     expectFailure(otherPoint, Kind::notAWidgetExtension,
-                  path(otherPoint) + " is not a widget extension (NSExtensionPointIdentifier is \"com.example.share\")");
+                  path(otherPoint) +
+                      " is not a widget extension (NSExtensionPointIdentifier is \"com.example.share\")");
 
     const fs::path unnamed = bundles.make("Unnamed", information(widgetPoint), TALLYFOX_FRUIT_MODULE);
-    expectFailure(unnamed, Kind::noExecutable, path(unnamed) + ": Contents/Info.plist names no executable (CFBundleExecutable)");
+    expectFailure(unnamed, Kind::noExecutable,
+                  path(unnamed) + ": Contents/Info.plist names no executable (CFBundleExecutable)");
     const fs::path climbing = bundles.make(
         "Climbing", information("<key>CFBundleExecutable</key><string>../../Fruit</string>" + widgetPoint));
     expectFailure(climbing, Kind::noExecutable,
                   path(climbing) + ": Contents/Info.plist names no executable (CFBundleExecutable)");
     const fs::path noExecutable = bundles.make("NoExecutable", fruitInformation);
-    expectFailure(noExecutable, Kind::noExecutable, path(noExecutable) + ": the executable Contents/MacOS/Fruit is missing");
+    expectFailure(noExecutable, Kind::noExecutable,
+                  path(noExecutable) + ": the executable Contents/MacOS/Fruit is missing");
 
     const fs::path plainFile = bundles.make("PlainFile", fruitInformation);
     std::ofstream(plainFile / "Contents" / "MacOS" / "Fruit") << "#!/bin/sh\necho not a module\n";
     const auto notAModule = loadWidgetExtension(plainFile);
     ASSERT_FALSE(notAModule);
     EXPECT_EQ(notAModule.error().kind, Kind::notAModule);
-    EXPECT_EQ(notAModule.error().message.rfind(path(plainFile) + ": Contents/MacOS/Fruit is not a loadable module (", 0), 0u)
+    EXPECT_EQ(
+        notAModule.error().message.rfind(path(plainFile) + ": Contents/MacOS/Fruit is not a loadable module (", 0), 0u)
         << notAModule.error().message;
 
     const fs::path withoutEntry = bundles.make("WithoutEntry", fruitInformation, TALLYFOX_FRUIT_WITHOUT_ENTRY_MODULE);

@@ -200,7 +200,8 @@ inline std::optional<std::string> headerParameter(std::string_view field, std::s
         while (value < field.size() && field[value] == ' ') ++value;
         if (value >= field.size() || field[value] != '=') continue;
         const std::size_t end = field.find(';', value + 1);
-        std::string_view text = field.substr(value + 1, end == std::string_view::npos ? std::string_view::npos : end - value - 1);
+        std::string_view text =
+            field.substr(value + 1, end == std::string_view::npos ? std::string_view::npos : end - value - 1);
         while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
         while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
         return std::string(text);
@@ -336,11 +337,14 @@ inline POCatalog parsePO(std::string_view text) {
         start = end + 1;
         ++lineNumber;
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        const auto fail = [&](const std::string& what) { catalog.error = "line " + std::to_string(lineNumber) + ": " + what; };
+        const auto fail = [&](const std::string& what) {
+            catalog.error = "line " + std::to_string(lineNumber) + ": " + what;
+        };
         if (line.find_first_not_of(" \t") == std::string_view::npos) continue;
         if (line.starts_with("#")) {
             if (hasTranslation) finish();
-            if (line.starts_with("#.")) current.extractedComments.emplace_back(line.substr(line.size() > 2 && line[2] == ' ' ? 3 : 2));
+            if (line.starts_with("#."))
+                current.extractedComments.emplace_back(line.substr(line.size() > 2 && line[2] == ' ' ? 3 : 2));
             if (line.starts_with("#,") && line.find("fuzzy") != std::string_view::npos) current.fuzzy = true;
             continue;
         }
@@ -486,8 +490,9 @@ inline std::vector<std::string> completenessProblems(const POCatalog& templateCa
         if (!entry) {
             problems.push_back("lacks “" + wanted.key + "”");
         } else if (wanted.isPlural() != entry->isPlural()) {
-            problems.push_back(wanted.isPlural() ? "gives “" + wanted.key + "” one text where the template asks for plural forms"
-                                                 : "gives “" + wanted.key + "” plural forms where the template asks for one text");
+            problems.push_back(wanted.isPlural()
+                                   ? "gives “" + wanted.key + "” one text where the template asks for plural forms"
+                                   : "gives “" + wanted.key + "” plural forms where the template asks for one text");
         } else if (entry->fuzzy) {
             problems.push_back("leaves “" + wanted.key + "” untranslated");
         } else if (!entry->isPlural()) {
@@ -530,7 +535,8 @@ inline std::vector<std::string> stringTableProblems(const std::filesystem::path&
         const std::string name = language + ".po";
         const auto translated = readPO((directory / name).string());
         if (!translated.error.empty()) problems.push_back(name + " " + translated.error);
-        for (const auto& problem : completenessProblems(templateCatalog, translated)) problems.push_back(name + " " + problem);
+        for (const auto& problem : completenessProblems(templateCatalog, translated))
+            problems.push_back(name + " " + problem);
         for (const auto& problem : pluralFormProblems(translated)) problems.push_back(name + " " + problem);
         for (const auto& problem : placeholderMismatches(translated)) problems.push_back(name + " " + problem);
     }

@@ -6,9 +6,10 @@
 using namespace platform::foundation::stringtables;
 
 TEST(POCatalog, findsWhatTheBuildAndTheTestsRefuse) {
-    const auto parsed = parsePO("# a\nmsgid \"\"\nmsgstr \"Content-Type: text/plain; charset=UTF-8\\n\"\n\n"
-                                "#. note\nmsgid \"%@ left\"\nmsgstr \"%lld \"\n\"übrig\"\n\n"
-                                "#, fuzzy\nmsgid \"%lldh %@m\"\nmsgstr \"%2$@ min %1$lld h\"\n\nmsgid \"extra\"\nmsgstr \"\"\n");
+    const auto parsed =
+        parsePO("# a\nmsgid \"\"\nmsgstr \"Content-Type: text/plain; charset=UTF-8\\n\"\n\n"
+                "#. note\nmsgid \"%@ left\"\nmsgstr \"%lld \"\n\"übrig\"\n\n"
+                "#, fuzzy\nmsgid \"%lldh %@m\"\nmsgstr \"%2$@ min %1$lld h\"\n\nmsgid \"extra\"\nmsgstr \"\"\n");
     ASSERT_EQ(parsed.error, "");
     ASSERT_EQ(parsed.entries.size(), 3u);
     EXPECT_EQ(parsed.header, "Content-Type: text/plain; charset=UTF-8\n");
@@ -31,7 +32,8 @@ TEST(POCatalog, findsWhatTheBuildAndTheTestsRefuse) {
 }
 
 TEST(POCatalog, readsPluralEntriesAndChecksEachForm) {
-    const std::string header = "msgid \"\"\nmsgstr \"Plural-Forms: nplurals=3; plural=(n == 1 ? 0 : n == 2 ? 1 : 2);\\n\"\n\n";
+    const std::string header =
+        "msgid \"\"\nmsgstr \"Plural-Forms: nplurals=3; plural=(n == 1 ? 0 : n == 2 ? 1 : 2);\\n\"\n\n";
     const auto parsed = parsePO(header +
                                 "msgid \"%lld-day\"\nmsgid_plural \"%lld-day\"\n"
                                 "msgstr[0] \"יום\"\nmsgstr[1] \"יומיים\"\nmsgstr[2] \"%lld ימים\"\n\n"
@@ -62,14 +64,16 @@ TEST(POCatalog, readsPluralEntriesAndChecksEachForm) {
     EXPECT_EQ(pluralFormProblems(short_),
               std::vector<std::string>{"line 4: “%lld-day” gives 1 plural forms where its language has 3"});
     POCatalog wanted;
-    wanted.entries = {POEntry{"%lld-day", "%lld-day", {"", ""}, {}, false, 1}, POEntry{"Daily", {}, {""}, {}, false, 2}};
+    wanted.entries = {POEntry{"%lld-day", "%lld-day", {"", ""}, {}, false, 1},
+                      POEntry{"Daily", {}, {""}, {}, false, 2}};
     auto plain = parsePO(header + "msgid \"%lld-day\"\nmsgstr \"%lld d\"\n\nmsgid \"Daily\"\nmsgid_plural \"Daily\"\n"
                                   "msgstr[0] \"a\"\nmsgstr[1] \"b\"\nmsgstr[2] \"c\"\n");
     EXPECT_EQ(completenessProblems(wanted, plain),
               (std::vector<std::string>{"gives “%lld-day” one text where the template asks for plural forms",
                                         "gives “Daily” plural forms where the template asks for one text"}));
-    EXPECT_EQ(completenessProblems(wanted, short_), (std::vector<std::string>{"lacks msgstr[1] of “%lld-day”",
-                                                                             "lacks msgstr[2] of “%lld-day”", "lacks “Daily”"}));
+    EXPECT_EQ(
+        completenessProblems(wanted, short_),
+        (std::vector<std::string>{"lacks msgstr[1] of “%lld-day”", "lacks msgstr[2] of “%lld-day”", "lacks “Daily”"}));
 }
 
 TEST(PluralForms, evaluateGettextRulesAndRefuseBrokenOnes) {
@@ -89,11 +93,16 @@ TEST(PluralForms, evaluateGettextRulesAndRefuseBrokenOnes) {
     EXPECT_EQ(rule("nplurals=2; plural=(n != 1);").forms->onlyCountOf(0), 1u);
     EXPECT_EQ(russian.forms->onlyCountOf(0), std::nullopt); // 1, 21, 31, …
 
-    EXPECT_EQ(rule("nplurals=2; plural=(n != 1;").error, "has a Plural-Forms expression that gives no form of the 2 for n = 0");
-    EXPECT_EQ(rule("nplurals=2; plural=n % 0;").error, "has a Plural-Forms expression that gives no form of the 2 for n = 0");
-    EXPECT_EQ(rule("nplurals=2; plural=n;").error, "has a Plural-Forms expression that gives no form of the 2 for n = 2");
-    EXPECT_EQ(rule("nplurals=3; plural=(n != 1);").error, "has a Plural-Forms rule whose expression never gives some of its 3 forms");
-    EXPECT_EQ(rule("nplurals=INTEGER; plural=EXPRESSION;").error, "has a Plural-Forms rule without a count of forms from 1 to 6");
+    EXPECT_EQ(rule("nplurals=2; plural=(n != 1;").error,
+              "has a Plural-Forms expression that gives no form of the 2 for n = 0");
+    EXPECT_EQ(rule("nplurals=2; plural=n % 0;").error,
+              "has a Plural-Forms expression that gives no form of the 2 for n = 0");
+    EXPECT_EQ(rule("nplurals=2; plural=n;").error,
+              "has a Plural-Forms expression that gives no form of the 2 for n = 2");
+    EXPECT_EQ(rule("nplurals=3; plural=(n != 1);").error,
+              "has a Plural-Forms rule whose expression never gives some of its 3 forms");
+    EXPECT_EQ(rule("nplurals=INTEGER; plural=EXPRESSION;").error,
+              "has a Plural-Forms rule without a count of forms from 1 to 6");
     POCatalog none;
     EXPECT_EQ(readPluralForms(none).error, "has no Plural-Forms rule in its header");
 }

@@ -17,7 +17,9 @@ struct FruitQuery;
 struct Fruit {
     using Query = FruitQuery;
     std::string id;
-    static intents::TypeDisplayRepresentation typeDisplayRepresentation() { return {intents::localizedResource("Fruit")}; }
+    static intents::TypeDisplayRepresentation typeDisplayRepresentation() {
+        return {intents::localizedResource("Fruit")};
+    }
     intents::DisplayRepresentation displayRepresentation() const { return {"Fresh " + id, {}, {}}; }
 };
 struct FruitQuery {
