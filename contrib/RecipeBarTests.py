@@ -16,8 +16,9 @@ import sys
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "host", "tests"))
-import DesktopSessions  # noqa: E402
-from DesktopSessions import crop, wait_until  # noqa: E402
+from desktop import runner, sessions  # noqa: E402
+from desktop.images import crop, save_ppm  # noqa: E402
+from desktop.waiting import wait_until  # noqa: E402
 
 CONTRIB = os.path.dirname(os.path.abspath(__file__))
 SESSIONS = {"waybar": "sway", "polybar": "xvfb"}
@@ -64,7 +65,7 @@ class Bars(unittest.TestCase):
         """The bar's strip of the screen, saved for a person to look at when asked."""
         shot = crop(SESSION.screenshot(), 0, 0, SESSION.width, BAR_HEIGHT)
         if OPTIONS.screenshots:
-            DesktopSessions.save_ppm(shot, os.path.join(OPTIONS.screenshots, "%s-%s.ppm" % (OPTIONS.bar, name)))
+            save_ppm(shot, os.path.join(OPTIONS.screenshots, "%s-%s.ppm" % (OPTIONS.bar, name)))
         return shot
 
     def start_bar(self):
@@ -125,22 +126,22 @@ def main():
     parser.add_argument("--screenshots")
     OPTIONS = parser.parse_args()
     OPTIONS.tallyfox, OPTIONS.widgethost = map(os.path.abspath, (OPTIONS.tallyfox, OPTIONS.widgethost))
-    if DesktopSessions.inside() is None:
+    if runner.inside() is None:
         if shutil.which(OPTIONS.bar) is None:
             print("RecipeBarTests.py: skipped: %s is not installed (Debian: %s)" % (OPTIONS.bar, OPTIONS.bar),
                   file=sys.stderr)
-            return DesktopSessions.SKIPPED
+            return runner.SKIPPED
         if OPTIONS.screenshots:
             os.makedirs(OPTIONS.screenshots, exist_ok=True)
             os.chmod(OPTIONS.screenshots, 0o777)
-        return DesktopSessions.launch(__file__, sys.argv[1:], SESSIONS[OPTIONS.bar],
-                                      readable=[OPTIONS.tallyfox, OPTIONS.widgethost,
-                                                os.path.join(CONTRIB, "tallyfox-" + OPTIONS.bar)])
-    SESSION = DesktopSessions.start(SESSIONS[OPTIONS.bar])
+        return runner.launch(__file__, sys.argv[1:], SESSIONS[OPTIONS.bar],
+                             readable=[OPTIONS.tallyfox, OPTIONS.widgethost,
+                                       os.path.join(CONTRIB, "tallyfox-" + OPTIONS.bar)])
+    SESSION = sessions.start(SESSIONS[OPTIONS.bar])
     try:
         loader = unittest.TestLoader()
         names = ["Bars." + m for m in loader.getTestCaseNames(Bars)]
-        return DesktopSessions.run_tests(sys.modules[__name__], names)
+        return runner.run_tests(sys.modules[__name__], names)
     finally:
         SESSION.stop()
 

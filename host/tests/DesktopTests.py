@@ -1,14 +1,13 @@
 #!/usr/bin/python3
 """`widgethost show` as a desktop widget on real desktops: sway (layer shell), KWin (layer shell) and
-Xvfb with openbox (an X11 desktop widget), each started for the test as DesktopSessions.py describes.
+Xvfb with openbox (an X11 desktop widget), each started for the test as desktop/sessions describes.
 
 Usage: DesktopTests.py --session sway|kwin|openbox --widgethost PATH [--test NAME]...
+       DesktopTests.py --list --session sway|kwin|openbox
 
 The Harness tests check the session itself with DesktopProbe.py's clients; the Widgets tests check the
 host. Each test starts its own host; a process runs one session.
 """
-import argparse
-import datetime as dt
 import json
 import os
 import re
@@ -16,13 +15,15 @@ import sys
 import time
 import unittest
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import DesktopSessions  # noqa: E402
-import LiveHostTests as live  # noqa: E402
-from DesktopSessions import BACKGROUND, crop, near, pixel, wait_until  # noqa: E402
+from desktop import runner, sessions
+from desktop.accessibility import act, atspi, descendants, frame, host_application
+from desktop.host import LiveHostTest, render, use, widgethost
+from desktop.images import Picture, crop, difference, near, pixel, png_image, same_picture, save_ppm
+from desktop.sessions import BACKGROUND, OutputsFixed
+from desktop.snapshots import T, iso, snapshot_file, three_providers, write_atomically
+from desktop.waiting import wait_until
 
 SESSION = None  # the running session
-T = live.T
 SIZES = {"small": (170, 170), "medium": (364, 170), "large": (364, 382)}
 ORANGE = (255, 128, 0)
 # What the host's menu says in English, German and Hebrew (host/strings/po).
@@ -33,10 +34,6 @@ HEBREW_MENU = ["עריכת הווידג׳ט…", "גודל", "הסרת הווי�
 HEBREW_SIZES = ["קטן", "בינוני", "גדול"]
 # A submenu ("Size") reads as a menu, its choices maybe as radio items.
 MENU_ROLES = ("menu item", "menu", "radio menu item", "check menu item")
-
-
-def iso(moment):
-    return live.iso(moment)
 
 
 def kind():
@@ -123,9 +120,10 @@ class Harness(unittest.TestCase):
 
     def test_a_screen_reader_finds_the_probe_window(self):
         probe = SESSION.probe("widget", "100", "50", "200", "100")
-        found = wait_until(lambda: live.frame(probe.process.pid, "Probe widget"), 10)
+        found = wait_until(lambda: frame(probe.process.pid, "Probe widget"), 10)
         self.assertIsNotNone(found, "AT-SPI shows no frame for the probe")
 
+    @runner.only_on("sway")
     def test_outputs_come_and_go(self):
         if kind() != "sway":
             self.skipTest("only sway adds outputs headless")
@@ -134,7 +132,7 @@ class Harness(unittest.TestCase):
         probe = SESSION.probe("widget", "100", "50", "200", "100")
         try:
             SESSION.disable_output(name)
-        except DesktopSessions.OutputsFixed as why:
+        except OutputsFixed as why:
             self.skipTest(str(why))
         SESSION.enable_output(name)
         self.assertTrue(wait_until(lambda: SESSION.outputs()[name].get("active"), 5))
@@ -169,7 +167,7 @@ class Trace:
         return sum(1 for m in self.messages if m.startswith("widget %d drew entry " % number))
 
 
-class Widgets(live.LiveHostTest):
+class Widgets(LiveHostTest):
     """Placed widgets as desktop widgets on this session's desktop."""
 
     def tearDown(self):
@@ -207,14 +205,14 @@ class Widgets(live.LiveHostTest):
         """Waits until widget `number` shows `expected` where the host keeps it (or at `at`)."""
         def check():
             x, y = at or self.place(host, number)[:2]
-            return live.same_picture(crop(SESSION.screenshot(), x, y, expected.width, expected.height), expected)
+            return same_picture(crop(SESSION.screenshot(), x, y, expected.width, expected.height), expected)
         if not wait_until(check, timeout, 0.1):
             x, y = at or self.place(host, number)[:2]
             shot = crop(SESSION.screenshot(), x, y, expected.width, expected.height)
             keep = os.environ.get("TALLYFOX_LIVE_TEST_KEEP")
             if keep:
-                DesktopSessions.save_ppm(shot, os.path.join(keep, "%s-widget-%d-%s.ppm" % (kind(), number, re.sub(r"\W+", "-", what))))
-            off = live.difference(shot, expected)
+                save_ppm(shot, os.path.join(keep, "%s-widget-%d-%s.ppm" % (kind(), number, re.sub(r"\W+", "-", what))))
+            off = difference(shot, expected)
             self.fail("widget %d at %d,%d does not show %s: %s\n%s" % (number, x, y, what, off, host.trace()[-3000:]))
 
     def expect_corners(self, host, number, size, at=None):
@@ -225,7 +223,7 @@ class Widgets(live.LiveHostTest):
             self.assertEqual(pixel(shot, cx, cy), BACKGROUND, "widget %d's corner at %d,%d" % (number, cx, cy))
 
     def frame_of(self, host, number):
-        found = wait_until(lambda: live.frame(host.pid, "Tallyfox %d" % number), 15)
+        found = wait_until(lambda: frame(host.pid, "Tallyfox %d" % number), 15)
         self.assertIsNotNone(found, "no accessible frame \"Tallyfox %d\"\n%s" % (number, host.trace()[-2000:]))
         return found
 
@@ -233,13 +231,13 @@ class Widgets(live.LiveHostTest):
         """The widget's menu, through the panel's "menu" action (no session here has pointer
         injection on Wayland), or a right click on X11: the names of its items once they show
         (all of `expect` among them; a menu's items appear to a reader one after another)."""
-        pyatspi = live.atspi()
+        pyatspi = atspi()
         if kind() == "openbox":
             window_id = SESSION.search("^Tallyfox %d$" % number)[0]
             SESSION.xdotool("mousemove", "--window", window_id, 60, 60, "click", 3)
         else:
             panel = None
-            for node in live.descendants(self.frame_of(host, number), skip_roles=()):
+            for node in descendants(self.frame_of(host, number), skip_roles=()):
                 try:
                     action = node.queryAction()
                 except Exception:
@@ -252,9 +250,9 @@ class Widgets(live.LiveHostTest):
             panel[0].doAction(panel[1])
 
         def shown_now():
-            app = live.host_application(host.pid)
+            app = host_application(host.pid)
             items = []
-            for node in live.descendants(app, skip_roles=()):
+            for node in descendants(app, skip_roles=()):
                 try:
                     if node.getRoleName() in MENU_ROLES and node.name and \
                             node.getState().contains(pyatspi.STATE_SHOWING):
@@ -271,7 +269,7 @@ class Widgets(live.LiveHostTest):
         return items
 
     def menu_item(self, host, name):
-        for node in live.descendants(live.host_application(host.pid), skip_roles=()):
+        for node in descendants(host_application(host.pid), skip_roles=()):
             try:
                 if node.getRoleName() in MENU_ROLES and node.name == name:
                     return node
@@ -280,12 +278,12 @@ class Widgets(live.LiveHostTest):
         self.fail("no menu item " + name)
 
     def choose(self, host, name):
-        live.act(self.menu_item(host, name))
+        act(self.menu_item(host, name))
 
     def test_two_placed_widgets_lie_apart_where_placed_below_windows_with_transparent_corners(self):
-        live.write_atomically(live.snapshot_file(), live.three_providers(T))
-        live.widgethost("add", "--family", "medium")
-        live.widgethost("add", "--family", "small")
+        write_atomically(snapshot_file(), three_providers(T))
+        widgethost("add", "--family", "medium")
+        widgethost("add", "--family", "small")
         started = time.monotonic()
         host = self.start("--now", iso(T), "--verbose")
         self.wait_drawn(host, 1)
@@ -300,7 +298,7 @@ class Widgets(live.LiveHostTest):
             if kind() != "openbox":
                 self.assertEqual(kept[2], SESSION.output)
         for number, family in ((1, "medium"), (2, "small")):
-            expected = live.render(os.path.join(self.scratch, "%d.png" % number), "--widget", str(number), "--now", iso(T))
+            expected = render(os.path.join(self.scratch, "%d.png" % number), "--widget", str(number), "--now", iso(T))
             self.assertEqual((expected.width, expected.height), SIZES[family])
             self.expect_on_screen(host, number, expected, 10, "its render")
             self.expect_corners(host, number, SIZES[family])
@@ -339,10 +337,10 @@ class Widgets(live.LiveHostTest):
         self.expect_clean_end(host)
 
     def test_the_menu_resizes_and_a_screen_reader_reads_what_accessibility_prints(self):
-        live.write_atomically(live.snapshot_file(), live.three_providers(T))
+        write_atomically(snapshot_file(), three_providers(T))
         host = self.start("--now", iso(T))
         self.wait_drawn(host, 1)
-        expected = json.loads(live.widgethost("accessibility", "--widget", "1", "--now", iso(T), "--json").stdout)
+        expected = json.loads(widgethost("accessibility", "--widget", "1", "--now", iso(T), "--json").stdout)
         self.expect_read_aloud(host, 1, expected, 15, "the medium widget's reading")
         items = self.open_menu(host, 1)
         for name in MENU:
@@ -350,16 +348,16 @@ class Widgets(live.LiveHostTest):
         self.choose(host, "Large")
         self.assertEqual(wait_until(lambda: (self.trace(host).size(1) or (0, 0))[:2] == SIZES["large"], 5), True,
                          host.trace()[-2000:])
-        self.assertEqual(json.loads(live.widgethost("list", "--json").stdout)[0]["family"], "systemLarge")
-        large = live.render(os.path.join(self.scratch, "large.png"), "--widget", "1", "--now", iso(T))
+        self.assertEqual(json.loads(widgethost("list", "--json").stdout)[0]["family"], "systemLarge")
+        large = render(os.path.join(self.scratch, "large.png"), "--widget", "1", "--now", iso(T))
         self.expect_on_screen(host, 1, large, 5, "the large widget")
         self.expect_corners(host, 1, SIZES["large"])
-        self.expect_read_aloud(host, 1, json.loads(live.widgethost(
+        self.expect_read_aloud(host, 1, json.loads(widgethost(
             "accessibility", "--widget", "1", "--now", iso(T), "--json").stdout), 5, "the large widget's reading")
         self.expect_clean_end(host)
 
     def test_the_menu_speaks_german_and_hebrew(self):
-        live.write_atomically(live.snapshot_file(), live.three_providers(T))
+        write_atomically(snapshot_file(), three_providers(T))
         for language, menu, sizes in (("de_DE.UTF-8", GERMAN_MENU, GERMAN_SIZES), ("he_IL.UTF-8", HEBREW_MENU, HEBREW_SIZES)):
             host = self.start("--now", iso(T), environment={"LANGUAGE": language.split("_")[0], "LANG": language})
             self.wait_drawn(host, 1)
@@ -372,10 +370,11 @@ class Widgets(live.LiveHostTest):
                 self.menu_item(host, name)
             self.expect_clean_end(host)
 
+    @runner.only_on("sway")
     def test_the_outputs_scale_is_followed_pixel_for_pixel(self):
         if kind() != "sway":
             self.skipTest("only sway changes an output's scale headless here")
-        live.write_atomically(live.snapshot_file(), live.three_providers(T))
+        write_atomically(snapshot_file(), three_providers(T))
         host = self.start("--now", iso(T))
         self.wait_drawn(host, 1)
         # Twice the pixels on the same logical screen.
@@ -384,34 +383,35 @@ class Widgets(live.LiveHostTest):
             self.assertTrue(wait_until(lambda: (self.trace(host).size(1) or (0, 0, 0))[2] == 2, 10),
                             "the widget did not follow the output's scale\n" + host.trace()[-2000:])
             path = os.path.join(self.scratch, "scale-2.png")
-            live.widgethost("render", "--scale", "2", "--output", path, "--widget", "1", "--now", iso(T))
-            expected = live.Picture(live.png_image(path))
+            widgethost("render", "--scale", "2", "--output", path, "--widget", "1", "--now", iso(T))
+            expected = Picture(png_image(path))
             self.assertEqual((expected.width, expected.height), (728, 340))
             x, y, _ = self.place(host, 1)
-            self.assertTrue(wait_until(lambda: live.same_picture(
+            self.assertTrue(wait_until(lambda: same_picture(
                 crop(SESSION.screenshot(), 2 * x, 2 * y, expected.width, expected.height), expected), 10),
                 "at scale 2 the widget does not show render --scale 2")
             self.expect_clean_end(host)
         finally:
             SESSION.command("output %s resolution 1280x720 scale 1" % SESSION.output)
 
+    @runner.only_on("sway")
     def test_a_widget_whose_output_goes_moves_to_another_and_comes_back(self):
         if kind() != "sway":
             self.skipTest("only sway adds and removes outputs headless")
         second = SESSION.add_output()
         try:
             SESSION.disable_output(SESSION.output)
-        except DesktopSessions.OutputsFixed as why:
+        except OutputsFixed as why:
             self.skipTest(str(why))
         try:
-            live.write_atomically(live.snapshot_file(), live.three_providers(T))
+            write_atomically(snapshot_file(), three_providers(T))
             host = self.start("--now", iso(T))
             self.wait_drawn(host, 1)
             SESSION.enable_output(SESSION.output)
             SESSION.disable_output(second)
             self.assertTrue(wait_until(lambda: ("moves to " + SESSION.output) in host.trace(), 5),
                             "the widget stayed on the output that went\n" + host.trace()[-2000:])
-            expected = live.render(os.path.join(self.scratch, "moved.png"), "--widget", "1", "--now", iso(T))
+            expected = render(os.path.join(self.scratch, "moved.png"), "--widget", "1", "--now", iso(T))
             self.expect_on_screen(host, 1, expected, 5, "the widget on the remaining output")
             SESSION.enable_output(second)
             self.assertTrue(wait_until(lambda: host.trace().count("moves to " + second) >= 1 and
@@ -426,11 +426,11 @@ class Widgets(live.LiveHostTest):
     def test_a_dragged_widget_is_where_it_was_left_after_a_restart(self):
         if not SESSION.has_pointer:
             self.skipTest(SESSION.pointer_note)
-        live.write_atomically(live.snapshot_file(), live.three_providers(T))
+        write_atomically(snapshot_file(), three_providers(T))
         host = self.start("--now", iso(T))
         self.wait_drawn(host, 1)
         x, y, _ = self.place(host, 1)
-        expected = live.render(os.path.join(self.scratch, "1.png"), "--widget", "1", "--now", iso(T))
+        expected = render(os.path.join(self.scratch, "1.png"), "--widget", "1", "--now", iso(T))
         self.expect_on_screen(host, 1, expected, 5, "its render before the drag")
         # A hand's pace, once the widget is there to be taken.
         time.sleep(0.5)
@@ -457,10 +457,11 @@ class Widgets(live.LiveHostTest):
         self.expect_corners(again, 1, SIZES["medium"], at=moved)
         self.expect_clean_end(again)
 
+    @runner.only_on("openbox")
     def test_with_a_compositor_the_corners_are_blended_and_without_one_shaped_live(self):
         if kind() != "openbox":
             self.skipTest("the X11 compositor switch")
-        live.write_atomically(live.snapshot_file(), live.three_providers(T))
+        write_atomically(snapshot_file(), three_providers(T))
         host = self.start("--now", iso(T))
         self.wait_drawn(host, 1)
         window_id = SESSION.search("^Tallyfox 1$")[0]
@@ -470,7 +471,7 @@ class Widgets(live.LiveHostTest):
             self.assertTrue(wait_until(lambda: not SESSION.shaped(window_id), 5),
                             "with xcompmgr the widget draws its corners with alpha, unshaped")
             self.assertEqual(SESSION.depth(window_id), 32)
-            expected = live.render(os.path.join(self.scratch, "1.png"), "--widget", "1", "--now", iso(T))
+            expected = render(os.path.join(self.scratch, "1.png"), "--widget", "1", "--now", iso(T))
             self.expect_on_screen(host, 1, expected, 5, "its render, composited")
             x, y, _ = self.place(host, 1)
             shot = SESSION.screenshot()
@@ -484,25 +485,16 @@ class Widgets(live.LiveHostTest):
         self.expect_clean_end(host)
 
 
-def main():
+def start(options):
     global SESSION
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--session", required=True, choices=["sway", "kwin", "openbox"])
-    parser.add_argument("--widgethost", required=True)
-    parser.add_argument("--test", action="append", help="Class.method to run (repeatable); all when absent")
-    options = parser.parse_args()
-    if DesktopSessions.inside() is None:
-        return DesktopSessions.launch(__file__, sys.argv[1:], options.session,
-                                      readable=[options.widgethost, os.path.dirname(live.__file__)])
-    live.WIDGETHOST = os.path.abspath(options.widgethost)
-    SESSION = DesktopSessions.start(options.session)
-    try:
-        loader = unittest.TestLoader()
-        names = options.test or [case.__name__ + "." + m for case in (Harness, Widgets)
-                                 for m in loader.getTestCaseNames(case)]
-        return DesktopSessions.run_tests(sys.modules[__name__], names)
-    finally:
-        SESSION.stop()
+    SESSION = sessions.start(options.session)
+    use(SESSION, options.widgethost)
+    return SESSION
+
+
+def main():
+    options = runner.options(["sway", "kwin", "openbox"])
+    return runner.run(__file__, (Harness, Widgets), options, lambda: start(options))
 
 
 if __name__ == "__main__":

@@ -1,13 +1,14 @@
 #!/usr/bin/python3
-"""The headless GNOME Shell session (DesktopSessions.py's GnomeShell) checked on its own: what the
-widget tests on GNOME rely on, with actors added through Eval and DesktopProbe.py's windows.
+"""The headless GNOME Shell session (desktop/sessions/gnome) checked on its own: what the widget tests
+on GNOME rely on, with actors added through Eval and the probe's windows; then the placed widgets
+through our extension, which the build lays out beside the host.
 
 Usage: GnomeShellTests.py [--widgethost PATH] [--test NAME]...
+       GnomeShellTests.py --list
 
-`--widgethost` is taken for the same command line as DesktopTests.py and not used yet. A process runs
-one session; each test leaves it as it found it.
+Without `--widgethost` only the session's own (Harness) tests run; --list names those a run with it
+makes. A process runs one session; each test leaves it as it found it.
 """
-import argparse
 import json
 import os
 import re
@@ -16,11 +17,16 @@ import sys
 import time
 import unittest
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-import DesktopSessions  # noqa: E402
-import LiveHostTests as live  # noqa: E402
-from DesktopSessions import BACKGROUND, near, pixel, wait_until  # noqa: E402
+from desktop import runner, sessions
+from desktop.accessibility import atspi, descendants, extents
+from desktop.host import LiveHostTest, render, use, widgethost
+from desktop.images import crop, difference, near, pixel, same_picture
+from desktop.sessions import BACKGROUND
+from desktop.sessions.gnome import FAULTY_HOST
+from desktop.snapshots import T, iso, snapshot_file, three_providers, write_atomically
+from desktop.waiting import wait_until
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 
 SESSION = None  # the running session
 ORANGE = (255, 128, 0)
@@ -173,7 +179,7 @@ class Harness(unittest.TestCase):
 
     def test_a_screen_reader_finds_an_actor_by_its_name(self):
         self.add_actor()
-        pyatspi = live.atspi()
+        pyatspi = atspi()
 
         def shell():
             for app in pyatspi.Registry.getDesktop(0):
@@ -185,9 +191,9 @@ class Harness(unittest.TestCase):
             return None
         application = wait_until(shell, 20, 0.2)
         self.assertIsNotNone(application, "AT-SPI lists no gnome-shell")
-        found = wait_until(lambda: [n for n in live.descendants(application, ()) if n.name == "probe"], 20, 0.2)
+        found = wait_until(lambda: [n for n in descendants(application, ()) if n.name == "probe"], 20, 0.2)
         self.assertTrue(found, "AT-SPI shows no actor named \"probe\" in gnome-shell")
-        self.assertEqual(live.extents(found[0])[2:], (200, 100))
+        self.assertEqual(extents(found[0])[2:], (200, 100))
 
 
 
@@ -196,7 +202,6 @@ class Harness(unittest.TestCase):
 WIDGETS_UUID = "tallyfox-widgets@tallyfox.com"
 # The extension's state of widget 1 (its DesktopWidget object), for Eval.
 WIDGET_1_STATE = "Main.extensionManager.lookup('%s').stateObj.widgets.get(1)" % WIDGETS_UUID
-T = live.T
 SIZES = {"small": (170, 170), "medium": (364, 170), "large": (364, 382)}
 MENU = ["Edit Widget…", "Size", "Remove Widget", "Add Widget", "Quit"]
 # Each widget actor's number (from its accessible name "Tallyfox N"), place, size and whether it shows.
@@ -228,7 +233,7 @@ MENU_ITEMS = """
 """
 
 
-class Widgets(live.LiveHostTest):
+class Widgets(LiveHostTest):
     """Placed widgets on GNOME's desktop: the host draws, the extension shows."""
 
     def tearDown(self):
@@ -250,12 +255,12 @@ class Widgets(live.LiveHostTest):
     def expect_on_screen(self, number, expected, timeout, what):
         def check():
             actor = self.shown_widget(number)
-            return actor and live.same_picture(
-                DesktopSessions.crop(SESSION.screenshot(), actor["x"], actor["y"], expected.width, expected.height), expected)
+            return actor and same_picture(
+                crop(SESSION.screenshot(), actor["x"], actor["y"], expected.width, expected.height), expected)
         if not wait_until(check, timeout, 0.1):
             actor = self.shown_widget(number) or {"x": 0, "y": 0}
-            shot = DesktopSessions.crop(SESSION.screenshot(), actor["x"], actor["y"], expected.width, expected.height)
-            self.fail("widget %d does not show %s: %s\n%s" % (number, what, live.difference(shot, expected),
+            shot = crop(SESSION.screenshot(), actor["x"], actor["y"], expected.width, expected.height)
+            self.fail("widget %d does not show %s: %s\n%s" % (number, what, difference(shot, expected),
                                                             SESSION.shell_log()[-2000:]))
 
     def shown_widget(self, number):
@@ -289,11 +294,11 @@ class Widgets(live.LiveHostTest):
         self.assertNotIn("Tallyfox widgets:", log, "the extension complained")
 
     def test_two_placed_widgets_show_as_rendered_below_windows_and_in_no_window_list(self):
-        live.write_atomically(live.snapshot_file(), live.three_providers(T))
-        live.widgethost("add", "--family", "medium")
-        live.widgethost("add", "--family", "small")
+        write_atomically(snapshot_file(), three_providers(T))
+        widgethost("add", "--family", "medium")
+        widgethost("add", "--family", "small")
         started = time.monotonic()
-        host = self.start("--now", live.iso(T), "--verbose")
+        host = self.start("--now", iso(T), "--verbose")
         actors = self.shown(2)
         print("\n  gnome: show to both widgets on the desktop: %.2f s" % (time.monotonic() - started), file=sys.stderr)
         self.assertIn("surface kind: gnome-shell", host.trace())
@@ -304,19 +309,19 @@ class Widgets(live.LiveHostTest):
             # In the column of new widgets at the right, below the top bar.
             self.assertEqual(actor["x"] + actor["width"], area[0] + area[2] - 24)
             self.assertGreaterEqual(actor["y"], area[1])
-            expected = live.render(os.path.join(self.scratch, "%d.png" % number), "--widget", str(number), "--now", live.iso(T))
+            expected = render(os.path.join(self.scratch, "%d.png" % number), "--widget", str(number), "--now", iso(T))
             self.expect_on_screen(number, expected, 10, "its render")
         self.assertGreaterEqual(actors[2]["y"], actors[1]["y"] + actors[1]["height"] + 12, "apart, one below the other")
         self.assertEqual([w for w in SESSION.windows() if "Tallyfox" in (w.get("title") or "")], [],
                          "no window of ours for the overview, the dash or the switcher")
-        labels = live.widgethost("accessibility", "--widget", "1", "--now", live.iso(T)).stdout
+        labels = widgethost("accessibility", "--widget", "1", "--now", iso(T)).stdout
         self.assertTrue(actors[1]["elements"], "the widget's accessible elements")
         for label in actors[1]["elements"]:
             self.assertIn(label, labels)
 
         # A new snapshot reaches the picture within two seconds.
-        live.write_atomically(live.snapshot_file(), live.three_providers(T, codex_usage=85))
-        changed = live.render(os.path.join(self.scratch, "1b.png"), "--widget", "1", "--now", live.iso(T))
+        write_atomically(snapshot_file(), three_providers(T, codex_usage=85))
+        changed = render(os.path.join(self.scratch, "1b.png"), "--widget", "1", "--now", iso(T))
         self.expect_on_screen(1, changed, 2, "the new snapshot")
 
         # A window over a widget covers it.
@@ -327,9 +332,9 @@ class Widgets(live.LiveHostTest):
         self.expect_quiet_shell()
 
     def test_the_menu_resizes_a_widget(self):
-        live.write_atomically(live.snapshot_file(), live.three_providers(T))
-        live.widgethost("add", "--family", "medium")
-        host = self.start("--now", live.iso(T))
+        write_atomically(snapshot_file(), three_providers(T))
+        widgethost("add", "--family", "medium")
+        host = self.start("--now", iso(T))
         actor = self.shown(1)[1]
         self.assertTrue(self.point_at(1, actor["x"] + 100, actor["y"] + 60), "the pointer over the widget: %s" % self.actors())
         SESSION.press(3)
@@ -347,14 +352,14 @@ class Widgets(live.LiveHostTest):
         SESSION.release(1)
         self.assertTrue(wait_until(lambda: (lambda a: a and (a["width"], a["height"]) == SIZES["small"])(self.shown_widget(1)), 10),
                         "Size, Small: %s\n%s" % (self.actors(), host.trace()[-2000:]))
-        self.assertIn("systemSmall", live.widgethost("list").stdout)
+        self.assertIn("systemSmall", widgethost("list").stdout)
 
         self.expect_quiet_shell()
 
     def test_a_dragged_widget_stays_where_it_was_left_after_a_restart(self):
-        live.write_atomically(live.snapshot_file(), live.three_providers(T))
-        live.widgethost("add", "--family", "small")
-        host = self.start("--now", live.iso(T))
+        write_atomically(snapshot_file(), three_providers(T))
+        widgethost("add", "--family", "small")
+        host = self.start("--now", iso(T))
         self.shown(1)
         actor = self.shown_widget(1)
         # In the headless shell about one drag in ten injected this way is not seen at all (the widget
@@ -376,20 +381,20 @@ class Widgets(live.LiveHostTest):
         dropped = self.shown_widget(1)
         self.assertEqual((dropped["x"], dropped["y"]), (actor["x"] - 400, actor["y"] + 200))
         self.expect_clean_end(host)
-        self.start("--now", live.iso(T))
+        self.start("--now", iso(T))
         again = self.shown(1)[1]
         self.assertEqual((again["x"], again["y"]), (dropped["x"], dropped["y"]), "where it was left")
         self.expect_quiet_shell()
 
     def test_the_widgets_follow_the_host_and_the_extension_coming_and_going(self):
-        live.write_atomically(live.snapshot_file(), live.three_providers(T))
-        live.widgethost("add", "--family", "medium")
-        host = self.start("--now", live.iso(T))
+        write_atomically(snapshot_file(), three_providers(T))
+        widgethost("add", "--family", "medium")
+        host = self.start("--now", iso(T))
         self.shown(1)
         host.process.kill()
         host.process.wait(10)
         self.shown(0)
-        self.start("--now", live.iso(T))
+        self.start("--now", iso(T))
         self.shown(1)
         SESSION.disable_extension(WIDGETS_UUID)
         self.assertTrue(wait_until(lambda: self.actors() is None or self.actors() == [], 10), self.actors())
@@ -398,8 +403,7 @@ class Widgets(live.LiveHostTest):
         self.expect_quiet_shell()
 
     def test_a_faulty_host_leaves_the_shell_running_and_is_logged_once(self):
-        host = SESSION.client(["/usr/bin/python3", os.path.join(os.path.dirname(os.path.abspath(__file__)),
-                                                                "GnomeShellFaultyHost.py")])
+        host = SESSION.client(["/usr/bin/python3", FAULTY_HOST])
         self.assertTrue(host.wait_for("faulty host: ready"), host.output())
         wrong = "Tallyfox widgets: the host sent a picture of the wrong size"
         malformed = "Tallyfox widgets: the host described a widget that cannot be shown"
@@ -417,11 +421,11 @@ class Widgets(live.LiveHostTest):
         self.assertEqual(SESSION.eval("1 + 1"), 2)
 
     def test_with_the_extension_not_enabled_show_says_how_to_enable_it(self):
-        live.write_atomically(live.snapshot_file(), live.three_providers(T))
-        live.widgethost("add", "--family", "medium")
+        write_atomically(snapshot_file(), three_providers(T))
+        widgethost("add", "--family", "medium")
         SESSION.disable_extension(WIDGETS_UUID)
         try:
-            host = self.start("--now", live.iso(T))
+            host = self.start("--now", iso(T))
             line = ("widgethost: the Tallyfox extension for GNOME Shell is installed but not enabled; enable it with "
                     "“gnome-extensions enable %s” (GNOME on Wayland loads a newly installed extension after the next "
                     "log-in)" % WIDGETS_UUID)
@@ -437,8 +441,8 @@ class Widgets(live.LiveHostTest):
         # A countdown that shows seconds redraws each second while what a screen reader reads stays.
         snapshot = subprocess.run([os.path.join(ROOT, "bench", "make-snapshot"), "--entries", "6"],
                                   capture_output=True, text=True, check=True).stdout
-        live.write_atomically(live.snapshot_file(), snapshot)
-        live.widgethost("add", "--family", "medium")
+        write_atomically(snapshot_file(), snapshot)
+        widgethost("add", "--family", "medium")
         host = self.start()
         self.shown(1)
         serial = WIDGET_1_STATE + ".serial"
@@ -450,51 +454,44 @@ class Widgets(live.LiveHostTest):
         # (Once more at most: the minutes of a countdown are in what is read, and one may pass.)
         self.assertLessEqual(host.trace().count("the shell asks for the widgets") - asked, 1,
                              "the widgets asked for again")
-        on_screen = [DesktopSessions.crop(shot, actor["x"], actor["y"], actor["width"], actor["height"])
+        on_screen = [crop(shot, actor["x"], actor["y"], actor["width"], actor["height"])
                      for shot in (before, SESSION.screenshot())]
         self.assertNotEqual(on_screen[0], on_screen[1], "the countdown on the screen")
         self.expect_quiet_shell()
 
     def test_a_screen_reader_reads_the_widgets_elements(self):
-        live.write_atomically(live.snapshot_file(), live.three_providers(T))
-        live.widgethost("add", "--family", "medium")
-        self.start("--now", live.iso(T))
+        write_atomically(snapshot_file(), three_providers(T))
+        widgethost("add", "--family", "medium")
+        self.start("--now", iso(T))
         self.shown(1)
-        pyatspi = live.atspi()
+        pyatspi = atspi()
         application = wait_until(lambda: [a for a in pyatspi.Registry.getDesktop(0) if a is not None and a.name == "gnome-shell"], 20, 0.2)
         self.assertTrue(application, "AT-SPI lists no gnome-shell")
-        panel = wait_until(lambda: [n for n in live.descendants(application[0], ()) if n.name == "Tallyfox 1"], 20, 0.2)
+        panel = wait_until(lambda: [n for n in descendants(application[0], ()) if n.name == "Tallyfox 1"], 20, 0.2)
         self.assertTrue(panel, "no accessible \"Tallyfox 1\" in gnome-shell")
         # As `widgethost accessibility` prints it: the value only where there is one.
         read = ['"%s"' % child.name + (', value "%s"' % child.description if child.description else "")
                 for child in panel[0]]
-        expected = live.widgethost("accessibility", "--widget", "1", "--now", live.iso(T)).stdout.strip().splitlines()
+        expected = widgethost("accessibility", "--widget", "1", "--now", iso(T)).stdout.strip().splitlines()
         self.assertEqual(read, expected)
 
 
-def main():
+def start(options):
     global SESSION
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--widgethost", help="the widgethost program (the Widgets tests need it)")
-    parser.add_argument("--test", action="append", help="Class.method to run (repeatable); all when absent")
-    options = parser.parse_args()
-    if DesktopSessions.inside() is None:
-        return DesktopSessions.launch(__file__, sys.argv[1:], "gnome", readable=[os.path.dirname(live.__file__)] +
-                                      ([options.widgethost] if options.widgethost else []))
     extensions = [write_extension(os.path.join(os.environ["TMPDIR"], "extensions", EXTENSION_UUID))]
     if options.widgethost:
-        live.WIDGETHOST = os.path.abspath(options.widgethost)
         # The extension as the build lays it out beside bin/.
-        extensions.append(os.path.join(os.path.dirname(os.path.dirname(live.WIDGETHOST)), "share", "gnome-shell",
-                                       "extensions", WIDGETS_UUID))
-    SESSION = DesktopSessions.start("gnome", extensions=extensions)
-    try:
-        loader = unittest.TestLoader()
-        names = options.test or [case.__name__ + "." + m for case in ((Harness, Widgets) if options.widgethost else (Harness,))
-                                 for m in loader.getTestCaseNames(case)]
-        return DesktopSessions.run_tests(sys.modules[__name__], names)
-    finally:
-        SESSION.stop()
+        extensions.append(os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(options.widgethost))),
+                                       "share", "gnome-shell", "extensions", WIDGETS_UUID))
+    SESSION = sessions.start("gnome", extensions=extensions)
+    use(SESSION, options.widgethost)
+    return SESSION
+
+
+def main():
+    options = runner.options(["gnome"], default="gnome", needs_widgethost=False)
+    cases = (Harness, Widgets) if options.widgethost or options.list else (Harness,)
+    return runner.run(__file__, cases, options, lambda: start(options))
 
 
 if __name__ == "__main__":

@@ -4,457 +4,34 @@ D-Bus session with the accessibility bus, a temporary HOME, real windows, real i
 and what a screen reader reads (AT-SPI through pyatspi).
 
 Usage: LiveHostTests.py --widgethost PATH [--session xvfb|sway] [--test NAME]...
+       LiveHostTests.py --list [--session xvfb|sway]
 
 The script starts itself again inside `dbus-run-session`, as an unprivileged user when run as root,
 with HOME and the XDG folders pointing into a temporary folder, so nothing reaches the real session or
-home (DesktopSessions.py). Each test starts its own host. Debian's /usr/bin/python3 is needed: pyatspi
-is packaged for it alone. On sway (a virtual pointer, VirtualPointer.py) the tests of a drag and of
-GDK_SCALE are not run; pictures are taken from the screen where the host's trace says the widget is.
+home (desktop/runner.py). Each test starts its own host. Debian's /usr/bin/python3 is needed: pyatspi
+is packaged for it alone. On sway (a virtual pointer) the tests of a drag and of GDK_SCALE are not
+run; pictures are taken from the screen where the host's trace says the widget is.
 """
-import argparse
 import datetime as dt
 import json
 import os
 import re
-import select
 import shutil
-import signal
 import subprocess
 import sys
-import tempfile
 import time
-import unittest
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import DesktopSessions  # noqa: E402
+from desktop import runner, sessions
+from desktop.accessibility import act, atspi, descendants, extents, find, frame, host_application, read_aloud
+from desktop.host import (LiveHostTest, Picture, WidgetPlace, png_image, render, set_appearance, use, widgethost,
+                          x11)
+from desktop.images import pictures_alike
+from desktop.snapshots import (T, container, home, iso, provider, snapshot, snapshot_file, three_providers, window,
+                               write_atomically, write_in_place)
+from desktop.waiting import wait_until
 
-GROUP = "group.com.tallyfox.Tallyfox"
 WIDGETHOST = None  # the program under test, from --widgethost
-SESSION = None  # the desktop the tests run on (DesktopSessions)
-
-# A fixed moment for tests that stop the clock, a whole minute.
-T = dt.datetime(2027, 1, 15, 8, 0, 0, tzinfo=dt.timezone.utc)
-
-
-def iso(moment):
-    return moment.astimezone(dt.timezone.utc).strftime("%Y-%m-%dT%H:%M:%SZ")
-
-
-# Polls a condition until it gives something (not None, False or an empty list); an accessible object
-# counts as something even when it has no children (pyatspi gives them a length).
-wait_until = DesktopSessions.wait_until
-
-
-# MARK: Snapshots
-
-def provider(name, windows, updated, **extra):
-    entry = {"provider": name, "windows": windows, "updatedAt": iso(updated)}
-    entry.update(extra)
-    return entry
-
-
-def window(kind, usage, resets=None):
-    w = {"kind": kind, "usage": usage}
-    if resets is not None:
-        w["resetsAt"] = iso(resets)
-    return w
-
-
-def snapshot(now, providers):
-    return json.dumps({"schemaVersion": 1, "generatedAt": iso(now - dt.timedelta(seconds=30)),
-                       "state": {"providers": {"_0": providers}}})
-
-
-def three_providers(now, codex_usage=40):
-    """Codex, Claude Code's Work account with data 15 minutes old, and Cursor; nothing resets within a
-    day, so nothing counts seconds."""
-    return snapshot(now, [
-        provider("codex", [window(300, codex_usage, now + dt.timedelta(days=2))], now - dt.timedelta(seconds=60)),
-        provider("claudeCode", [window(10080, 70, now + dt.timedelta(days=3))], now - dt.timedelta(minutes=15),
-                 accountName="Work", selectionID="claude-work"),
-        provider("cursor", [window("monthly", 20, now + dt.timedelta(days=20))], now - dt.timedelta(seconds=60)),
-    ])
-
-
-# MARK: Images
-
-read_netpbm = DesktopSessions.read_netpbm
-
-
-def screenshot(window_id):
-    """What widget window `window_id` shows: on X11 its own pixels, on Wayland the screen where the
-    host keeps it (a `WidgetPlace`)."""
-    if isinstance(window_id, WidgetPlace):
-        x, y, width, height = window_id.rectangle()
-        return DesktopSessions.crop(SESSION.screenshot(), x, y, width, height)
-    xwd = subprocess.run(["xwd", "-silent", "-id", str(window_id)], capture_output=True, check=True).stdout
-    return read_netpbm(subprocess.run(["xwdtopnm"], input=xwd, capture_output=True, check=True).stdout)
-
-
-def png_image(path):
-    return read_netpbm(subprocess.run(["pngtopam", "-alphapam", path], capture_output=True, check=True).stdout)
-
-
-class Picture:
-    """An offscreen rendering prepared for comparisons: its colours without alpha, and which pixels
-    count. Only pixels painted opaquely and away from the widget's edge do: without a compositor the
-    X server shows black outside the corners, and the edge's antialiasing may differ by a step."""
-
-    def __init__(self, image):
-        self.width, self.height, channels, pixels = image
-        if channels == 4:
-            rgb = bytearray(self.width * self.height * 3)
-            for channel in range(3):
-                rgb[channel::3] = pixels[channel::4]
-            self.rgb, alpha = bytes(rgb), pixels[3::4]
-        else:
-            self.rgb, alpha = pixels, b"\xff" * (self.width * self.height)
-        self.alpha = alpha
-        w, h = self.width, self.height
-        opaque = [a == 255 for a in alpha]
-        self.counted = bytearray(w * h)
-        for y in range(1, h - 1):
-            for x in range(1, w - 1):
-                i = y * w + x
-                if opaque[i] and opaque[i - 1] and opaque[i + 1] and opaque[i - w] and opaque[i + w] and \
-                        opaque[i - w - 1] and opaque[i - w + 1] and opaque[i + w - 1] and opaque[i + w + 1]:
-                    self.counted[i] = 1
-
-
-def difference(shot, render, give_up=None):
-    """How a screenshot differs from a rendering: None when the sizes differ, else the number of
-    compared pixels off by more than 8 in a channel, the number compared and the largest difference.
-    Rows that are equal byte for byte are taken as a whole; with `give_up`, counting stops there."""
-    width, height, channels, pixels = shot
-    if (width, height) != (render.width, render.height):
-        return None
-    if channels != 3:
-        return None
-    stride = width * 3
-    off = worst = 0
-    compared = sum(render.counted)
-    for y in range(height):
-        row = slice(y * stride, (y + 1) * stride)
-        if pixels[row] == render.rgb[row]:
-            continue
-        for x in range(width):
-            i = y * width + x
-            if not render.counted[i]:
-                continue
-            j = i * 3
-            d = max(abs(pixels[j] - render.rgb[j]), abs(pixels[j + 1] - render.rgb[j + 1]),
-                    abs(pixels[j + 2] - render.rgb[j + 2]))
-            worst = max(worst, d)
-            if d > 8:
-                off += 1
-                if give_up is not None and off > give_up:
-                    return off, compared, worst
-    return off, compared, worst
-
-
-def same_picture(shot, render):
-    """Equal but for a few pixels: the window paints the renderer's own image, so any difference is a
-    fault; the allowance keeps a stray pixel of the X server from failing the suite."""
-    allowed = render.width * render.height // 1000
-    diff = difference(shot, render, give_up=allowed)
-    return diff is not None and diff[0] <= allowed
-
-
-def pictures_alike(first, second):
-    """Whether two renderings show the same (for checking that a change changes the picture)."""
-    return first.rgb == second.rgb and first.alpha == second.alpha
-
-
-# MARK: Accessibility
-
-def atspi():
-    import pyatspi  # only inside the private session
-    return pyatspi
-
-
-def host_application(pid):
-    pyatspi = atspi()
-    for app in pyatspi.Registry.getDesktop(0):
-        try:
-            if app is not None and app.get_process_id() == pid:
-                return app
-        except Exception:
-            continue
-    return None
-
-
-def descendants(node, skip_roles=("menu", "tool tip")):
-    try:
-        count = node.childCount
-    except Exception:
-        return
-    for i in range(count):
-        try:
-            child = node.getChildAtIndex(i)
-            role = child.getRoleName()
-        except Exception:
-            continue
-        if child is None or role in skip_roles:
-            continue
-        yield child
-        yield from descendants(child, skip_roles)
-
-
-def find(root, role, name, skip_roles=("tool tip",)):
-    if root is None:
-        return None
-    for node in descendants(root, skip_roles):
-        try:
-            if node.getRoleName() == role and node.name == name:
-                return node
-        except Exception:
-            continue
-    return None
-
-
-def frame(pid, title):
-    return find(host_application(pid), "frame", title)
-
-
-def read_aloud(pid, title):
-    """What a screen reader reads in a widget's window: its text elements' names and values in order."""
-    window_frame = frame(pid, title)
-    if window_frame is None:
-        return None
-    elements = []
-    for node in descendants(window_frame):
-        try:
-            if node.getRoleName() == "label":
-                elements.append({"label": node.name, **({"value": node.description} if node.description else {})})
-        except Exception:
-            return None
-    return elements
-
-
-def extents(node):
-    pyatspi = atspi()
-    box = node.queryComponent().getExtents(pyatspi.WINDOW_COORDS)
-    return box.x, box.y, box.width, box.height
-
-
-def act(node):
-    node.queryAction().doAction(0)
-
-
-# MARK: The session
-
-class WidgetPlace:
-    """A widget on a Wayland desktop, where there are no window ids: its place and size come from the
-    host's trace ("widget N is kept at X,Y on OUTPUT", "widget N is WxH at scale S")."""
-
-    def __init__(self, host, number):
-        self.host, self.number = host, number
-
-    def place(self):
-        """The last place the host kept (it says so after a move), else the default column down the
-        right edge of the widgets it has drawn."""
-        found = re.findall(r"^widgethost trace [\d.]+: widget %d is kept at (-?\d+),(-?\d+)" % self.number,
-                           self.host.trace(), re.M)
-        if found:
-            return int(found[-1][0]), int(found[-1][1])
-        y = 24
-        for other in range(1, self.number):
-            size = self.size(other)
-            if size is None:
-                return None
-            y += size[1] + 12
-        size = self.size()
-        return (SESSION.width - 24 - size[0], y) if size else None
-
-    def size(self, number=None):
-        found = re.findall(r"^widgethost trace [\d.]+: widget %d is (\d+)x(\d+) at scale" % (number or self.number),
-                           self.host.trace(), re.M)
-        return (int(found[-1][0]), int(found[-1][1])) if found else None
-
-    def rectangle(self):
-        return (*(self.place() or (0, 0)), *(self.size() or (0, 0)))
-
-    def __str__(self):
-        return "widget %d" % self.number
-
-
-def x11():
-    return SESSION.kind in ("xvfb", "openbox")
-
-
-def home():
-    return os.environ["HOME"]
-
-
-def container():
-    return os.path.join(home(), "Library", "Group Containers", GROUP)
-
-
-def snapshot_file():
-    return os.path.join(container(), "widget-snapshot.json")
-
-
-def write_atomically(path, text):
-    temporary = path + ".tmp"
-    with open(temporary, "w") as out:
-        out.write(text)
-    os.replace(temporary, path)
-
-
-def write_in_place(path, text):
-    with open(path, "r+" if os.path.exists(path) else "w") as out:
-        out.truncate(0)
-        out.write(text)
-
-
-def set_appearance(dark, high_contrast=False):
-    """The desktop's settings as GNOME keeps them, in the keyfile GSettings reads in this session; the
-    file's other settings (a desktop's own, such as GNOME Shell's enabled extensions) stay."""
-    import configparser
-    folder = os.path.join(os.environ["XDG_CONFIG_HOME"], "glib-2.0", "settings")
-    os.makedirs(folder, exist_ok=True)
-    path = os.path.join(folder, "keyfile")
-    settings = configparser.ConfigParser(interpolation=None)
-    settings.optionxform = str
-    settings.read(path)
-    for section, key, value in (("org/gnome/desktop/interface", "color-scheme", "'prefer-dark'" if dark else "'default'"),
-                                ("org/gnome/desktop/a11y/interface", "high-contrast", "true" if high_contrast else "false")):
-        if not settings.has_section(section):
-            settings.add_section(section)
-        settings.set(section, key, value)
-    with tempfile.NamedTemporaryFile("w", dir=folder, delete=False) as out:
-        settings.write(out, space_around_delimiters=False)
-    os.replace(out.name, path)
-
-
-def widgethost(*arguments, check=True):
-    result = subprocess.run([WIDGETHOST, *arguments], capture_output=True, text=True, timeout=120)
-    if check and result.returncode != 0:
-        raise AssertionError("widgethost %s failed (%d): %s" % (" ".join(arguments), result.returncode, result.stderr))
-    return result
-
-
-def render(path, *arguments):
-    widgethost("render", "--scale", "1", "--output", path, *arguments)
-    return Picture(png_image(path))
-
-
-class Host:
-    """A running `widgethost show`, its trace on standard error."""
-
-    def __init__(self, *arguments, environment=None, preexec=None):
-        self.log = tempfile.NamedTemporaryFile(prefix="widgethost-", suffix=".log", delete=False)
-        environment = dict(os.environ, TALLYFOX_WIDGETHOST_TRACE="1", **(environment or {}))
-        self.process = subprocess.Popen([WIDGETHOST, "show", *arguments], stdout=subprocess.DEVNULL,
-                                        stderr=self.log, env=environment, preexec_fn=preexec)
-
-    @property
-    def pid(self):
-        return self.process.pid
-
-    def alive(self):
-        return self.process.poll() is None
-
-    def trace(self):
-        with open(self.log.name, errors="replace") as log:
-            return log.read()
-
-    def window(self, number, timeout=15):
-        """The X window of placed widget `number`, once it is on the screen (on Wayland, its place once
-        the host says where it is and a screen reader finds its window)."""
-        if not x11():
-            def placed():
-                place = WidgetPlace(self, number)
-                return place if place.place() and place.size() and frame(self.pid, "Tallyfox %d" % number) else None
-            return wait_until(placed, timeout)
-
-        def search():
-            found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Tallyfox %d$" % number],
-                                   capture_output=True, text=True)
-            return found.stdout.split()[0] if found.returncode == 0 and found.stdout.split() else None
-        return wait_until(search, timeout)
-
-    def position(self, window_id):
-        if isinstance(window_id, WidgetPlace):
-            return window_id.place()
-        shown = subprocess.run(["xdotool", "getwindowgeometry", window_id], capture_output=True, text=True).stdout
-        place = re.search(r"Position: (-?\d+),(-?\d+)", shown)
-        return (int(place.group(1)), int(place.group(2))) if place else None
-
-    def geometry(self, window_id):
-        if isinstance(window_id, WidgetPlace):
-            return window_id.size()
-        shown = subprocess.run(["xdotool", "getwindowgeometry", window_id], capture_output=True, text=True).stdout
-        size = re.search(r"Geometry: (\d+)x(\d+)", shown)
-        return (int(size.group(1)), int(size.group(2))) if size else None
-
-    def quit(self, timeout=30):
-        if self.alive():
-            self.process.send_signal(signal.SIGTERM)
-        try:
-            return self.process.wait(timeout)
-        except subprocess.TimeoutExpired:
-            self.process.kill()
-            self.process.wait()
-            return None
-
-    def close(self):
-        self.quit(5)
-        os.unlink(self.log.name)
-
-
-class LiveHostTest(unittest.TestCase):
-    def setUp(self):
-        for folder in (container(), os.path.join(home(), "Library", "Preferences")):
-            shutil.rmtree(folder, ignore_errors=True)
-            os.makedirs(folder)
-        set_appearance(dark=False)
-        self.scratch = tempfile.mkdtemp(prefix="renders-")
-        self.hosts = []
-
-    def tearDown(self):
-        for host in self.hosts:
-            if host.alive():
-                host.close()
-        shutil.rmtree(self.scratch, ignore_errors=True)
-
-    def start(self, *arguments, environment=None, preexec=None):
-        host = Host(*arguments, environment=environment, preexec=preexec)
-        self.hosts.append(host)
-        return host
-
-    def expect_picture(self, host, number, expected, timeout, what):
-        """Waits until widget `number`'s window shows `expected`; returns the seconds it took."""
-        started = time.monotonic()
-        window_id = host.window(number)
-        self.assertIsNotNone(window_id, "no window for widget %d (%s)\n%s" % (number, what, host.trace()))
-        matched = wait_until(lambda: same_picture(screenshot(window_id), expected), timeout, 0.02)
-        if not matched:
-            shot = screenshot(window_id)
-            keep = os.environ.get("TALLYFOX_LIVE_TEST_KEEP")
-            if keep:
-                # For a look at what went wrong: the window as it was, and what it should have shown.
-                name = "widget-%d-%s" % (number, re.sub(r"\W+", "-", what))
-                with open(os.path.join(keep, name + "-window.ppm"), "wb") as out:
-                    out.write(b"P6\n%d %d\n255\n" % shot[:2] + shot[3])
-                with open(os.path.join(keep, name + "-expected.ppm"), "wb") as out:
-                    out.write(b"P6\n%d %d\n255\n" % (expected.width, expected.height) + expected.rgb)
-            off, compared, worst = difference(shot, expected) or (shot[:2], (expected.width, expected.height), "-")
-            self.fail("widget %d does not show %s: %s of %s pixels differ (largest difference %s)\n%s"
-                      % (number, what, off, compared, worst, host.trace()[-3000:]))
-        return time.monotonic() - started
-
-    def expect_read_aloud(self, host, number, expected, timeout, what):
-        title = "Tallyfox %d" % number
-        read = wait_until(lambda: (lambda r: r if r == expected else None)(read_aloud(host.pid, title)), timeout, 0.1)
-        self.assertEqual(read_aloud(host.pid, title) if read is None else read, expected, what)
-
-    def expect_alive(self, host, what):
-        self.assertTrue(host.alive(), "the host ended %s\n%s" % (what, host.trace()[-3000:]))
-
-    def expect_clean_end(self, host):
-        status = host.quit()
-        self.assertEqual(status, 0, "the host did not end cleanly\n" + host.trace()[-5000:])
+SESSION = None  # the desktop the tests run on
 
 
 def window_named(title):
@@ -524,6 +101,8 @@ class Drawing(LiveHostTest):
         self.expect_clean_end(host)
 
 
+    # GDK_SCALE is read by X11 alone.
+    @runner.only_on("xvfb")
     def test_at_a_scale_factor_of_two_the_window_has_the_pixels_of_render_at_scale_two(self):
         write_atomically(snapshot_file(), three_providers(T))
         host = self.start("--now", iso(T), environment={"GDK_SCALE": "2"})
@@ -828,6 +407,8 @@ class Editing(LiveHostTest):
 
 
 class Placement(LiveHostTest):
+    # The drag is made with xdotool; DesktopTests.py drags on sway.
+    @runner.only_on("xvfb")
     def test_a_dragged_widget_stays_where_it_was_left_next_time(self):
         write_atomically(snapshot_file(), three_providers(T))
         host = self.start("--now", iso(T))
@@ -944,38 +525,21 @@ class DisplayLoss(LiveHostTest):
 
 # MARK: Starting
 
-# What runs on X11 alone: these drive the pointer with xdotool (a drag, which DesktopTests.py tests on
-# sway), or set GDK_SCALE.
-NEEDS_X11 = {"Drawing.test_at_a_scale_factor_of_two_the_window_has_the_pixels_of_render_at_scale_two",
-             "Placement.test_a_dragged_widget_stays_where_it_was_left_next_time"}
+CASES = (Drawing, SnapshotChanges, Time, Accessibility, Editing, Placement, OneInstance, DisplayLoss)
 
 
-def inside(options):
+def start(options):
     global WIDGETHOST, SESSION
     WIDGETHOST = os.path.abspath(options.widgethost)
     # As tall as Xvfb's screen, so that a column of a medium, a small and a large widget fits.
-    SESSION = DesktopSessions.start(options.session, height=1024)
-    try:
-        loader = unittest.TestLoader()
-        names = options.test or [name for case in (Drawing, SnapshotChanges, Time, Accessibility, Editing, Placement,
-                                                   OneInstance, DisplayLoss)
-                                 for name in (case.__name__ + "." + m for m in loader.getTestCaseNames(case))]
-        if not x11():
-            names = [name for name in names if name not in NEEDS_X11]
-        return DesktopSessions.run_tests(sys.modules[__name__], names)
-    finally:
-        SESSION.stop()
+    SESSION = sessions.start(options.session, height=1024)
+    use(SESSION, WIDGETHOST)
+    return SESSION
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--widgethost", required=True)
-    parser.add_argument("--session", default="xvfb", choices=["xvfb", "sway"])
-    parser.add_argument("--test", action="append", help="Class.method to run (repeatable); all when absent")
-    options = parser.parse_args()
-    if DesktopSessions.inside() is None:
-        return DesktopSessions.launch(__file__, sys.argv[1:], options.session, readable=[options.widgethost])
-    return inside(options)
+    options = runner.options(["xvfb", "sway"], default="xvfb")
+    return runner.run(__file__, CASES, options, lambda: start(options))
 
 
 if __name__ == "__main__":

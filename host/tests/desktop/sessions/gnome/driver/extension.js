@@ -1,4 +1,4 @@
-/* The desktop tests' driver inside a headless GNOME Shell (DesktopSessions.py's GnomeShell session).
+/* The desktop tests' driver inside a headless GNOME Shell (the harness's GnomeShell session, ../session.py).
  *
  * On enable it puts the shell in unsafe mode, so that org.gnome.Shell.Eval runs the tests' JavaScript,
  * leaves the overview the shell starts in, and makes a virtual pointer: headless mutter has no input
