@@ -5,6 +5,14 @@ if(TALLYFOX_SANITIZERS)
   add_link_options(-fsanitize=${TALLYFOX_SANITIZERS})
 endif()
 
+# The race checker's suppressions go into every executable made after this point (see the file for why
+# not into a library). An object library's objects, not an archive's, so that nothing decides whether
+# they are needed.
+if(TALLYFOX_SANITIZERS MATCHES "thread")
+  add_library(tallyfox_thread_sanitizer_suppressions OBJECT "${CMAKE_CURRENT_LIST_DIR}/ThreadSanitizerSuppressions.cpp")
+  link_libraries("$<$<STREQUAL:$<TARGET_PROPERTY:TYPE>,EXECUTABLE>:$<TARGET_OBJECTS:tallyfox_thread_sanitizer_suppressions>>")
+endif()
+
 # Warnings for our own targets only (third-party headers come from system include paths).
 function(tallyfox_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wnon-virtual-dtor
