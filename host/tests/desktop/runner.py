@@ -43,13 +43,16 @@ def only_on(*kinds):
     return mark
 
 
-def test_names(cases, kind, chosen=None):
-    """Class.method of each test of `cases` that runs on `kind`, in the order they are written; of
-    `chosen` alone when given."""
+def test_names(cases, kind, chosen=None, as_written=False):
+    """Class.method of each test of `cases` that runs on `kind`, by class in unittest's order (some
+    tests leave the session changed for those after them), or `as_written`; of `chosen` alone when
+    given."""
     loader = unittest.TestLoader()
-    names = chosen or [case.__name__ + "." + method for case in cases
-                       for method in sorted(loader.getTestCaseNames(case),
-                                            key=lambda m: getattr(case, m).__code__.co_firstlineno)]
+
+    def methods(case):
+        names = loader.getTestCaseNames(case)
+        return sorted(names, key=lambda m: getattr(case, m).__code__.co_firstlineno) if as_written else names
+    names = chosen or [case.__name__ + "." + method for case in cases for method in methods(case)]
     by_name = {case.__name__: case for case in cases}
 
     def runs_here(name):
@@ -76,10 +79,10 @@ def options(kinds, default=None, needs_widgethost=True):
 def run(script, cases, chosen, start, readable=()):
     """Lists, launches or runs the tests of `cases` on the session `chosen.session` (the options), as
     the module's notes say; `start` starts the session inside. Gives the exit status."""
-    names = test_names(cases, chosen.session, chosen.test)
     if chosen.list:
-        print("\n".join(names))
+        print("\n".join(test_names(cases, chosen.session, chosen.test, as_written=True)))
         return 0
+    names = test_names(cases, chosen.session, chosen.test)
     if inside() is None:
         return launch(script, sys.argv[1:], chosen.session,
                       readable=[*readable, *([chosen.widgethost] if chosen.widgethost else [])])
