@@ -5,7 +5,6 @@
 #include "platform/foundation/FileSystem.hpp"
 
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <unistd.h>
 
@@ -106,9 +105,7 @@ std::string versionLine(const std::optional<Bundle>& app) {
 }
 
 std::optional<std::filesystem::path> executablePath(const char* argv0) {
-    char buffer[PATH_MAX];
-    const ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    if (length > 0) return std::filesystem::path(std::string(buffer, static_cast<std::size_t>(length)));
+    if (auto recorded = platform::foundation::executablePath()) return std::move(*recorded);
     if (!argv0 || !*argv0) return std::nullopt;
     std::error_code error;
     auto resolved = std::filesystem::canonical(std::filesystem::absolute(argv0, error), error);

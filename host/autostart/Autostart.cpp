@@ -197,9 +197,10 @@ Result<fs::path, AutostartError> autostartFile() {
 }
 
 Result<fs::path, AutostartError> currentExecutable() {
+    auto recorded = platform::foundation::executablePath();
+    if (!recorded) return failure("cannot find the running program: " + recorded.error().message());
+    fs::path program = std::move(*recorded);
     std::error_code error;
-    fs::path program = fs::read_symlink("/proc/self/exe", error);
-    if (error) return failure("cannot find the running program: " + error.message());
     // The kernel marks a program whose file was replaced or removed since it started.
     constexpr std::string_view deleted = " (deleted)";
     if (const std::string text = program.string(); text.ends_with(deleted)) {

@@ -286,7 +286,7 @@ TEST(Autostart, theRunningProgramIsTheResolvedExecutable) {
     const auto program = currentExecutable();
     ASSERT_TRUE(program);
     EXPECT_TRUE(program->is_absolute());
-    EXPECT_EQ(program->filename(), "autostart_tests");
+    EXPECT_EQ(program->filename(), "widgethost_autostart_tests");
     EXPECT_TRUE(fs::is_regular_file(*program));
 }
 

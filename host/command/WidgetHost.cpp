@@ -508,8 +508,8 @@ namespace {
 // The application bundle the host is built and installed beside.
 fs::path applicationBundlePath() {
     std::error_code error;
-    const fs::path executable = fs::read_symlink("/proc/self/exe", error);
-    const fs::path folder = error ? fs::current_path(error) : executable.parent_path();
+    const auto executable = pf::executablePath();
+    const fs::path folder = executable ? executable->parent_path() : fs::current_path(error);
     return (folder / ".." / "Tallyfox.app").lexically_normal();
 }
 

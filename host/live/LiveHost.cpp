@@ -389,8 +389,8 @@ int showLiveWidgets(const Invocation& invocation, std::FILE* err) {
     if (GDK_IS_X11_DISPLAY(gdk_display_get_default())) XSetIOErrorHandler(x11ConnectionLost);
 #endif
     // The icon of the installed tree, and of the build's, wherever they are laid out.
-    std::error_code ignored;
-    const fs::path executable = fs::read_symlink("/proc/self/exe", ignored);
+    const auto recorded = pf::executablePath();
+    const fs::path executable = recorded ? *recorded : fs::path();
     for (const auto* up : {"../share/icons", "../../../share/icons"})
         gtk_icon_theme_append_search_path(gtk_icon_theme_get_default(),
                                           (executable.parent_path() / up).lexically_normal().c_str());

@@ -2,6 +2,7 @@
 
 #include "host/identity/HostIdentity.hpp"
 #include "platform/foundation/Locale.hpp"
+#include "platform/foundation/FileSystem.hpp"
 #include "platform/foundation/Localization.hpp"
 
 #include <mutex>
@@ -47,10 +48,9 @@ std::pair<pf::MainBundleInfo, std::vector<std::string>> currentTables() {
 } // namespace
 
 std::filesystem::path defaultHostStringTablesDirectory() {
-    std::error_code error;
-    const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error) return {};
-    return (executable.parent_path() / ".." / "share" / "locale").lexically_normal();
+    const auto executable = pf::executablePath();
+    if (!executable) return {};
+    return (executable->parent_path() / ".." / "share" / "locale").lexically_normal();
 }
 
 void useHostStringTables(const std::filesystem::path& directory) {

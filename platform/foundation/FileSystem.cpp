@@ -39,6 +39,13 @@ std::optional<std::filesystem::path> groupContainerPath(std::string_view identif
     return *home / "Library" / "Group Containers" / std::filesystem::path(identifier);
 }
 
+Result<std::filesystem::path, std::error_code> executablePath() {
+    std::error_code error;
+    std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error) return Failure{error};
+    return executable;
+}
+
 Result<FileBytes, FileReadFailure> readOnce(const std::filesystem::path& path, std::size_t maxBytes,
                                             std::size_t spare) {
     using Kind = FileReadFailure::Kind;

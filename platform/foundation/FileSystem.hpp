@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string_view>
+#include <system_error>
 
 namespace platform::foundation {
 
@@ -18,6 +19,12 @@ std::optional<std::filesystem::path> homeDirectory();
 /// `<home>/Library/Group Containers/<identifier>`. Nothing when no home directory is known or the
 /// identifier is empty, contains "/" or is "." or "..": no path may climb out of Group Containers.
 std::optional<std::filesystem::path> groupContainerPath(std::string_view identifier);
+
+/// The running program's file, symbolic links resolved, as the kernel records it (/proc/self/exe), so
+/// that a program started through a link or PATH still knows where it lives; the system's error where
+/// the record cannot be read. A file replaced or removed since the start keeps the kernel's
+/// " (deleted)" at its end.
+Result<std::filesystem::path, std::error_code> executablePath();
 
 /// Why `readOnce` gave no bytes.
 struct FileReadFailure {

@@ -56,6 +56,15 @@ TEST(GroupContainer, refusesIdentifiersThatCouldLeaveGroupContainers) {
     EXPECT_TRUE(groupContainerPath("...").has_value()) << "three dots is an ordinary name";
 }
 
+TEST(ExecutablePath, isTheRunningProgramsFileWithLinksResolved) {
+    const auto executable = executablePath();
+    ASSERT_TRUE(executable) << executable.error().message();
+    EXPECT_TRUE(executable->is_absolute());
+    EXPECT_EQ(executable->filename(), "foundation_core_tests");
+    EXPECT_FALSE(fs::is_symlink(*executable));
+    EXPECT_TRUE(fs::is_regular_file(*executable));
+}
+
 TEST(ReadOnce, readsAtMostTheBoundAndTellsFailuresApart) {
     TemporaryDirectory dir;
     const fs::path file = dir.path / "data";
