@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # `cmake --install` into a temporary prefix, then both programs run from there through their links,
 # the prefix moved elsewhere, the manual pages rendered, and the desktop files checked.
-# Usage: InstallTests.sh BUILD-DIR SOURCE-DIR VERSION
+# Usage: InstallTests.sh BUILD-DIR SOURCE-DIR VERSION LANGUAGES
 set -u
 build=$(realpath "$1")
 source=$(realpath "$2")
 version=$3
+read -ra languages <<<"$4"
 . "$(dirname "$0")/../scripts/shell-tests.sh"
 
 prefix="$work/prefix"
@@ -73,7 +74,7 @@ if [[ -e $prefix/bin/widgethost ]]; then
         "$(LD_DEBUG=libs "$prefix/bin/widgethost" describe --json 2>&1 >/dev/null |
             sed -n 's/.*calling init: \(.*libTallyfoxPlatform.so\)$/\1/p' | head -1 | xargs -r realpath)"
     # The host's own string tables lie where it looks for them, ../share/locale from its folder.
-    for language in de en es fr he ja kk ko nl pt ru tr uz; do
+    for language in "${languages[@]}"; do
         expect "installed: the host's $language string table" "yes" \
             "$([[ -s $prefix/lib/tallyfox/share/locale/$language/LC_MESSAGES/widgethost.mo ]] && echo yes)"
     done

@@ -9,8 +9,10 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <ranges>
 #include <regex>
 #include <set>
+#include <string_view>
 #include <thread>
 
 #include <unicode/plurrule.h>
@@ -21,7 +23,13 @@ using namespace platform::foundation::stringtables;
 
 namespace {
 
-const char* const languages[] = {"de", "en", "es", "fr", "nl", "uz", "pt", "tr", "kk", "ru", "he", "ja", "ko"};
+// The languages the build gives string tables to (separated by commas).
+const std::vector<std::string> languages = [] {
+    std::vector<std::string> list;
+    for (const auto part : std::views::split(std::string_view(TALLYFOX_LANGUAGES), ','))
+        list.emplace_back(part.begin(), part.end());
+    return list;
+}();
 
 fs::path sourceDirectory() {
     const char* source = std::getenv("TALLYFOX_SOURCE_DIR");
@@ -89,7 +97,7 @@ fs::path temporaryDirectory() {
 }
 
 std::vector<std::string> catalogProblems(const fs::path& directory) {
-    return stringTableProblems(directory, "TallyfoxWidget.pot", {std::begin(languages), std::end(languages)});
+    return stringTableProblems(directory, "TallyfoxWidget.pot", languages);
 }
 
 } // namespace
@@ -171,11 +179,11 @@ TEST(StringTables, pluralRulesAgreeWithTheLanguagesOwnCategories) {
     // Each catalog's forms must split the counts as the language's plural categories do. Counts in
     // the millions, for which a few languages have a form of their own ("un million de"), are left
     // to the "other" form: no window or countdown counts that far.
-    for (const char* language : languages) {
-        const auto reading = readPluralForms(catalog(std::string(language) + ".po"));
+    for (const std::string& language : languages) {
+        const auto reading = readPluralForms(catalog(language + ".po"));
         ASSERT_TRUE(reading.forms) << language << ".po " << reading.error;
         UErrorCode status = U_ZERO_ERROR;
-        const std::unique_ptr<icu::PluralRules> rules(icu::PluralRules::forLocale(icu::Locale(language), status));
+        const std::unique_ptr<icu::PluralRules> rules(icu::PluralRules::forLocale(icu::Locale(language.c_str()), status));
         ASSERT_TRUE(U_SUCCESS(status)) << language;
         std::map<int, std::string> categoryOfForm;
         std::map<std::string, int> formOfCategory;

@@ -4,12 +4,15 @@
 #include "platform/foundation/StringTables/POCatalog.hpp"
 #include "platform/foundation/UserDefaults.hpp"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <map>
+#include <ranges>
 #include <regex>
+#include <string_view>
 
 namespace fs = std::filesystem;
 namespace pf = platform::foundation;
@@ -18,8 +21,14 @@ using namespace widgethost;
 
 namespace {
 
-const std::vector<std::string> languages = {"de", "en", "es", "fr", "he", "ja", "kk",
-                                            "ko", "nl", "pt", "ru", "tr", "uz"};
+// The languages the build gives string tables to (separated by commas), in alphabetical order.
+const std::vector<std::string> languages = [] {
+    std::vector<std::string> list;
+    for (const auto part : std::views::split(std::string_view(TALLYFOX_LANGUAGES), ','))
+        list.emplace_back(part.begin(), part.end());
+    std::ranges::sort(list);
+    return list;
+}();
 
 fs::path sourceDirectory() {
     const char* source = std::getenv("TALLYFOX_SOURCE_DIR");
