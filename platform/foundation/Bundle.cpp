@@ -51,43 +51,6 @@ std::optional<Bundle> Bundle::open(const std::filesystem::path& root) {
     return Bundle(root, std::move(info));
 }
 
-std::optional<InfoValueType> Bundle::infoValueType(std::string_view key) const {
-    const plist_t node = lookup(info_, key);
-    if (!node) return std::nullopt;
-    switch (plist_get_node_type(node)) {
-    case PLIST_STRING: return InfoValueType::string;
-    case PLIST_BOOLEAN: return InfoValueType::boolean;
-    case PLIST_UINT: return InfoValueType::integer;
-    case PLIST_REAL: return InfoValueType::real;
-    case PLIST_DATE: return InfoValueType::date;
-    case PLIST_DATA: return InfoValueType::data;
-    case PLIST_ARRAY: return InfoValueType::array;
-    case PLIST_DICT: return InfoValueType::dictionary;
-    default: return InfoValueType::other;
-    }
-}
-
 std::optional<std::string> Bundle::infoString(std::string_view key) const { return stringValue(lookup(info_, key)); }
-
-std::optional<bool> Bundle::infoBool(std::string_view key) const {
-    const plist_t node = lookup(info_, key);
-    if (!node || plist_get_node_type(node) != PLIST_BOOLEAN) return std::nullopt;
-    uint8_t value = 0;
-    plist_get_bool_val(node, &value);
-    return value != 0;
-}
-
-std::optional<std::vector<std::string>> Bundle::infoStringArray(std::string_view key) const {
-    const plist_t node = lookup(info_, key);
-    if (!node || plist_get_node_type(node) != PLIST_ARRAY) return std::nullopt;
-    std::vector<std::string> out;
-    const uint32_t count = plist_array_get_size(node);
-    for (uint32_t i = 0; i < count; ++i) {
-        auto value = stringValue(plist_array_get_item(node, i));
-        if (!value) return std::nullopt;
-        out.push_back(std::move(*value));
-    }
-    return out;
-}
 
 } // namespace platform::foundation

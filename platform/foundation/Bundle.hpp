@@ -2,18 +2,13 @@
 // Bundles: a directory laid out as <root>/Contents/Info.plist, Contents/MacOS, Contents/Resources,
 // whose information dictionary (XML or binary property list) says what the bundle is.
 
-#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace platform::foundation {
-
-/// The type of a value in an information dictionary.
-enum class InfoValueType { string, boolean, integer, real, date, data, array, dictionary, other };
 
 class Bundle {
 public:
@@ -21,19 +16,11 @@ public:
     /// Contents/Info.plist is missing or unreadable opens with an empty information dictionary.
     static std::optional<Bundle> open(const std::filesystem::path& root);
 
-    /// The bundle's root directory (as given to `open`).
-    const std::filesystem::path& bundlePath() const { return root_; }
     /// <root>/Contents/Resources.
     std::filesystem::path resourcesPath() const { return root_ / "Contents" / "Resources"; }
 
-    /// The type of the top-level information-dictionary value for `key`; nothing when absent.
-    std::optional<InfoValueType> infoValueType(std::string_view key) const;
     /// The value for `key` when it is a string; nothing when absent or of another type.
     std::optional<std::string> infoString(std::string_view key) const;
-    /// The value for `key` when it is a Boolean.
-    std::optional<bool> infoBool(std::string_view key) const;
-    /// The value for `key` when it is an array of strings (other elements make it nothing).
-    std::optional<std::vector<std::string>> infoStringArray(std::string_view key) const;
 
 private:
     Bundle(std::filesystem::path root, std::shared_ptr<void> info) : root_(std::move(root)), info_(std::move(info)) {}

@@ -29,10 +29,6 @@ public:
 
     bool isZero() const { return digits_.empty(); }
     bool isNegative() const { return negative_; }
-    /// The significant digits without leading or trailing zeros ("" for zero).
-    const std::string& significantDigits() const { return digits_; }
-    /// The value is `significantDigits() × 10^exponent()`.
-    int exponent() const { return exponent_; }
 
     /// Plain decimal notation without exponent: "2.23", "-0.005", "1200", "0".
     std::string description() const;

@@ -46,7 +46,6 @@ struct TimeZone {
     /// The system's time zone (TZ, then /etc/localtime), read anew on every call so that a change
     /// of zone shows in the next text made.
     static TimeZone autoupdatingCurrent();
-    static TimeZone gmt() { return TimeZone{"UTC"}; }
 
     bool operator==(const TimeZone&) const = default;
 };

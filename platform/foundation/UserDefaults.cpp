@@ -404,22 +404,13 @@ public:
             }
             entry.damage.reset();
         }
+        // Every caller made the contents it stores.
         std::optional<DefaultsProblem> failure;
-        if (entry.contents) {
-            failure = write(file, *entry.contents);
-        } else if (::unlink(file.c_str()) != 0 && errno != ENOENT) {
-            failure = DefaultsProblem{file, writingReason(errno)};
-        }
+        if (entry.contents) failure = write(file, *entry.contents);
         // What this process wrote is what it holds; a failed write leaves the file it read.
         entry.identity = identityOf(file);
         if (failure) return Failure{std::move(*failure)};
         return written;
-    }
-
-    void forget(std::string_view name) {
-        const std::filesystem::path file = UserDefaults::fileForDomain(name);
-        const std::string key = file.empty() ? memoryKey(name) : file.string();
-        domains_[key].contents.reset();
     }
 
 private:
@@ -536,24 +527,12 @@ std::optional<PropertyListValue::Dictionary> UserDefaults::persistentDomain(std:
     return contents ? std::optional<PropertyListValue::Dictionary>(*contents) : std::nullopt;
 }
 
-void UserDefaults::setPersistentDomain(PropertyListValue::Dictionary domain, std::string_view name) {
-    logFailure(writePersistentDomain(std::move(domain), name));
-}
-
 Result<DefaultsWrite, DefaultsProblem>
 UserDefaults::writePersistentDomain(PropertyListValue::Dictionary domain, std::string_view name) {
     auto& store = DomainStore::shared();
     std::lock_guard lock(store.mutex);
     *store.domain(name, true) = std::move(domain);
     return store.store(name);
-}
-
-void UserDefaults::removePersistentDomain(std::string_view name) {
-    auto& store = DomainStore::shared();
-    std::lock_guard lock(store.mutex);
-    (void)store.domain(name, false); // what is on disk now decides whether a damaged file is kept
-    store.forget(name);
-    logFailure(store.store(name));
 }
 
 std::optional<DefaultsProblem> UserDefaults::unreadableDomain(std::string_view name) const {

@@ -92,11 +92,8 @@ public:
 
     /// The whole stored domain `name`, absent when nothing is stored under that name.
     std::optional<PropertyListValue::Dictionary> persistentDomain(std::string_view name) const;
-    void setPersistentDomain(PropertyListValue::Dictionary domain, std::string_view name);
     Result<DefaultsWrite, DefaultsProblem> writePersistentDomain(PropertyListValue::Dictionary domain,
                                                                  std::string_view name);
-    /// Removes the domain's file; one that could not be read is kept aside instead.
-    void removePersistentDomain(std::string_view name);
 
     /// Why the stored domain `name` cannot be read, as it is on disk now; nothing when its file was
     /// read or none is there.

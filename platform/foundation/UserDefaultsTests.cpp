@@ -78,18 +78,18 @@ TEST_F(Defaults, readFilesWrittenElsewhereAndFallBackToTheGlobalDomain) {
     EXPECT_EQ(UserDefaults("com.folder").string("name"), std::nullopt); // a folder holds no defaults
 }
 
-TEST_F(Defaults, removeKeysAndDomains) {
+TEST_F(Defaults, removeKeysAndReplaceWholeDomains) {
     UserDefaults defaults("com.tallyfox.remove");
     defaults.set("a", 1);
     defaults.set("b", 2);
     defaults.removeObject("a");
     EXPECT_EQ(defaults.object("a"), std::nullopt);
     EXPECT_EQ(defaults.persistentDomain("com.tallyfox.remove")->size(), 1u);
-    defaults.removePersistentDomain("com.tallyfox.remove");
-    EXPECT_FALSE(fs::exists(preferences() / "com.tallyfox.remove.plist"));
+    ASSERT_TRUE(defaults.writePersistentDomain({{"c", "three"}}, "com.tallyfox.remove").hasValue());
     EXPECT_EQ(defaults.object("b"), std::nullopt);
-    defaults.setPersistentDomain({{"c", "three"}}, "com.tallyfox.remove");
     EXPECT_EQ(defaults.string("c"), "three");
+    EXPECT_EQ(UserDefaults("x").persistentDomain("com.tallyfox.remove"),
+              (PropertyListValue::Dictionary{{"c", "three"}}));
 }
 
 TEST_F(Defaults, aLongRunningProcessSeesWhatOthersWrite) {
@@ -194,11 +194,10 @@ TEST_F(Defaults, aFileThatCannotBeReadIsSaidWhyAndKeptAsideBeforeAnyWrite) {
         EXPECT_EQ(UserDefaults("x").persistentDomain("com.tallyfox.damaged")->at("AppleLanguages"),
                   PropertyListValue::strings({"de"}));
 
-        // Damaged again in the same second, and the whole domain removed: the earlier copy stays
-        // and the new one is kept beside it, never deleted.
+        // Damaged again in the same second, and the whole domain written anew: the earlier copy
+        // stays and the new one is kept beside it, never written over.
         std::ofstream(file, std::ios::binary | std::ios::trunc) << "again";
-        defaults.removePersistentDomain("com.tallyfox.damaged");
-        EXPECT_FALSE(fs::exists(file));
+        ASSERT_TRUE(defaults.writePersistentDomain({}, "com.tallyfox.damaged").hasValue());
         const auto both = keptBeside(preferences(), "com.tallyfox.damaged");
         ASSERT_EQ(both.size(), 2u);
         EXPECT_EQ(contents(kept[0]), damage.bytes);
@@ -216,7 +215,7 @@ TEST_F(Defaults, aWriteThatCannotBeDoneSaysWhyAndLeavesWhatIsInTheWay) {
     ASSERT_FALSE(refused.hasValue());
     EXPECT_EQ(refused.error(), (DefaultsProblem{folderFile, "a folder is in its place"}));
     EXPECT_TRUE(fs::is_directory(folderFile / "inside"));
-    folder.removePersistentDomain("com.tallyfox.folder");
+    EXPECT_FALSE(folder.writePersistentDomain({}, "com.tallyfox.folder").hasValue());
     EXPECT_TRUE(fs::is_directory(folderFile / "inside"));
 
     // A file where the Preferences folder belongs.

@@ -24,12 +24,6 @@ std::string_view name(WidgetFamily family) {
     return "systemMedium";
 }
 
-std::string_view shortName(WidgetFamily family) {
-    for (const auto& entry : names)
-        if (entry.family == family) return entry.shortForm;
-    return "medium";
-}
-
 std::optional<WidgetFamily> widgetFamily(std::string_view text) {
     for (const auto& entry : names)
         if (text == entry.full || text == entry.shortForm) return entry.family;

@@ -14,8 +14,6 @@ using WidgetFamily = platform::ui::WidgetFamily;
 
 /// "systemSmall", "systemMedium", "systemLarge".
 std::string_view name(WidgetFamily family);
-/// "small", "medium", "large": the short forms that hosts show and accept.
-std::string_view shortName(WidgetFamily family);
 /// The family for its name, or for the short forms "small", "medium" and "large" that hosts accept.
 std::optional<WidgetFamily> widgetFamily(std::string_view name);
 
