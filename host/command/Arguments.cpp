@@ -226,15 +226,9 @@ std::optional<UsageError> apply(Invocation& invocation, const OptionName& option
     case verbose: invocation.verbose = true; break;
     case surface:
         if (value == "auto")
-            invocation.surface = SurfaceRequest::automatic;
-        else if (value == "layer-shell")
-            invocation.surface = SurfaceRequest::layerShell;
-        else if (value == "gnome-shell")
-            invocation.surface = SurfaceRequest::gnomeShell;
-        else if (value == "x11")
-            invocation.surface = SurfaceRequest::x11;
-        else if (value == "window")
-            invocation.surface = SurfaceRequest::window;
+            invocation.surface = std::nullopt;
+        else if (const auto kind = surfaceKindNamed(value))
+            invocation.surface = kind;
         else
             return bad("surface", "auto, layer-shell, gnome-shell, x11 or window");
         break;

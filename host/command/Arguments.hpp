@@ -1,6 +1,7 @@
 #pragma once
 // The command line of `widgethost`: a command, its options, and the selection of what to show.
 
+#include "host/hosting/SurfaceChoice.hpp"
 #include "platform/foundation/Date.hpp"
 #include "platform/foundation/Result.hpp"
 #include "platform/ui/Geometry.hpp"
@@ -20,9 +21,6 @@ namespace widgethost {
 using platform::foundation::Date;
 
 enum class Command { help, version, describe, entities, timeline, render, accessibility, layout, add, list, edit, remove, autostart, show, check, names };
-
-/// Which desktop surface `show` puts the widgets on: the best the desktop offers, or one asked for.
-enum class SurfaceRequest { automatic, layerShell, gnomeShell, x11, window };
 
 /// Which of the provider's requests the host makes.
 enum class Request { placeholder, snapshot, timeline };
@@ -59,7 +57,7 @@ struct Invocation {
     bool clear = false;                   ///< `edit --clear`
     std::vector<std::string> autostart;   ///< `autostart`: the words after it, as given
     bool verbose = false;                 ///< `show --verbose`: say which surface and why
-    SurfaceRequest surface = SurfaceRequest::automatic; ///< `show --surface`
+    SurfaceRequest surface;               ///< `show --surface`: the best the desktop offers unless given
     std::optional<std::filesystem::path> snapshotFile;  ///< `check`: the document (the widget's unless given)
 };
 

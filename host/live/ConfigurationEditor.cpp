@@ -3,7 +3,8 @@
 #include "host/hosting/ConfigurationChoices.hpp"
 #include "host/gtk/GLibCallback.hpp"
 #include "host/strings/HostStrings.hpp"
-#include "host/live/LiveHost.hpp"
+#include "host/identity/HostIdentity.hpp"
+#include "host/live/WindowHost.hpp"
 
 #include <gtk/gtk.h>
 #include <memory>
@@ -18,7 +19,7 @@ constexpr const char* editorKey = "tallyfox-configuration-editor";
 
 /// The open editor: its window and the lines as the user has them now.
 struct Editor {
-    LiveHost* host = nullptr;
+    WindowHost* host = nullptr;
     std::int64_t number = 0;
     GtkWindow* window = nullptr;
     GtkWidget* list = nullptr;
@@ -141,24 +142,14 @@ void fill(const std::shared_ptr<Editor>& editor, std::optional<std::size_t> focu
     gtk_widget_set_sensitive(editor->save, TRUE);
 }
 
-} // namespace
-
-void openConfigurationEditor(GtkWindow* parent, LiveHost& host, const PlacedWidget& placed) {
-    if (auto* open = static_cast<GtkWindow*>(g_object_get_data(G_OBJECT(parent), editorKey))) {
-        gtk_window_present(open);
-        return;
-    }
-    auto editor = std::make_shared<Editor>();
-    editor->host = &host;
-    editor->number = placed.number;
-    const auto& widget = host.widget();
-
+/// The editor's own window over `parent`, which knows it while it is open.
+GtkWindow* makeWindow(const std::shared_ptr<Editor>& editor, GtkWindow* parent, const std::string& title) {
     // An ordinary window of the desktop, whatever surface the widget is on.
     GtkWindow* window = GTK_WINDOW(gtk_window_new(GTK_WINDOW_TOPLEVEL));
     editor->window = window;
-    gtk_window_set_application(window, host.application());
+    gtk_window_set_application(window, editor->host->application());
     gtk_window_set_destroy_with_parent(window, TRUE);
-    gtk_window_set_title(window, widget.intentTitle.resolved().c_str());
+    gtk_window_set_title(window, title.c_str());
     gtk_window_set_icon_name(window, liveHostApplicationID);
     gtk_window_set_default_size(window, 380, 460);
     gtk_window_set_position(window, GTK_WIN_POS_CENTER);
@@ -171,10 +162,15 @@ void openConfigurationEditor(GtkWindow* parent, LiveHost& host, const PlacedWidg
                              g_object_set_data(G_OBJECT(owner), editorKey, nullptr);
                      }),
                      parent);
+    return window;
+}
 
+/// Cancel and Save in the title bar; Save stores the choice through the host and closes the editor.
+void makeHeader(const std::shared_ptr<Editor>& editor, const std::string& title) {
+    GtkWindow* window = editor->window;
     GtkWidget* header = gtk_header_bar_new();
     gtk_header_bar_set_show_close_button(GTK_HEADER_BAR(header), FALSE);
-    gtk_header_bar_set_title(GTK_HEADER_BAR(header), widget.intentTitle.resolved().c_str());
+    gtk_header_bar_set_title(GTK_HEADER_BAR(header), title.c_str());
     GtkWidget* cancel = gtk_button_new_with_label(hostText("Cancel").c_str());
     g_signal_connect_swapped(cancel, "clicked", G_CALLBACK(gtk_widget_destroy), window);
     gtk_header_bar_pack_start(GTK_HEADER_BAR(header), cancel);
@@ -187,20 +183,23 @@ void openConfigurationEditor(GtkWindow* parent, LiveHost& host, const PlacedWidg
             if (!e) return;
             const auto chosen = chosenIdentifiers(e->choices);
             const std::int64_t number = e->number;
-            e->host->later([number, chosen](LiveHost& h) { h.changeConfiguration(number, chosen); });
+            e->host->later([number, chosen](WindowHost& h) { h.changeConfiguration(number, chosen); });
             gtk_widget_destroy(GTK_WIDGET(e->window));
         }),
         new std::weak_ptr<Editor>(editor),
         [](gpointer data, GClosure*) { delete static_cast<std::weak_ptr<Editor>*>(data); }, GConnectFlags{});
     gtk_header_bar_pack_end(GTK_HEADER_BAR(header), editor->save);
     gtk_window_set_titlebar(window, header);
+}
 
+/// The parameter's title over the list, which says it is loading until the query answers.
+void makeContent(const std::shared_ptr<Editor>& editor, const std::string& parameterTitle) {
     GtkWidget* content = gtk_box_new(GTK_ORIENTATION_VERTICAL, 12);
     gtk_widget_set_margin_start(content, 18);
     gtk_widget_set_margin_end(content, 18);
     gtk_widget_set_margin_top(content, 18);
     gtk_widget_set_margin_bottom(content, 18);
-    GtkWidget* heading = gtk_label_new(widget.parameterTitle.resolved().c_str());
+    GtkWidget* heading = gtk_label_new(parameterTitle.c_str());
     PangoAttrList* bold = pango_attr_list_new();
     pango_attr_list_insert(bold, pango_attr_weight_new(PANGO_WEIGHT_BOLD));
     gtk_label_set_attributes(GTK_LABEL(heading), bold);
@@ -209,7 +208,7 @@ void openConfigurationEditor(GtkWindow* parent, LiveHost& host, const PlacedWidg
     gtk_box_pack_start(GTK_BOX(content), heading, FALSE, FALSE, 0);
     editor->list = gtk_list_box_new();
     gtk_list_box_set_selection_mode(GTK_LIST_BOX(editor->list), GTK_SELECTION_NONE);
-    setAccessibleName(editor->list, widget.parameterTitle.resolved());
+    setAccessibleName(editor->list, parameterTitle);
     GtkWidget* loading = gtk_label_new(hostText("Loading…").c_str());
     gtk_style_context_add_class(gtk_widget_get_style_context(loading), "dim-label");
     gtk_list_box_insert(GTK_LIST_BOX(editor->list), loading, -1);
@@ -221,26 +220,19 @@ void openConfigurationEditor(GtkWindow* parent, LiveHost& host, const PlacedWidg
     gtk_container_add(GTK_CONTAINER(scroller), editor->list);
     gtk_container_add(GTK_CONTAINER(frame), scroller);
     gtk_box_pack_start(GTK_BOX(content), frame, TRUE, TRUE, 0);
-    gtk_container_add(GTK_CONTAINER(window), content);
+    gtk_container_add(GTK_CONTAINER(editor->window), content);
+}
 
-    g_signal_connect(window, "key-press-event",
-                     asCallback(+[](GtkWidget* self, GdkEventKey* key, gpointer) -> gboolean {
-                         if (key->keyval != GDK_KEY_Escape) return FALSE;
-                         gtk_widget_destroy(self);
-                         return TRUE;
-                     }),
-                     nullptr);
-    gtk_widget_show_all(GTK_WIDGET(window));
-    gtk_window_present(window);
-
+/// Lists the query's entities once the worker has them: the stored ones first, in their order.
+void listEntities(const std::shared_ptr<Editor>& editor, const PlacedWidget& placed) {
     // The query reads the snapshot: on the worker, as the platform runs queries on its own tasks.
-    const intents::AnyEntityQuery query = widget.entityQuery;
+    const intents::AnyEntityQuery query = editor->host->widget().entityQuery;
     const std::vector<std::string> stored =
         placed.configuration.entityIdentifiers.value_or(std::vector<std::string>{});
     using Listed =
         std::pair<std::vector<intents::EntityDescription>, std::vector<intents::EntityDescription>>;
     std::weak_ptr<Editor> weak = editor;
-    host.queue().run<Listed>(
+    editor->host->queue().run<Listed>(
         [query, stored] {
             return Listed{stored.empty() ? std::vector<intents::EntityDescription>{} : query.entities(stored),
                           query.results()};
@@ -251,6 +243,32 @@ void openConfigurationEditor(GtkWindow* parent, LiveHost& host, const PlacedWidg
                 fill(e);
             }
         });
+}
+
+} // namespace
+
+void openConfigurationEditor(GtkWindow* parent, WindowHost& host, const PlacedWidget& placed) {
+    if (auto* open = static_cast<GtkWindow*>(g_object_get_data(G_OBJECT(parent), editorKey))) {
+        gtk_window_present(open);
+        return;
+    }
+    auto editor = std::make_shared<Editor>();
+    editor->host = &host;
+    editor->number = placed.number;
+    const auto& widget = host.widget();
+    GtkWindow* window = makeWindow(editor, parent, widget.intentTitle.resolved());
+    makeHeader(editor, widget.intentTitle.resolved());
+    makeContent(editor, widget.parameterTitle.resolved());
+    g_signal_connect(window, "key-press-event",
+                     asCallback(+[](GtkWidget* self, GdkEventKey* key, gpointer) -> gboolean {
+                         if (key->keyval != GDK_KEY_Escape) return FALSE;
+                         gtk_widget_destroy(self);
+                         return TRUE;
+                     }),
+                     nullptr);
+    gtk_widget_show_all(GTK_WIDGET(window));
+    gtk_window_present(window);
+    listEntities(editor, placed);
 }
 
 } // namespace widgethost

@@ -8,10 +8,10 @@ typedef struct _GtkWindow GtkWindow;
 
 namespace widgethost {
 
-class LiveHost;
+class WindowHost;
 
 /// Opens the editor over the widget's window `parent` (or brings forward the one already open). The
 /// query runs on the host's worker; Save stores the choice through the host and closes the editor.
-void openConfigurationEditor(GtkWindow* parent, LiveHost& host, const PlacedWidget& placed);
+void openConfigurationEditor(GtkWindow* parent, WindowHost& host, const PlacedWidget& placed);
 
 } // namespace widgethost

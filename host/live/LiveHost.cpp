@@ -3,7 +3,6 @@
 #include "host/live/DesktopAppearance.hpp"
 #include "host/live/FileChangeMonitor.hpp"
 #include "host/gtk/GLibCallback.hpp"
-#include "host/surfaces/gnome/GnomeShellSurface.hpp"
 #include "host/strings/HostStrings.hpp"
 #include "host/gtk/LiveLog.hpp"
 #include "host/live/LiveWindow.hpp"
@@ -110,10 +109,10 @@ void sayKept(const std::optional<pf::KeptDamagedFile>& kept) {
 
 // MARK: The host
 
-LiveHost::LiveHost(GtkApplication* application, wk::WidgetExtension extension, SurfaceKind surface,
-                   std::function<void(std::string)> failed)
+LiveHost::LiveHost(GtkApplication* application, wk::WidgetExtension extension,
+                   std::unique_ptr<DesktopSurfaces> surfaces, std::function<void(std::string)> failed)
     : application_(application), extension_(std::move(extension)), failed_(std::move(failed)),
-      queue_(std::make_unique<BackgroundQueue>()), surface_(surface),
+      queue_(std::make_unique<BackgroundQueue>()), surfaces_(std::move(surfaces)),
       token_(std::make_shared<LiveHost*>(this)) {
     css_ = gtk_css_provider_new();
     gtk_css_provider_load_from_data(css_, widgetStyle, -1, nullptr);
@@ -128,7 +127,7 @@ LiveHost::LiveHost(GtkApplication* application, wk::WidgetExtension extension, S
 
     GdkDisplay* display = gdk_display_get_default();
     const auto outputs = asCallback(+[](GdkDisplay*, GdkMonitor*, gpointer self) {
-        static_cast<LiveHost*>(self)->later([](LiveHost& host) { host.outputsChanged(); });
+        static_cast<LiveHost*>(self)->soon([](LiveHost& host) { host.outputsChanged(); });
     });
     g_signal_connect(display, "monitor-added", outputs, this);
     g_signal_connect(display, "monitor-removed", outputs, this);
@@ -140,16 +139,14 @@ LiveHost::LiveHost(GtkApplication* application, wk::WidgetExtension extension, S
     const fs::path store = pf::UserDefaults::fileForDomain(hostDefaultsDomain);
     if (!store.empty()) storeMonitor_ = std::make_unique<FileChangeMonitor>(store, [this] { reconcile(); });
     positions_ = storedWindowPositions();
-    if (surface_ == SurfaceKind::gnomeShell)
-        // The extension comes and goes with the shell, or when it is disabled: the widgets' live texts
-        // run while it shows them.
-        shellDesktop_ = std::make_unique<ShellDesktop>(
-            g_application_get_dbus_connection(G_APPLICATION(application_)), [this] {
-                later([](LiveHost& host) {
-                    for (const auto& [number, window] : host.windows_)
-                        window->redraw();
-                });
-            });
+    // A windowless desktop (GNOME Shell's extension) comes and goes with the shell, or when it is
+    // disabled: the widgets' live texts run while it shows them.
+    surfaces_->open(G_APPLICATION(application_), [this] {
+        soon([](LiveHost& host) {
+            for (const auto& [number, window] : host.windows_)
+                window->redraw();
+        });
+    });
 }
 
 LiveHost::~LiveHost() {
@@ -159,7 +156,7 @@ LiveHost::~LiveHost() {
     snapshotMonitor_.reset();
     storeMonitor_.reset();
     windows_.clear();
-    shellDesktop_.reset();
+    surfaces_.reset();
     // Requests still running finish on the worker; their answers find no window.
     queue_.reset();
     drainMainLoop();
@@ -167,7 +164,11 @@ LiveHost::~LiveHost() {
     g_object_unref(css_);
 }
 
-void LiveHost::later(std::function<void(LiveHost&)> action) {
+void LiveHost::later(std::function<void(WindowHost&)> action) {
+    soon([action = std::move(action)](LiveHost& host) { action(host); });
+}
+
+void LiveHost::soon(std::function<void(LiveHost&)> action) {
     runOnMainLoop([weak = std::weak_ptr<LiveHost*>(token_), action = std::move(action)] {
         if (auto host = weak.lock()) action(**host);
     });
@@ -361,19 +362,25 @@ void LiveHost::appearanceChanged() {
 
 // MARK: `widgethost show`
 
-int showLiveWidgets(const Invocation& invocation, std::FILE* err) {
-    if (invocation.selection.now) pf::Clock::setFixedNow(*invocation.selection.now);
+namespace {
+
+/// The extension with at least one widget; otherwise none, and why on `err`.
+std::optional<wk::WidgetExtension> loadExtension(const Invocation& invocation, std::FILE* err) {
     const fs::path path = invocation.extension.value_or(defaultExtensionPath());
     auto loaded = wk::loadWidgetExtension(path);
     if (!loaded) {
         std::fprintf(err, "widgethost: %s\n", loaded.error().message.c_str());
-        return 1;
+        return std::nullopt;
     }
     if (loaded->widgets.empty()) {
         std::fprintf(err, "widgethost: %s\n", hostText("%@ declares no widget", {path.string()}).c_str());
-        return 1;
+        return std::nullopt;
     }
+    return std::move(*loaded);
+}
 
+/// Opens the display GTK finds; false, and why on `err`, where none answers.
+bool openDisplay(std::FILE* err) {
     g_log_set_writer_func(logWriter, nullptr, nullptr);
     // The window class and application identifier are the launcher entry's name: desktops find the
     // entry, and its icon, by it.
@@ -383,7 +390,7 @@ int showLiveWidgets(const Invocation& invocation, std::FILE* err) {
             err, "widgethost: %s\n",
             hostText("cannot open a display (neither DISPLAY nor WAYLAND_DISPLAY names one that answers)")
                 .c_str());
-        return 1;
+        return false;
     }
 #ifdef GDK_WINDOWING_X11
     if (GDK_IS_X11_DISPLAY(gdk_display_get_default())) XSetIOErrorHandler(x11ConnectionLost);
@@ -397,29 +404,39 @@ int showLiveWidgets(const Invocation& invocation, std::FILE* err) {
     gtk_window_set_default_icon_name(liveHostApplicationID);
     // Menus and the editor read in the host's language, from right to left where it is written so.
     if (hostLanguageIsRightToLeft()) gtk_widget_set_default_direction(GTK_TEXT_DIR_RTL);
+    return true;
+}
 
-    const SurfaceChoice surface = chooseDesktopSurface(invocation.surface);
-    liveTrace("surface kind: " + std::string(surfaceKindName(surface.kind)));
-    liveLog(surface.reason);
+/// The surfaces the display offers the widgets, said as `show` says it: the reason in the log (and
+/// on `err` with --verbose, with the fonts that are missing), a notice on `err` for everyone.
+std::unique_ptr<DesktopSurfaces> chooseSurfaces(const Invocation& invocation, std::FILE* err) {
+    DesktopChoice choice = chooseDesktopSurface(invocation.surface);
+    liveLog(choice.reason);
     if (invocation.verbose) {
-        std::fprintf(err, "widgethost: %s\n", surface.reason.c_str());
+        std::fprintf(err, "widgethost: %s\n", choice.reason.c_str());
         for (const auto& font : ui::missingFonts()) std::fprintf(err, "widgethost: %s\n", missingFontLine(font).c_str());
     }
-    if (surface.notice) std::fprintf(err, "widgethost: %s\n", surface.notice->c_str());
+    if (choice.notice) std::fprintf(err, "widgethost: %s\n", choice.notice->c_str());
+    return std::move(choice.surfaces);
+}
 
-    struct Session {
-        std::optional<wk::WidgetExtension> extension;
-        SurfaceKind surface;
-        std::unique_ptr<LiveHost> host;
-        std::optional<std::string> failure;
-    } session{std::move(*loaded), surface.kind, nullptr, std::nullopt};
+/// What the application's signals share: what the host is made of until it starts, the host, and
+/// why it could not do its job.
+struct Session {
+    std::optional<wk::WidgetExtension> extension;
+    std::unique_ptr<DesktopSurfaces> surfaces;
+    std::unique_ptr<LiveHost> host;
+    std::optional<std::string> failure;
+};
 
+/// Runs the application until it quits; its exit status.
+int runApplication(Session& session) {
     GtkApplication* application = gtk_application_new(liveHostApplicationID, G_APPLICATION_DEFAULT_FLAGS);
     // Only the first host of a session starts; a second one hands over to it and ends.
     g_signal_connect(application, "startup", asCallback(+[](GApplication* app, gpointer data) {
                          auto* s = static_cast<Session*>(data);
                          s->host = std::make_unique<LiveHost>(
-                             GTK_APPLICATION(app), std::move(*s->extension), s->surface,
+                             GTK_APPLICATION(app), std::move(*s->extension), std::move(s->surfaces),
                              [s](std::string message) { s->failure = message; });
                          s->extension.reset();
                      }),
@@ -441,14 +458,25 @@ int showLiveWidgets(const Invocation& invocation, std::FILE* err) {
     const guint interrupt = g_unix_signal_add(SIGINT, quit, application);
     const guint hangup = g_unix_signal_add(SIGHUP, quit, application);
 
-    int status = g_application_run(G_APPLICATION(application), 0, nullptr);
+    const int status = g_application_run(G_APPLICATION(application), 0, nullptr);
+    for (const guint source : {terminate, interrupt, hangup})
+        g_source_remove(source);
+    g_object_unref(application);
+    return status;
+}
+
+} // namespace
+
+int showLiveWidgets(const Invocation& invocation, std::FILE* err) {
+    if (invocation.selection.now) pf::Clock::setFixedNow(*invocation.selection.now);
+    auto extension = loadExtension(invocation, err);
+    if (!extension || !openDisplay(err)) return 1;
+    Session session{std::move(extension), chooseSurfaces(invocation, err), nullptr, std::nullopt};
+    int status = runApplication(session);
     if (session.failure) {
         std::fprintf(err, "widgethost: %s\n", session.failure->c_str());
         status = 1;
     }
-    for (const guint source : {terminate, interrupt, hangup})
-        g_source_remove(source);
-    g_object_unref(application);
     return status;
 }
 

@@ -12,8 +12,8 @@
 
 #include "host/command/Arguments.hpp"
 #include "host/identity/HostIdentity.hpp"
-#include "host/surfaces/DesktopSurface.hpp"
 #include "host/live/LiveTasks.hpp"
+#include "host/live/WindowHost.hpp"
 #include "host/stored/PlacedWidgets.hpp"
 #include "host/stored/WindowPositions.hpp"
 #include "platform/widgetkit/WidgetExtension.hpp"
@@ -35,17 +35,16 @@ namespace widgethost {
 class DesktopAppearance;
 class FileChangeMonitor;
 class LiveWindow;
-class ShellDesktop;
 
 /// Runs `widgethost show` until the user quits; returns the exit status (failures are one line on `err`).
 int showLiveWidgets(const Invocation& invocation, std::FILE* err);
 
 /// The running host: the loaded widget, the windows, and what they share.
-class LiveHost final : public SurfacePlaces {
+class LiveHost final : public WindowHost {
 public:
     /// `failed` receives the reason when the host cannot do its job (no widget can be placed).
-    LiveHost(GtkApplication* application, platform::widgetkit::WidgetExtension extension, SurfaceKind surface,
-             std::function<void(std::string)> failed);
+    LiveHost(GtkApplication* application, platform::widgetkit::WidgetExtension extension,
+             std::unique_ptr<DesktopSurfaces> surfaces, std::function<void(std::string)> failed);
     ~LiveHost() override;
     LiveHost(const LiveHost&) = delete;
     LiveHost& operator=(const LiveHost&) = delete;
@@ -54,42 +53,34 @@ public:
     /// ones (a second `show`): brings the windows forward.
     void activate();
 
-    const platform::widgetkit::WidgetConfiguration& widget() const { return extension_.widgets.front(); }
-    BackgroundQueue& queue() { return *queue_; }
-    GtkApplication* application() const { return application_; }
-    SurfaceKind surfaceKind() const { return surface_; }
-    /// What the GNOME Shell extension shows, on that surface kind only.
-    ShellDesktop* shellDesktop() const { return shellDesktop_.get(); }
+    const platform::widgetkit::WidgetConfiguration& widget() const override { return extension_.widgets.front(); }
+    BackgroundQueue& queue() override { return *queue_; }
+    GtkApplication* application() const override { return application_; }
+    DesktopSurfaces& surfaces() override { return *surfaces_; }
 
     /// The desktop's appearance now.
     platform::ui::ColorScheme colorScheme() const;
     platform::ui::ColorSchemeContrast contrast() const;
-    /// What a widget of `family` is drawn in now: the host's locale and direction, the appearance.
-    platform::ui::Environment environment(platform::ui::WidgetFamily family) const;
+    platform::ui::Environment environment(platform::ui::WidgetFamily family) const override;
+    long long snapshotEventTime() const override { return snapshotEventTime_; }
 
-    /// The monotonic time (µs) of the snapshot change being reloaded, 0 when none (for the trace).
-    long long snapshotEventTime() const { return snapshotEventTime_; }
-
-    // What the windows' menus and editors change. Each goes through the placed-widgets store, as
-    // `widgethost` on the command line does, and the windows follow the store.
-    void addWidget();
-    void removeWidget(std::int64_t number);
-    void changeFamily(std::int64_t number, platform::ui::WidgetFamily family);
-    void changeConfiguration(std::int64_t number, std::optional<std::vector<std::string>> sources);
-    void quit();
-    /// Runs `action` on the main loop once the current callback is over, if the host still runs then
-    /// (a menu action that removes its own window must not run inside that window's callback).
-    void later(std::function<void(LiveHost&)> action);
+    // What the windows' menus and editors change (WindowHost).
+    void addWidget() override;
+    void removeWidget(std::int64_t number) override;
+    void changeFamily(std::int64_t number, platform::ui::WidgetFamily family) override;
+    void changeConfiguration(std::int64_t number, std::optional<std::vector<std::string>> sources) override;
+    void quit() override;
+    void windowClosed() override;
+    void later(std::function<void(WindowHost&)> action) override;
 
     // Where the widgets are kept (SurfacePlaces).
     KeptPlace keptPlace(std::int64_t number) const override;
     void keepPlace(std::int64_t number, const KeptPlace& place) override;
     WindowPosition defaultPosition(std::int64_t number, int width, int height) const override;
 
-    /// A window was closed by the window manager: it stays placed; with no window left, the host ends.
-    void windowClosed();
-
 private:
+    /// `later` for the host's own work.
+    void soon(std::function<void(LiveHost&)> action);
     void reconcile();
     /// Changes the placed widgets and follows the change; the reason when it could not be saved.
     std::optional<std::string>
@@ -106,9 +97,8 @@ private:
     std::map<std::int64_t, std::shared_ptr<LiveWindow>> windows_;
     std::unique_ptr<FileChangeMonitor> snapshotMonitor_;
     std::unique_ptr<FileChangeMonitor> storeMonitor_;
-    SurfaceKind surface_;
+    std::unique_ptr<DesktopSurfaces> surfaces_; // outlives the windows, whose surfaces it made
     std::unique_ptr<DesktopAppearance> appearanceSettings_;
-    std::unique_ptr<ShellDesktop> shellDesktop_;
     GtkCssProvider* css_ = nullptr;
     std::map<std::int64_t, KeptPlace> positions_;
     std::pair<platform::ui::ColorScheme, platform::ui::ColorSchemeContrast> appearance_{};

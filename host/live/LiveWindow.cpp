@@ -1,10 +1,9 @@
 #include "host/live/LiveWindow.hpp"
 
+#include "host/identity/HostIdentity.hpp"
 #include "host/live/ConfigurationEditor.hpp"
-#include "host/surfaces/gnome/GnomeShellSurface.hpp"
 #include "host/gtk/GLibCallback.hpp"
 #include "host/strings/HostStrings.hpp"
-#include "host/live/LiveHost.hpp"
 #include "host/gtk/LiveLog.hpp"
 #include "host/live/WidgetArea.hpp"
 #include "platform/widgetkit/WidgetFamily.hpp"
@@ -46,7 +45,7 @@ std::string familyTitle(ui::WidgetFamily family) {
 
 } // namespace
 
-LiveWindow::LiveWindow(LiveHost& host, PlacedWidget placed) : host_(host), placed_(std::move(placed)) {
+LiveWindow::LiveWindow(WindowHost& host, PlacedWidget placed) : host_(host), placed_(std::move(placed)) {
     build();
 }
 
@@ -67,11 +66,25 @@ LiveWindow::~LiveWindow() {
 // MARK: Building the window
 
 void LiveWindow::build() {
+    const std::string title = host_.widget().displayName + " " + std::to_string(placed_.number);
+    makeWindow(title);
+    makeArea(title);
+    makeActions();
+    GMenu* menu = makeMenu();
+    followWindow();
+    surface_ = host_.surfaces().makeSurface(window_, placed_.number, title, host_);
+    surface_->prepare();
+    // The model lives on in the menu (and in a windowless surface's hands).
+    surface_->menuChanged(G_MENU_MODEL(menu), G_ACTION_GROUP(actions_));
+    g_object_unref(menu);
+    applyFamily();
+}
+
+void LiveWindow::makeWindow(const std::string& title) {
     window_ = GTK_WINDOW(gtk_window_new(GTK_WINDOW_TOPLEVEL));
     gtk_window_set_application(window_, host_.application());
     gtk_window_set_decorated(window_, FALSE);
     gtk_window_set_resizable(window_, FALSE);
-    const std::string title = host_.widget().displayName + " " + std::to_string(placed_.number);
     gtk_window_set_title(window_, title.c_str());
     gtk_window_set_icon_name(window_, liveHostApplicationID);
     gtk_widget_set_app_paintable(GTK_WIDGET(window_), TRUE);
@@ -79,16 +92,50 @@ void LiveWindow::build() {
     if (GdkVisual* visual = gdk_screen_get_rgba_visual(gtk_widget_get_screen(GTK_WIDGET(window_))))
         gtk_widget_set_visual(GTK_WIDGET(window_), visual);
     gtk_style_context_add_class(gtk_widget_get_style_context(GTK_WIDGET(window_)), "tallyfox-widget");
+    // Nothing but the picture: the window itself stays transparent.
+    g_signal_connect(window_, "draw", asCallback(+[](GtkWidget*, cairo_t* context, gpointer) -> gboolean {
+                         cairo_save(context);
+                         cairo_set_operator(context, CAIRO_OPERATOR_CLEAR);
+                         cairo_paint(context);
+                         cairo_restore(context);
+                         return FALSE;
+                     }),
+                     nullptr);
+}
 
+void LiveWindow::makeArea(const std::string& title) {
     area_ = widgetAreaNew(title);
     gtk_widget_set_can_focus(area_, TRUE);
-    gtk_widget_add_events(area_, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_BUTTON1_MOTION_MASK |
-                                     GDK_POINTER_MOTION_MASK);
     g_signal_connect(area_, "draw", asCallback(+[](GtkWidget*, cairo_t* context, gpointer self) -> gboolean {
                          static_cast<LiveWindow*>(self)->draw(context);
                          return TRUE;
                      }),
                      this);
+    followPointer();
+    gtk_widget_set_has_tooltip(area_, TRUE);
+    g_signal_connect(area_, "query-tooltip",
+                     asCallback(+[](GtkWidget*, int x, int y, gboolean, GtkTooltip* tooltip, gpointer self) -> gboolean {
+                         return static_cast<LiveWindow*>(self)->showHelp(x, y, tooltip);
+                     }),
+                     this);
+    g_signal_connect(area_, "notify::scale-factor", asCallback(+[](GObject*, GParamSpec*, gpointer self) {
+                         auto* window = static_cast<LiveWindow*>(self);
+                         gtk_widget_queue_draw(window->area_);
+                     }),
+                     this);
+    widgetAreaSetMenuAction(
+        area_,
+        [this] {
+            // Opened from assistive technology: at the widget, as from the keyboard.
+            openMenu(nullptr);
+        },
+        hostText("Open the widget's menu"));
+    gtk_container_add(GTK_CONTAINER(window_), area_);
+}
+
+void LiveWindow::followPointer() {
+    gtk_widget_add_events(area_, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_BUTTON1_MOTION_MASK |
+                                     GDK_POINTER_MOTION_MASK);
     g_signal_connect(area_, "button-press-event",
                      asCallback(+[](GtkWidget*, GdkEvent* event, gpointer self) -> gboolean {
                          return static_cast<LiveWindow*>(self)->pressed(event);
@@ -110,52 +157,26 @@ void LiveWindow::build() {
                          return TRUE;
                      }),
                      this);
-    gtk_widget_set_has_tooltip(area_, TRUE);
-    g_signal_connect(
-        area_, "query-tooltip",
-        asCallback(+[](GtkWidget*, int x, int y, gboolean, GtkTooltip* tooltip, gpointer self) -> gboolean {
-            auto* window = static_cast<LiveWindow*>(self);
-            if (!window->view_) return FALSE;
-            const auto tag = window->view_->helpTag({static_cast<double>(x), static_cast<double>(y)});
-            if (!tag) return FALSE;
-            gtk_tooltip_set_text(tooltip, tag->text.c_str());
-            const GdkRectangle area{static_cast<int>(std::floor(tag->frame.minX())),
-                                    static_cast<int>(std::floor(tag->frame.minY())),
-                                    static_cast<int>(std::ceil(tag->frame.width())),
-                                    static_cast<int>(std::ceil(tag->frame.height()))};
-            gtk_tooltip_set_tip_area(tooltip, &area);
-            if (tag->text != window->helpShown_) {
-                window->helpShown_ = tag->text;
-                liveTrace("widget " + std::to_string(window->placed_.number) + " shows the help \"" +
-                          tag->text + "\"");
-            }
-            return TRUE;
-        }),
-        this);
-    g_signal_connect(area_, "notify::scale-factor", asCallback(+[](GObject*, GParamSpec*, gpointer self) {
-                         auto* window = static_cast<LiveWindow*>(self);
-                         gtk_widget_queue_draw(window->area_);
-                     }),
-                     this);
-    widgetAreaSetMenuAction(
-        area_,
-        [this] {
-            // Opened from assistive technology: at the widget, as from the keyboard.
-            openMenu(nullptr);
-        },
-        hostText("Open the widget's menu"));
-    gtk_container_add(GTK_CONTAINER(window_), area_);
-    // Nothing but the picture: the window itself stays transparent.
-    g_signal_connect(window_, "draw", asCallback(+[](GtkWidget*, cairo_t* context, gpointer) -> gboolean {
-                         cairo_save(context);
-                         cairo_set_operator(context, CAIRO_OPERATOR_CLEAR);
-                         cairo_paint(context);
-                         cairo_restore(context);
-                         return FALSE;
-                     }),
-                     nullptr);
+}
 
-    // The widget's actions, for its menu.
+bool LiveWindow::showHelp(int x, int y, GtkTooltip* tooltip) {
+    if (!view_) return FALSE;
+    const auto tag = view_->helpTag({static_cast<double>(x), static_cast<double>(y)});
+    if (!tag) return FALSE;
+    gtk_tooltip_set_text(tooltip, tag->text.c_str());
+    const GdkRectangle area{static_cast<int>(std::floor(tag->frame.minX())),
+                            static_cast<int>(std::floor(tag->frame.minY())),
+                            static_cast<int>(std::ceil(tag->frame.width())),
+                            static_cast<int>(std::ceil(tag->frame.height()))};
+    gtk_tooltip_set_tip_area(tooltip, &area);
+    if (tag->text != helpShown_) {
+        helpShown_ = tag->text;
+        liveTrace("widget " + std::to_string(placed_.number) + " shows the help \"" + tag->text + "\"");
+    }
+    return TRUE;
+}
+
+void LiveWindow::makeActions() {
     actions_ = g_simple_action_group_new();
     const auto add = [&](const char* name, GCallback activated, const GVariantType* parameter = nullptr) {
         GSimpleAction* action = g_simple_action_new(name, parameter);
@@ -172,23 +193,29 @@ void LiveWindow::build() {
             const std::int64_t number = window->placed_.number;
             if (family)
                 window->host_.later(
-                    [number, family = *family](LiveHost& host) { host.changeFamily(number, family); });
+                    [number, family = *family](WindowHost& host) { host.changeFamily(number, family); });
         }),
         G_VARIANT_TYPE_STRING);
     add("remove", asCallback(+[](GSimpleAction*, GVariant*, gpointer self) {
             const std::int64_t number = static_cast<LiveWindow*>(self)->placed_.number;
-            static_cast<LiveWindow*>(self)->host_.later(
-                [number](LiveHost& host) { host.removeWidget(number); });
+            static_cast<LiveWindow*>(self)->host_.later([number](WindowHost& host) { host.removeWidget(number); });
         }));
     add("add", asCallback(+[](GSimpleAction*, GVariant*, gpointer self) {
-            static_cast<LiveWindow*>(self)->host_.later([](LiveHost& host) { host.addWidget(); });
+            static_cast<LiveWindow*>(self)->host_.later([](WindowHost& host) { host.addWidget(); });
         }));
     add("quit", asCallback(+[](GSimpleAction*, GVariant*, gpointer self) {
-            static_cast<LiveWindow*>(self)->host_.later([](LiveHost& host) { host.quit(); });
+            static_cast<LiveWindow*>(self)->host_.later([](WindowHost& host) { host.quit(); });
         }));
     gtk_widget_insert_action_group(GTK_WIDGET(window_), "widget", G_ACTION_GROUP(actions_));
+}
 
+GMenu* LiveWindow::makeMenu() {
     GMenu* menu = g_menu_new();
+    // Each part lives on in the menu that links it.
+    const auto section = [menu](GMenu* part) {
+        g_menu_append_section(menu, nullptr, G_MENU_MODEL(part));
+        g_object_unref(part);
+    };
     GMenu* editing = g_menu_new();
     g_menu_append(editing, hostText("Edit Widget…").c_str(), "widget.edit");
     GMenu* sizes = g_menu_new();
@@ -196,14 +223,15 @@ void LiveWindow::build() {
         g_menu_append(sizes, familyTitle(family).c_str(),
                       (std::string("widget.size::") + std::string(wk::name(family))).c_str());
     g_menu_append_submenu(editing, hostText("Size").c_str(), G_MENU_MODEL(sizes));
-    g_menu_append_section(menu, nullptr, G_MENU_MODEL(editing));
+    g_object_unref(sizes);
+    section(editing);
     GMenu* placing = g_menu_new();
     g_menu_append(placing, hostText("Remove Widget").c_str(), "widget.remove");
     g_menu_append(placing, hostText("Add Widget").c_str(), "widget.add");
-    g_menu_append_section(menu, nullptr, G_MENU_MODEL(placing));
+    section(placing);
     GMenu* ending = g_menu_new();
     g_menu_append(ending, hostText("Quit").c_str(), "widget.quit");
-    g_menu_append_section(menu, nullptr, G_MENU_MODEL(ending));
+    section(ending);
     menu_ = gtk_menu_new_from_model(G_MENU_MODEL(menu));
     g_object_ref_sink(menu_);
     gtk_menu_attach_to_widget(GTK_MENU(menu_), area_, nullptr);
@@ -212,12 +240,10 @@ void LiveWindow::build() {
                          static_cast<LiveWindow*>(self)->menuClosed();
                      }),
                      this);
-    // The parts live on in the menu (and in a windowless surface's hands).
-    const auto release = [parts = std::vector<GMenu*>{menu, editing, sizes, placing, ending}] {
-        for (GMenu* part : parts)
-            g_object_unref(part);
-    };
+    return menu;
+}
 
+void LiveWindow::followWindow() {
     g_signal_connect(window_, "delete-event",
                      asCallback(+[](GtkWidget*, GdkEvent*, gpointer self) -> gboolean {
                          return static_cast<LiveWindow*>(self)->closedByDesktop();
@@ -230,15 +256,6 @@ void LiveWindow::build() {
                          return FALSE;
                      }),
                      this);
-
-    if (ShellDesktop* shell = host_.shellDesktop())
-        surface_ = makeGnomeShellSurface(*shell, placed_.number, title, host_);
-    else
-        surface_ = makeDesktopSurface(host_.surfaceKind(), window_, placed_.number, host_);
-    surface_->prepare();
-    surface_->menuChanged(G_MENU_MODEL(menu), G_ACTION_GROUP(actions_));
-    release();
-    applyFamily();
 }
 
 void LiveWindow::applyFamily() {
@@ -253,7 +270,7 @@ bool LiveWindow::closedByDesktop() {
     // stays placed and comes back with the next `widgethost show`.
     gtk_widget_hide(GTK_WIDGET(window_));
     if (surface_->reopenAfterClose()) return TRUE;
-    host_.later([](LiveHost& host) { host.windowClosed(); });
+    host_.later([](WindowHost& host) { host.windowClosed(); });
     return TRUE;
 }
 

@@ -4,8 +4,8 @@
 // the widget's accessibility elements over the drawing. A right click, Shift+F10 or the menu key opens
 // the widget's menu; a drag with the primary button moves it.
 
-#include "host/surfaces/DesktopSurface.hpp"
 #include "host/hosting/LiveSchedule.hpp"
+#include "host/live/WindowHost.hpp"
 #include "host/stored/PlacedWidgets.hpp"
 #include "platform/ui/Rendering.hpp"
 #include "platform/widgetkit/Widget.hpp"
@@ -17,17 +17,17 @@
 typedef struct _GtkWidget GtkWidget;
 typedef struct _GtkWindow GtkWindow;
 typedef struct _GSimpleActionGroup GSimpleActionGroup;
+typedef struct _GMenu GMenu;
+typedef struct _GtkTooltip GtkTooltip;
 typedef struct _cairo cairo_t;
 typedef struct _cairo_surface cairo_surface_t;
 typedef union _GdkEvent GdkEvent;
 
 namespace widgethost {
 
-class LiveHost;
-
 class LiveWindow : public std::enable_shared_from_this<LiveWindow> {
 public:
-    LiveWindow(LiveHost& host, PlacedWidget placed);
+    LiveWindow(WindowHost& host, PlacedWidget placed);
     ~LiveWindow();
     LiveWindow(const LiveWindow&) = delete;
     LiveWindow& operator=(const LiveWindow&) = delete;
@@ -47,7 +47,17 @@ public:
     bool shown() const;
 
 private:
+    // Building the window, step by step.
     void build();
+    void makeWindow(const std::string& title);
+    void makeArea(const std::string& title);
+    void followPointer();
+    void makeActions();
+    /// The menu's model (the caller's reference), and the menu made from it.
+    GMenu* makeMenu();
+    void followWindow();
+    /// The help text at (`x`, `y`) as a tooltip, where there is one.
+    bool showHelp(int x, int y, GtkTooltip* tooltip);
     void applyFamily();
     void requestTimeline();
     void receive(platform::widgetkit::Timeline<platform::widgetkit::WidgetEntry> timeline, Date requestedAt);
@@ -69,7 +79,7 @@ private:
     void openEditor();
     bool closedByDesktop();
 
-    LiveHost& host_;
+    WindowHost& host_;
     PlacedWidget placed_;
     std::unique_ptr<DesktopSurface> surface_;
 

@@ -6,10 +6,11 @@
 // the other wlroots desktops), an X11 window with the desktop-widget hints, or, as the last resort, an
 // ordinary window. The window's drawing, menu, timelines and accessibility do not know which.
 
-#include "host/command/Arguments.hpp"
+#include "host/hosting/SurfaceChoice.hpp"
 #include "host/stored/WindowPositions.hpp"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -18,6 +19,7 @@ typedef struct _GtkWindow GtkWindow;
 typedef struct _cairo_surface cairo_surface_t;
 typedef struct _GMenuModel GMenuModel;
 typedef struct _GActionGroup GActionGroup;
+typedef struct _GApplication GApplication;
 
 namespace platform::ui {
 class LaidOutView;
@@ -25,21 +27,19 @@ class LaidOutView;
 
 namespace widgethost {
 
-enum class SurfaceKind { layerShell, gnomeShell, x11, window };
+class DesktopSurfaces;
 
-/// The kind's name as `--surface` and the trace spell it.
-std::string_view surfaceKindName(SurfaceKind kind);
-
-/// The kind the host uses, and what it says about the choice: `reason` for --verbose, `notice` for
-/// everyone (a desktop that keeps widgets from the desktop, a kind asked for that is not there).
-struct SurfaceChoice {
-    SurfaceKind kind = SurfaceKind::window;
+/// The surfaces chosen for the open display, with what the host says about the choice: `reason` for
+/// --verbose, `notice` for everyone (a desktop that keeps widgets from the desktop, a kind asked for
+/// that is not there).
+struct DesktopChoice {
+    std::unique_ptr<DesktopSurfaces> surfaces;
     std::string reason;
     std::optional<std::string> notice;
 };
 
 /// Asks the open display what it offers (GTK is initialized), against what the user asked for.
-SurfaceChoice chooseDesktopSurface(SurfaceRequest requested);
+DesktopChoice chooseDesktopSurface(SurfaceRequest requested);
 
 /// What a surface asks of the host: where its widget was kept, and to keep where it is now. X11
 /// positions are the root window's pixels with no output name; layer surfaces keep margins in
@@ -96,8 +96,23 @@ public:
     virtual bool reopenAfterClose() { return false; }
 };
 
-std::unique_ptr<DesktopSurface> makeDesktopSurface(SurfaceKind kind, GtkWindow* window, std::int64_t number,
-                                                   SurfacePlaces& places);
+/// Every widget's surface of the kind chosen, and what those surfaces share (GNOME Shell's: the
+/// object published on the application's bus connection).
+class DesktopSurfaces {
+public:
+    virtual ~DesktopSurfaces() = default;
+    /// Starts what the surfaces share, once the application runs, before the first surface is made;
+    /// `showingChanged` runs when windowless surfaces come onto the screen or leave it together (the
+    /// shell's extension came or went).
+    virtual void open(GApplication* application, std::function<void()> showingChanged) {
+        (void)application, (void)showingChanged;
+    }
+    /// Widget `number`'s surface for its `window`, which a windowless kind never shows, titled `name`.
+    virtual std::unique_ptr<DesktopSurface> makeSurface(GtkWindow* window, std::int64_t number,
+                                                        const std::string& name, SurfacePlaces& places) = 0;
+};
+
+// The kinds, one folder each.
 std::unique_ptr<DesktopSurface> makeLayerShellSurface(GtkWindow* window, std::int64_t number,
                                                       SurfacePlaces& places);
 /// Whether the display is a Wayland compositor that offers layer surfaces; asks without a warning
@@ -107,5 +122,6 @@ std::unique_ptr<DesktopSurface> makeX11DesktopSurface(GtkWindow* window, std::in
                                                       SurfacePlaces& places);
 std::unique_ptr<DesktopSurface> makePlainWindowSurface(GtkWindow* window, std::int64_t number,
                                                        SurfacePlaces& places);
+std::unique_ptr<DesktopSurfaces> makeGnomeShellSurfaces();
 
 } // namespace widgethost

@@ -1,137 +1,85 @@
 #pragma once
-// GNOME Shell offers a client no place below its windows: only a Shell extension can draw on GNOME's
-// desktop. Ours (gnome-shell/) shows each placed widget as an actor of the shell, and stays small:
-// the host decides and draws. It publishes, on its session-bus name, what the extension shows: each
-// widget's place on its monitor, its picture (the renderer's own pixels in shared memory, handed over
-// as a file descriptor), its accessibility elements, help texts and menu; the extension hands drags
-// and menu choices back. No window of the host is shown.
-//
-// The interface, "com.tallyfox.Tallyfox.Widgets.Desktop1" at /com/tallyfox/Tallyfox/Widgets/Desktop:
-//   Widgets() -> (a(xssiiiiiiua(sddddss)) widgets, as outputs)
-//       number, name, output, x, y, width, height (logical pixels on the output), the output's width
-//       and height, the picture's serial, and the accessibility elements in reading order (role,
-//       frame x, y, width, height in the widget's points, label, value); the outputs the host knows
-//   Picture(x number) -> (h memory, i width, i height, i stride, u serial)
-//       premultiplied ARGB32 in the machine's byte order, sealed: width × height device pixels
-//   Help(x number, d x, d y) -> (s text, (dddd) frame)      the help text at a point, "" where none
-//   Menu(x number) -> (b rightToLeft, a(ssss) items)        submenu, label, action, target; an item
-//                                                           of four empty strings between sections
-//   Activate(x number, s action, s target)                  a menu item chosen
-//   Moved(x number, s output, i x, i y)                     dropped there by a drag
-//   WorkAreas(a(siiiii) areas)                              per output: its width in the stage's
-//                                                           pixels, the panels' insets left, top,
-//                                                           right, bottom in those pixels
-//   signal Changed(a(xu) pictures)                          ask Widgets() again; or, when the list
-//                                                           is not empty, only these widgets'
-//                                                           pictures changed (number, new serial):
-//                                                           ask Picture() for them
+// One widget on GNOME's desktop: no window of the host is shown; the widget is what the shell's
+// extension reads of it through `ShellDesktop` (its place on an output within the shell's work
+// area, its picture, accessibility elements, help texts and menu), and what the extension hands back
+// (a drop after a drag, a menu item chosen) comes here.
 
+#include "host/hosting/ShellDesktopRules.hpp"
 #include "host/surfaces/DesktopSurface.hpp"
+#include "host/surfaces/gnome/SharedPicture.hpp"
+#include "host/surfaces/gnome/ShellDesktop.hpp"
+#include "platform/ui/Rendering.hpp"
 
 #include <cstdint>
-#include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
-typedef struct _GDBusConnection GDBusConnection;
+typedef struct _GdkMonitor GdkMonitor;
 typedef struct _GVariant GVariant;
 
 namespace widgethost {
 
-/// The extension's identifier, as GNOME Shell and `gnome-extensions` name it.
-inline constexpr const char* shellExtensionUUID = "tallyfox-widgets@tallyfox.com";
-/// The name the extension owns on the session bus while it is enabled.
-inline constexpr const char* shellExtensionBusName = "com.tallyfox.Tallyfox.Widgets.Shell";
-inline constexpr const char* shellDesktopPath = "/com/tallyfox/Tallyfox/Widgets/Desktop";
-inline constexpr const char* shellDesktopInterface = "com.tallyfox.Tallyfox.Widgets.Desktop1";
+class ShellDesktop;
 
-/// What the session says of our GNOME Shell extension.
-enum class ShellExtensionState {
-    notGnome,           ///< no GNOME Shell on the session bus
-    enabled,            ///< enabled (it shows the widgets once the host publishes them)
-    disabled,           ///< the shell knows it, and it is not enabled
-    failed,             ///< enabled, but the shell could not load or start it
-    outOfDate,          ///< the shell refuses it: it does not declare the shell's version
-    installedAfterLogin, ///< installed, but not loaded by the shell that runs (installed since the log-in)
-    notInstalled,       ///< GNOME Shell without it
-};
+/// The outputs by the names the extension finds its monitors by: their connectors ("DP-1", "Meta-0").
+std::vector<std::pair<std::string, GdkMonitor*>> shellMonitors();
 
-/// The state with the shell's own words: its error for a failed extension, its version.
-struct ShellExtensionReport {
-    ShellExtensionState state = ShellExtensionState::notGnome;
-    std::string error;
-    std::string shellVersion;
-    bool operator==(const ShellExtensionReport&) const = default;
-};
-
-/// Asks the session bus (with short timeouts; never hangs on a bus that does not answer).
-ShellExtensionReport shellExtensionState();
-
-/// GNOME Shell's number for an extension's state (org.gnome.Shell.Extensions) as ours; `installed`
-/// tells an extension the shell does not know apart from one it has not loaded yet.
-ShellExtensionState shellExtensionState(int shellState, bool installed);
-
-/// What `show` says of an extension that is there and keeps the widgets off GNOME's desktop (not
-/// enabled, failed, refused for the shell's version): what the shell reports, and what to do.
-std::optional<std::string> shellExtensionNotice(const ShellExtensionReport& report);
-
-class GnomeShellSurface;
-
-/// A part of an output, in logical pixels from its top-left corner.
-struct OutputArea {
-    int x = 0, y = 0, width = 0, height = 0;
-};
-
-/// The host's side of the extension: the published object, and whether the extension is there.
-class ShellDesktop {
+class GnomeShellSurface final : public DesktopSurface {
 public:
-    /// Publishes on `connection` (the application's); `presenceChanged` runs when the extension comes
-    /// or goes.
-    ShellDesktop(GDBusConnection* connection, std::function<void()> presenceChanged);
-    ~ShellDesktop();
-    ShellDesktop(const ShellDesktop&) = delete;
-    ShellDesktop& operator=(const ShellDesktop&) = delete;
+    GnomeShellSurface(ShellDesktop& desktop, std::int64_t number, std::string name, SurfacePlaces& places);
+    ~GnomeShellSurface() override;
 
-    /// Whether the extension is enabled in the shell now.
-    bool extensionPresent() const { return present_; }
+    void prepare() override;
+    bool windowless() const override { return true; }
+    bool showing() const override;
+    void resized(int width, int height) override;
+    void viewChanged(const platform::ui::LaidOutView& view) override;
+    void menuChanged(GMenuModel* menu, GActionGroup* actions) override;
+    // The extension moves its actor itself and tells where it was dropped.
+    bool beginMove(int, double, double, double, double, std::uint32_t) override { return false; }
+    void outputsChanged() override;
 
-    // For the surfaces.
-    void add(std::int64_t number, GnomeShellSurface* surface);
-    void remove(std::int64_t number);
-    /// Something the extension shows changed: one Changed signal, once the current callback is over.
-    void changed();
-    /// Only the picture of widget `number` changed, to `serial`: told in the same signal.
-    void pictureChanged(std::int64_t number, unsigned serial);
-    /// The part of `output` (`width` × `height` logical pixels) the shell leaves to windows and widgets,
-    /// off its panels, in logical pixels from the output's corner; the whole output until the
-    /// extension says.
-    OutputArea workArea(const std::string& output, int width, int height) const;
-    /// The extension's work areas: (output, the output's width in the stage's pixels, and the insets
-    /// left, top, right, bottom in those pixels).
-    void takeWorkAreas(GVariant* areas);
+    // What the extension asks and tells.
+
+    /// The widget as Widgets() lists it.
+    GVariant* describe() const;
+    /// Whether the extension has something to show: an output, and a picture.
+    bool visible() const { return !output_.empty() && picture_; }
+    const SharedPicture* picture() const { return picture_.get(); }
+    unsigned serial() const { return serial_; }
+    std::optional<platform::ui::HelpTag> help(double x, double y) const;
+    std::vector<ShellMenuItem> menu() const;
+    /// A menu item chosen in the extension: only what the menu offers runs.
+    bool activate(const std::string& action, const std::string& target);
+    /// Dropped by a drag at `x`, `y` on `output`: the widget belongs there now.
+    bool moved(const std::string& output, int x, int y);
 
 private:
-    friend struct ShellDesktopCalls;
-    GDBusConnection* connection_;
-    std::function<void()> presenceChanged_;
-    std::map<std::int64_t, GnomeShellSurface*> surfaces_;
-    struct Insets {
-        int stageWidth = 0, left = 0, top = 0, right = 0, bottom = 0;
-        bool operator==(const Insets&) const = default;
-    };
-    std::map<std::string, Insets> workAreas_;
-    unsigned registration_ = 0;
-    unsigned watch_ = 0;
-    void signalSoon();
-    unsigned pendingSignal_ = 0;
-    bool everything_ = false;                         // the next signal asks for everything again
-    std::map<std::int64_t, unsigned> pictures_;       // else: the pictures that changed, by widget
-    bool present_ = false;
-};
+    void placeOnOutput();
+    void takeOutputSize(GdkMonitor* monitor);
+    void clamp();
+    void redraw();
+    std::vector<ShellMenuItem> menuItems() const;
 
-std::unique_ptr<DesktopSurface> makeGnomeShellSurface(ShellDesktop& desktop, std::int64_t number,
-                                                      std::string name, SurfacePlaces& places);
+    ShellDesktop& desktop_;
+    std::int64_t number_;
+    std::string name_;
+    SurfacePlaces& places_;
+    std::optional<platform::ui::LaidOutView> view_;
+    std::vector<platform::ui::AccessibilityElement> publishedElements_; // what Widgets() tells of the view drawn last
+    std::unique_ptr<SharedPicture> picture_;
+    unsigned serial_ = 0;
+    GMenuModel* menu_ = nullptr;
+    GActionGroup* actions_ = nullptr;
+    std::string output_;
+    int outputWidth_ = 0, outputHeight_ = 0;
+    int scale_ = 1;
+    OutputArea area_; // the work area, in logical pixels from the output's corner
+    int width_ = 0, height_ = 0;
+    WindowPosition place_;
+};
 
 } // namespace widgethost

@@ -1,4 +1,4 @@
-#include "host/surfaces/gnome/GnomeShellSurface.hpp"
+#include "host/surfaces/gnome/ShellDesktop.hpp"
 
 #include <glib.h>
 #include <gtest/gtest.h>
@@ -33,35 +33,6 @@ TEST(ShellDesktop, theShellsPanelsAreKeptOutOfTheWorkAreaInTheOutputsLogicalPixe
     desktop.takeWorkAreas(g_variant_new_parsed("[('HDMI-1', 1920, 0, 0, 0, 64)]"));
     EXPECT_EQ(parts(desktop.workArea("Meta-0", 1280, 720)), std::make_tuple(0, 0, 1280, 720));
     EXPECT_EQ(parts(desktop.workArea("HDMI-1", 1920, 1080)), std::make_tuple(0, 0, 1920, 1016));
-}
-
-TEST(ShellExtension, showSaysWhatTheShellReportsOfTheExtensionAndWhatToDo) {
-    // GNOME Shell's numbers: 1 enabled, 2 disabled, 3 error, 4 out of date, 6 initialized, 99 uninstalled.
-    EXPECT_EQ(shellExtensionState(1, true), ShellExtensionState::enabled);
-    EXPECT_EQ(shellExtensionState(2, true), ShellExtensionState::disabled);
-    EXPECT_EQ(shellExtensionState(6, true), ShellExtensionState::disabled);
-    EXPECT_EQ(shellExtensionState(3, true), ShellExtensionState::failed);
-    EXPECT_EQ(shellExtensionState(4, true), ShellExtensionState::outOfDate);
-    EXPECT_EQ(shellExtensionState(99, true), ShellExtensionState::installedAfterLogin);
-    EXPECT_EQ(shellExtensionState(99, false), ShellExtensionState::notInstalled);
-
-    // A failed extension is enabled already: the shell's error, where to read more, how to mend it.
-    const auto failed = shellExtensionNotice(
-        {ShellExtensionState::failed, "SyntaxError: unexpected token: ')'\n@extension.js:12:4", "43.9"});
-    ASSERT_TRUE(failed);
-    EXPECT_EQ(*failed, "GNOME Shell reports an error in the Tallyfox extension: SyntaxError: unexpected token: ')'; "
-                       "the shell's log tells more (“journalctl -b /usr/bin/gnome-shell”), and reinstalling "
-                       "Tallyfox, then logging in again, mends an extension that was damaged");
-    const auto outOfDate = shellExtensionNotice({ShellExtensionState::outOfDate, "", "46.2"});
-    ASSERT_TRUE(outOfDate);
-    EXPECT_NE(outOfDate->find("does not support GNOME Shell 46.2"), std::string::npos) << *outOfDate;
-    EXPECT_EQ(outOfDate->find("enable"), std::string::npos) << *outOfDate;
-    const auto disabled = shellExtensionNotice({ShellExtensionState::disabled, "", "43.9"});
-    ASSERT_TRUE(disabled);
-    EXPECT_NE(disabled->find("gnome-extensions enable tallyfox-widgets@tallyfox.com"), std::string::npos);
-
-    for (const auto state : {ShellExtensionState::notGnome, ShellExtensionState::enabled, ShellExtensionState::notInstalled})
-        EXPECT_FALSE(shellExtensionNotice({state, "", "43.9"}));
 }
 
 } // namespace
