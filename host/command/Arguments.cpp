@@ -12,6 +12,7 @@ namespace widgethost {
 
 namespace ui = platform::ui;
 using platform::foundation::Failure;
+using platform::foundation::Result;
 
 namespace {
 
@@ -305,99 +306,117 @@ std::optional<UsageError> apply(Invocation& invocation, const OptionName& option
     return std::nullopt;
 }
 
-} // namespace
+// One option as written, with its value (empty for one that takes none).
+struct GivenOption {
+    const OptionName* option;
+    std::string_view value;
+};
 
-std::string_view usageText() { return usage; }
+// The command line read word by word: the command, its options in the order given and the words
+// that are neither.
+struct Words {
+    std::optional<Command> command;
+    std::vector<GivenOption> options;
+    std::vector<std::string_view> positionals;
+};
 
-platform::foundation::Result<Invocation, UsageError> parseArguments(std::span<const std::string_view> arguments) {
-    // `autostart` takes the words after it as they are, --help included.
+// `--help` and `--version` answer before anything else is looked at, wherever they are, except in
+// the words after `autostart`, which that command reads as they are, --help included.
+std::optional<Invocation> earlyAnswer(std::span<const std::string_view> arguments) {
     auto commandWord = arguments.begin();
     while (commandWord != arguments.end() && commandWord->starts_with("-"))
         commandWord += *commandWord == "--extension" && commandWord + 1 != arguments.end() ? 2 : 1;
     const bool autostart = commandWord != arguments.end() && *commandWord == "autostart";
     const auto helpEnd = autostart ? commandWord : arguments.end();
-    if (std::find(arguments.begin(), helpEnd, "--help") != helpEnd) return Invocation{};
+    Invocation invocation;
+    if (std::find(arguments.begin(), helpEnd, "--help") != helpEnd) return invocation;
     if (std::find(arguments.begin(), helpEnd, "--version") != helpEnd) {
-        Invocation invocation;
         invocation.command = Command::version;
         return invocation;
     }
-    if (autostart) {
-        Invocation invocation;
-        invocation.command = Command::autostart;
-        invocation.autostart.assign(commandWord + 1, arguments.end());
-        return invocation;
+    if (!autostart) return std::nullopt;
+    invocation.command = Command::autostart;
+    invocation.autostart.assign(commandWord + 1, arguments.end());
+    return invocation;
+}
+
+// Reads the option at `index` (`--name`, `--name=value` or `--name value`, which moves `index` past
+// the value); `given` holds the options read before, of which only --source may come again.
+Result<GivenOption, UsageError> readOption(std::span<const std::string_view> arguments, std::size_t& index,
+                                           unsigned& given) {
+    const std::string_view argument = arguments[index];
+    const auto equals = argument.find('=');
+    const std::string_view name = argument.substr(0, equals);
+    const auto found = std::find_if(options.begin(), options.end(),
+                                    [&](const OptionName& option) { return option.name == name; });
+    if (found == options.end()) return error("unknown option " + quoted(name));
+    std::string_view value;
+    if (found->takesValue) {
+        if (equals != std::string_view::npos)
+            value = argument.substr(equals + 1);
+        else if (index + 1 < arguments.size())
+            value = arguments[++index];
+        else
+            return error(std::string(name) + " needs a value");
+    } else if (equals != std::string_view::npos) {
+        return error(std::string(name) + " takes no value");
     }
+    if ((given & found->option) && found->option != source) return error(std::string(name) + " is given more than once");
+    given |= found->option;
+    return GivenOption{&*found, value};
+}
 
-    Invocation invocation;
-    std::optional<Command> command;
-    std::vector<std::string_view> positionals;
+// Sorts the words into the command, options and the rest; after `--` every word is one of the rest.
+Result<Words, UsageError> readWords(std::span<const std::string_view> arguments) {
+    Words words;
     unsigned given = 0;
-    struct Given {
-        const OptionName* option;
-        std::string_view value;
-    };
-    std::vector<Given> values;
-
     bool optionsEnded = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string_view argument = arguments[i];
         if (!optionsEnded && argument == "--") {
             optionsEnded = true;
-            continue;
-        }
-        if (!optionsEnded && argument.size() > 1 && argument.front() == '-') {
-            const auto equals = argument.find('=');
-            const std::string_view name = argument.substr(0, equals);
-            const auto found = std::find_if(options.begin(), options.end(),
-                                            [&](const OptionName& option) { return option.name == name; });
-            if (found == options.end()) return error("unknown option " + quoted(name));
-            std::string_view value;
-            if (found->takesValue) {
-                if (equals != std::string_view::npos)
-                    value = argument.substr(equals + 1);
-                else if (i + 1 < arguments.size())
-                    value = arguments[++i];
-                else
-                    return error(std::string(name) + " needs a value");
-            } else if (equals != std::string_view::npos) {
-                return error(std::string(name) + " takes no value");
-            }
-            if ((given & found->option) && found->option != source)
-                return error(std::string(name) + " is given more than once");
-            given |= found->option;
-            values.push_back({&*found, value});
-            continue;
-        }
-        if (!command) {
+        } else if (!optionsEnded && argument.size() > 1 && argument.front() == '-') {
+            auto option = readOption(arguments, i, given);
+            if (!option) return Failure{option.error()};
+            words.options.push_back(*option);
+        } else if (!words.command) {
             const auto found = std::find_if(commands.begin(), commands.end(),
                                             [&](const CommandName& entry) { return entry.name == argument; });
             if (found == commands.end()) return error("unknown command " + quoted(argument));
-            command = found->command;
-            continue;
+            words.command = found->command;
+        } else {
+            words.positionals.push_back(argument);
         }
-        positionals.push_back(argument);
     }
-    if (!command) return error("no command given (see widgethost --help)");
-    invocation.command = *command;
-    const std::string name(commandName(*command));
+    if (!words.command) return error("no command given (see widgethost --help)");
+    return words;
+}
 
-    for (const Given& entry : values) {
-        if (entry.option->option != extension && !(accepted(*command) & entry.option->option))
-            return error(name + " does not take " + std::string(entry.option->name));
-        if (auto failed = apply(invocation, *entry.option, entry.value)) return Failure{std::move(*failed)};
+// Applies the options in the order given, each only where the command takes it.
+std::optional<UsageError> applyOptions(Invocation& invocation, const std::vector<GivenOption>& given) {
+    for (const GivenOption& entry : given) {
+        if (entry.option->option != extension && !(accepted(invocation.command) & entry.option->option))
+            return UsageError{std::string(commandName(invocation.command)) + " does not take " +
+                              std::string(entry.option->name)};
+        if (auto failed = apply(invocation, *entry.option, entry.value)) return failed;
     }
+    return std::nullopt;
+}
 
-    switch (*command) {
+// Takes the words that are neither command nor option: the identifiers of `entities`, the widget
+// number of `edit` and `remove`, the file of `check`; any other is unexpected.
+std::optional<UsageError> takePositionals(Invocation& invocation, std::vector<std::string_view> positionals) {
+    const std::string name(commandName(invocation.command));
+    switch (invocation.command) {
     case Command::entities:
         invocation.identifiers.assign(positionals.begin(), positionals.end());
         positionals.clear();
         break;
     case Command::edit:
     case Command::remove:
-        if (positionals.empty()) return error(name + " needs a widget number");
+        if (positionals.empty()) return UsageError{name + " needs a widget number"};
         invocation.number = widgetNumber(positionals.front());
-        if (!invocation.number) return error("bad widget number " + quoted(positionals.front()));
+        if (!invocation.number) return UsageError{"bad widget number " + quoted(positionals.front())};
         positionals.erase(positionals.begin());
         break;
     case Command::check:
@@ -408,17 +427,39 @@ platform::foundation::Result<Invocation, UsageError> parseArguments(std::span<co
         break;
     default: break;
     }
-    if (!positionals.empty()) return error("unexpected argument " + quoted(positionals.front()));
+    if (!positionals.empty()) return UsageError{"unexpected argument " + quoted(positionals.front())};
+    return std::nullopt;
+}
 
+// What a command needs besides its words, and the options that exclude each other.
+std::optional<UsageError> checkCombinations(const Invocation& invocation) {
+    const Command command = invocation.command;
     const Selection& selected = invocation.selection;
     if (selected.widget && (selected.family || selected.sources))
-        return error("--widget cannot be combined with --family or --source");
-    if (*command == Command::render && invocation.render.output.empty()) return error("render needs --output FILE");
-    if (*command == Command::add && !selected.family) return error("add needs --family");
-    if (*command == Command::edit && !selected.sources && !invocation.clear)
-        return error("edit needs --source ID... or --clear");
-    if (*command == Command::edit && selected.sources && invocation.clear)
-        return error("edit takes --source or --clear, not both");
+        return UsageError{"--widget cannot be combined with --family or --source"};
+    if (command == Command::render && invocation.render.output.empty()) return UsageError{"render needs --output FILE"};
+    if (command == Command::add && !selected.family) return UsageError{"add needs --family"};
+    if (command == Command::edit && !selected.sources && !invocation.clear)
+        return UsageError{"edit needs --source ID... or --clear"};
+    if (command == Command::edit && selected.sources && invocation.clear)
+        return UsageError{"edit takes --source or --clear, not both"};
+    return std::nullopt;
+}
+
+} // namespace
+
+std::string_view usageText() { return usage; }
+
+platform::foundation::Result<Invocation, UsageError> parseArguments(std::span<const std::string_view> arguments) {
+    if (auto answer = earlyAnswer(arguments)) return std::move(*answer);
+    auto words = readWords(arguments);
+    if (!words) return Failure{words.error()};
+    Invocation invocation;
+    invocation.command = *words->command;
+    auto failed = applyOptions(invocation, words->options);
+    if (!failed) failed = takePositionals(invocation, std::move(words->positionals));
+    if (!failed) failed = checkCombinations(invocation);
+    if (failed) return Failure{std::move(*failed)};
     return invocation;
 }
 
