@@ -5,6 +5,7 @@
 #include "host/gtk/GLibCallback.hpp"
 #include "host/strings/HostStrings.hpp"
 #include "host/gtk/LiveLog.hpp"
+#include "host/hosting/Placement.hpp"
 #include "host/live/LiveWindow.hpp"
 #include "host/command/WidgetHost.hpp"
 #include "platform/foundation/AppGroup.hpp"

@@ -2,7 +2,6 @@
 
 #include "platform/foundation/UserDefaults.hpp"
 
-#include <algorithm>
 #include <string>
 
 namespace widgethost {
@@ -66,37 +65,6 @@ PropertyListValue positionValue(WindowPosition position) {
 }
 
 } // namespace
-
-WindowPosition columnPosition(const std::vector<std::pair<std::int64_t, platform::ui::Size>>& widgets,
-                              std::int64_t number, int width, int height) {
-    constexpr int margin = 24, gap = 12;
-    int right = width - margin; // the right edge of the column being filled
-    int y = margin, columnWidth = 0;
-    for (const auto& [placed, size] : widgets) {
-        const int w = static_cast<int>(size.width), h = static_cast<int>(size.height);
-        // A widget that does not fit below the column's last starts a new column, unless it would be
-        // the column's first anyway.
-        if (y > margin && y + h > height - margin) {
-            right -= columnWidth + gap;
-            y = margin;
-            columnWidth = 0;
-        }
-        if (placed == number) return {std::max(0, right - w), y};
-        y += h + gap;
-        columnWidth = std::max(columnWidth, w);
-    }
-    return {std::max(0, width - margin), margin};
-}
-
-std::string outputFor(const KeptPlace& kept, const std::vector<std::string>& outputs,
-                      const std::string& current) {
-    const auto has = [&](const std::string& name) {
-        return !name.empty() && std::find(outputs.begin(), outputs.end(), name) != outputs.end();
-    };
-    if (has(kept.output)) return kept.output;
-    if (has(current)) return current;
-    return outputs.empty() ? std::string() : outputs.front();
-}
 
 std::optional<pf::DefaultsProblem> unreadableWindowPositions() {
     if (auto problem = UserDefaults(windowPositionsDomain).unreadableDomain(windowPositionsDomain))

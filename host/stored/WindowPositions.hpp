@@ -4,15 +4,12 @@
 // processes change under a lock).
 
 #include "platform/foundation/UserDefaults.hpp"
-#include "platform/ui/Geometry.hpp"
 
 #include <cstdint>
 #include <map>
 #include <optional>
 #include <set>
 #include <string>
-#include <utility>
-#include <vector>
 
 namespace widgethost {
 
@@ -32,19 +29,6 @@ struct KeptPlace {
     std::string output;
     bool operator==(const KeptPlace&) const = default;
 };
-
-/// Where widget `number` of `widgets` (in the order they were placed, with their sizes in points)
-/// goes on an output of `width` × `height` when it was never moved: a column down the right edge,
-/// 24 points in and 12 apart, and a new column to the left of the last where a widget would run off
-/// the bottom.
-WindowPosition columnPosition(const std::vector<std::pair<std::int64_t, platform::ui::Size>>& widgets,
-                              std::int64_t number, int width, int height);
-
-/// The output a widget shows on, of `outputs` (as the desktop lists them): the one it belongs on when
-/// that is there, else the one it is on (`current`) while that is still there, else the first.
-/// Empty when there is no output at all.
-std::string outputFor(const KeptPlace& kept, const std::vector<std::string>& outputs,
-                      const std::string& current);
 
 /// The user-defaults domain the positions are kept in.
 inline constexpr const char* windowPositionsDomain = "com.tallyfox.widgethost.windows";

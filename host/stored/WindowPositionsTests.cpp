@@ -9,45 +9,7 @@
 namespace widgethost {
 namespace {
 
-namespace ui = platform::ui;
 namespace fs = std::filesystem;
-
-const ui::Size small{170, 170}, medium{364, 170}, large{364, 382};
-
-TEST(WindowPositions, newWidgetsGoDownTheRightEdgeAndStartANewColumnWhereTheyWouldRunOffTheBottom) {
-    const std::vector<std::pair<std::int64_t, ui::Size>> placed{
-        {1, medium}, {2, small}, {4, large}, {7, small}};
-    // A tall screen holds three of them in one column, each below the one before and never on it.
-    EXPECT_EQ(columnPosition(placed, 1, 1280, 1024), (WindowPosition{892, 24}));
-    EXPECT_EQ(columnPosition(placed, 2, 1280, 1024), (WindowPosition{1086, 206}));
-    EXPECT_EQ(columnPosition(placed, 4, 1280, 1024), (WindowPosition{892, 388}));
-    EXPECT_EQ(columnPosition(placed, 7, 1280, 1024), (WindowPosition{1086, 782}));
-    // On 720 pixels the large one would run past 720 - 24: it starts the next column, left of the
-    // widest of the first, and the small one after it goes below it there.
-    EXPECT_EQ(columnPosition(placed, 4, 1280, 720), (WindowPosition{1280 - 24 - 364 - 12 - 364, 24}));
-    EXPECT_EQ(columnPosition(placed, 7, 1280, 720),
-              (WindowPosition{1280 - 24 - 364 - 12 - 170, 24 + 382 + 12}));
-    // A widget taller than the screen still gets a place, at the top.
-    EXPECT_EQ(columnPosition({{1, large}}, 1, 400, 300), (WindowPosition{12, 24}));
-    // A screen narrower than the widget: at its left edge rather than off it.
-    EXPECT_EQ(columnPosition({{1, medium}}, 1, 200, 800), (WindowPosition{0, 24}));
-}
-
-TEST(WindowPositions, aWidgetShowsOnItsOwnOutputWhileItIsThereAndReturnsToItWhenItComesBack) {
-    KeptPlace kept;
-    kept.output = "DP-2";
-    // Its own output is there: there, whatever it is on now.
-    EXPECT_EQ(outputFor(kept, {"eDP-1", "DP-2"}, "eDP-1"), "DP-2");
-    // Gone: it stays where it is while that output is there, else the first.
-    EXPECT_EQ(outputFor(kept, {"eDP-1", "HDMI-1"}, "HDMI-1"), "HDMI-1");
-    EXPECT_EQ(outputFor(kept, {"eDP-1", "HDMI-1"}, "DP-2"), "eDP-1");
-    // Back again: home.
-    EXPECT_EQ(outputFor(kept, {"eDP-1", "HDMI-1", "DP-2"}, "eDP-1"), "DP-2");
-    // Never moved: the output it is on, else the first; no output at all: none.
-    EXPECT_EQ(outputFor(KeptPlace{}, {"eDP-1", "HDMI-1"}, ""), "eDP-1");
-    EXPECT_EQ(outputFor(KeptPlace{}, {"eDP-1", "HDMI-1"}, "HDMI-1"), "HDMI-1");
-    EXPECT_EQ(outputFor(kept, {}, "DP-2"), "");
-}
 
 TEST(WindowPositions, keepEachWidgetsScreenPlaceAndItsPlacePerOutputAndForgetWidgetsNoLongerPlaced) {
     const fs::path home = fs::temp_directory_path() / ("window-positions-" + std::to_string(::getpid()));

@@ -199,13 +199,9 @@ void GnomeShellSurface::placeOnOutput() {
     }
     output_ = chosen;
     takeOutputSize(known[static_cast<std::size_t>(std::find(names.begin(), names.end(), chosen) - names.begin())].second);
-    const auto found = kept.outputs.find(output_);
-    if (found != kept.outputs.end()) {
-        place_ = found->second;
-    } else {
-        const WindowPosition inArea = places_.defaultPosition(number_, area_.width, area_.height);
-        place_ = {area_.x + inArea.x, area_.y + inArea.y};
-    }
+    place_ = widgethost::placeFor(kept, output_, area_, [&](int width, int height) {
+        return places_.defaultPosition(number_, width, height);
+    });
     clamp();
 }
 
@@ -219,8 +215,7 @@ void GnomeShellSurface::takeOutputSize(GdkMonitor* monitor) {
 
 /// Keeps the whole widget in the output's work area (off the shell's panels).
 void GnomeShellSurface::clamp() {
-    if (area_.width > 0) place_.x = std::clamp(place_.x, area_.x, area_.x + std::max(0, area_.width - width_));
-    if (area_.height > 0) place_.y = std::clamp(place_.y, area_.y, area_.y + std::max(0, area_.height - height_));
+    place_ = keptWithin(place_, width_, height_, area_);
 }
 
 /// A countdown's seconds change the picture alone: the extension then fetches just the picture,

@@ -26,6 +26,7 @@
 //                                                           pictures changed (number, new serial):
 //                                                           ask Picture() for them
 
+#include "host/hosting/Placement.hpp"
 #include "host/surfaces/DesktopSurface.hpp"
 #include "host/surfaces/gnome/ShellExtensionProbe.hpp"
 
@@ -44,11 +45,6 @@ inline constexpr const char* shellDesktopPath = "/com/tallyfox/Tallyfox/Widgets/
 inline constexpr const char* shellDesktopInterface = "com.tallyfox.Tallyfox.Widgets.Desktop1";
 
 class GnomeShellSurface;
-
-/// A part of an output, in logical pixels from its top-left corner.
-struct OutputArea {
-    int x = 0, y = 0, width = 0, height = 0;
-};
 
 /// The host's side of the extension: the published object, and whether the extension is there.
 class ShellDesktop {

@@ -5,6 +5,7 @@
 
 #include "host/surfaces/DesktopSurface.hpp"
 #include "host/gtk/LiveLog.hpp"
+#include "host/hosting/Placement.hpp"
 #include "host/surfaces/layershell/WaylandOutputs.hpp"
 
 #include <algorithm>
@@ -125,9 +126,10 @@ private:
         watchOutput(monitor);
         output_ = chosen;
         outputWidth_ = area.width, outputHeight_ = area.height;
-        const auto found = kept.outputs.find(output_);
-        margins_ = found != kept.outputs.end() ? found->second
-                                               : places_.defaultPosition(number_, area.width, area.height);
+        // Margins count from the output's corner, wherever the output is.
+        margins_ = placeFor(kept, output_, {0, 0, area.width, area.height}, [&](int width, int height) {
+            return places_.defaultPosition(number_, width, height);
+        });
         gtk_layer_set_monitor(window_, monitor);
         clampAndApply();
         return true;
@@ -157,8 +159,7 @@ private:
 
     /// Keeps the whole widget on its output.
     void clampAndApply() {
-        if (outputWidth_ > 0) margins_.x = std::clamp(margins_.x, 0, std::max(0, outputWidth_ - width_));
-        if (outputHeight_ > 0) margins_.y = std::clamp(margins_.y, 0, std::max(0, outputHeight_ - height_));
+        margins_ = keptWithin(margins_, width_, height_, {0, 0, outputWidth_, outputHeight_});
         gtk_layer_set_margin(window_, GTK_LAYER_SHELL_EDGE_LEFT, margins_.x);
         gtk_layer_set_margin(window_, GTK_LAYER_SHELL_EDGE_TOP, margins_.y);
     }

@@ -6,6 +6,7 @@
 #include "host/surfaces/DesktopSurface.hpp"
 #include "host/gtk/GLibCallback.hpp"
 #include "host/gtk/LiveLog.hpp"
+#include "host/hosting/Placement.hpp"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -101,8 +102,8 @@ private:
             gdk_monitor_get_geometry(monitor, &area);
             scale = gdk_monitor_get_scale_factor(monitor);
         }
-        const WindowPosition logical = places_.defaultPosition(number_, area.width, area.height);
-        return {(area.x + logical.x) * scale, (area.y + logical.y) * scale};
+        return screenPosition(places_.defaultPosition(number_, area.width, area.height),
+                              {area.x, area.y, area.width, area.height}, scale);
     }
 
     /// Without a compositor the corners outside the rounded outline would be black: the window is cut
