@@ -347,8 +347,8 @@ Result<GivenOption, UsageError> readOption(std::span<const std::string_view> arg
     const std::string_view argument = arguments[index];
     const auto equals = argument.find('=');
     const std::string_view name = argument.substr(0, equals);
-    const auto found = std::find_if(options.begin(), options.end(),
-                                    [&](const OptionName& option) { return option.name == name; });
+    const auto found =
+        std::find_if(options.begin(), options.end(), [&](const OptionName& option) { return option.name == name; });
     if (found == options.end()) return error("unknown option " + quoted(name));
     std::string_view value;
     if (found->takesValue) {
@@ -361,7 +361,8 @@ Result<GivenOption, UsageError> readOption(std::span<const std::string_view> arg
     } else if (equals != std::string_view::npos) {
         return error(std::string(name) + " takes no value");
     }
-    if ((given & found->option) && found->option != source) return error(std::string(name) + " is given more than once");
+    if ((given & found->option) && found->option != source)
+        return error(std::string(name) + " is given more than once");
     given |= found->option;
     return GivenOption{&*found, value};
 }
@@ -425,7 +426,8 @@ std::optional<UsageError> takePositionals(Invocation& invocation, std::vector<st
             positionals.erase(positionals.begin());
         }
         break;
-    default: break;
+    default:
+        break;
     }
     if (!positionals.empty()) return UsageError{"unexpected argument " + quoted(positionals.front())};
     return std::nullopt;
@@ -448,7 +450,9 @@ std::optional<UsageError> checkCombinations(const Invocation& invocation) {
 
 } // namespace
 
-std::string_view usageText() { return usage; }
+std::string_view usageText() {
+    return usage;
+}
 
 platform::foundation::Result<Invocation, UsageError> parseArguments(std::span<const std::string_view> arguments) {
     if (auto answer = earlyAnswer(arguments)) return std::move(*answer);

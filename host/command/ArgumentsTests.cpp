@@ -1,9 +1,7 @@
 #include "host/command/Arguments.hpp"
-
 #include "platform/foundation/ISO8601.hpp"
 
 #include <gtest/gtest.h>
-
 #include <initializer_list>
 
 namespace widgethost {
@@ -39,9 +37,9 @@ TEST(Arguments, eachCommandTakesItsOwnWordsAndOptions) {
               (std::vector<std::string>{"codex", "claude · work"}));
     EXPECT_EQ(parsed({"names", "--json"}).command, Command::names);
 
-    const Invocation timeline = parsed({"timeline", "--family", "small", "--source", "b", "--json", "--source",
-                                        "a", "--request", "snapshot", "--now", "2026-03-02T10:00:00Z", "--at",
-                                        "2026-03-02T12:30:00+02:00"});
+    const Invocation timeline =
+        parsed({"timeline", "--family", "small", "--source", "b", "--json", "--source", "a", "--request", "snapshot",
+                "--now", "2026-03-02T10:00:00Z", "--at", "2026-03-02T12:30:00+02:00"});
     EXPECT_EQ(timeline.command, Command::timeline);
     EXPECT_EQ(timeline.selection.family, ui::WidgetFamily::systemSmall);
     // Sources keep the order they were given in.
@@ -157,9 +155,11 @@ TEST(Arguments, everyUsageErrorIsOneLineNamingWhatIsWrong) {
          "bad date '2026-03-02T10:00:00' for --now (an RFC 3339 date-time such as 2026-03-02T10:00:00Z)"},
         {{"timeline", "--at", "2026-02-29T10:00:00Z"},
          "bad date '2026-02-29T10:00:00Z' for --at (an RFC 3339 date-time such as 2026-03-02T10:00:00Z)"},
-        {{"render", "--output", "w.png", "--scale", "8.01"}, "bad scale '8.01' for --scale (a number above 0, at most 8)"},
+        {{"render", "--output", "w.png", "--scale", "8.01"},
+         "bad scale '8.01' for --scale (a number above 0, at most 8)"},
         {{"render", "--output", "w.png", "--scale", "2x"}, "bad scale '2x' for --scale (a number above 0, at most 8)"},
-        {{"render", "--output", "w.png", "--scale", "inf"}, "bad scale 'inf' for --scale (a number above 0, at most 8)"},
+        {{"render", "--output", "w.png", "--scale", "inf"},
+         "bad scale 'inf' for --scale (a number above 0, at most 8)"},
         {{"render", "--output", "w.png", "--size", "10001x100"},
          "bad size '10001x100' for --size (WIDTHxHEIGHT in points, such as 364x170)"},
         {{"render", "--output", "w.png", "--size", "364X170"},

@@ -25,8 +25,7 @@ WindowPosition columnPosition(const std::vector<std::pair<std::int64_t, platform
     return {std::max(0, width - margin), margin};
 }
 
-std::string outputFor(const KeptPlace& kept, const std::vector<std::string>& outputs,
-                      const std::string& current) {
+std::string outputFor(const KeptPlace& kept, const std::vector<std::string>& outputs, const std::string& current) {
     const auto has = [&](const std::string& name) {
         return !name.empty() && std::find(outputs.begin(), outputs.end(), name) != outputs.end();
     };

@@ -31,8 +31,7 @@ WindowPosition columnPosition(const std::vector<std::pair<std::int64_t, platform
 /// The output a widget shows on, of `outputs` (as the desktop lists them): the one it belongs on when
 /// that is there, else the one it is on (`current`) while that is still there, else the first.
 /// Empty when there is no output at all.
-std::string outputFor(const KeptPlace& kept, const std::vector<std::string>& outputs,
-                      const std::string& current);
+std::string outputFor(const KeptPlace& kept, const std::vector<std::string>& outputs, const std::string& current);
 
 /// Where a widget goes on `output` (`area` of it): the place kept for that output, else the place
 /// new widgets get in an area of that size (`newPlace`, asked only then), from the area's corner.

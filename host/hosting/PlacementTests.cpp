@@ -10,8 +10,7 @@ namespace ui = platform::ui;
 const ui::Size small{170, 170}, medium{364, 170}, large{364, 382};
 
 TEST(Placement, newWidgetsGoDownTheRightEdgeAndStartANewColumnWhereTheyWouldRunOffTheBottom) {
-    const std::vector<std::pair<std::int64_t, ui::Size>> placed{
-        {1, medium}, {2, small}, {4, large}, {7, small}};
+    const std::vector<std::pair<std::int64_t, ui::Size>> placed{{1, medium}, {2, small}, {4, large}, {7, small}};
     // A tall screen holds three of them in one column, each below the one before and never on it.
     EXPECT_EQ(columnPosition(placed, 1, 1280, 1024), (WindowPosition{892, 24}));
     EXPECT_EQ(columnPosition(placed, 2, 1280, 1024), (WindowPosition{1086, 206}));
@@ -20,8 +19,7 @@ TEST(Placement, newWidgetsGoDownTheRightEdgeAndStartANewColumnWhereTheyWouldRunO
     // On 720 pixels the large one would run past 720 - 24: it starts the next column, left of the
     // widest of the first, and the small one after it goes below it there.
     EXPECT_EQ(columnPosition(placed, 4, 1280, 720), (WindowPosition{1280 - 24 - 364 - 12 - 364, 24}));
-    EXPECT_EQ(columnPosition(placed, 7, 1280, 720),
-              (WindowPosition{1280 - 24 - 364 - 12 - 170, 24 + 382 + 12}));
+    EXPECT_EQ(columnPosition(placed, 7, 1280, 720), (WindowPosition{1280 - 24 - 364 - 12 - 170, 24 + 382 + 12}));
     // A widget taller than the screen still gets a place, at the top.
     EXPECT_EQ(columnPosition({{1, large}}, 1, 400, 300), (WindowPosition{12, 24}));
     // A screen narrower than the widget: at its left edge rather than off it.
@@ -61,8 +59,7 @@ TEST(Placement, aWidgetTakesItsPlaceKeptForTheOutputElseTheColumnsFromTheAreasCo
     EXPECT_EQ(asked, 0);
     // An output it was never put on: the column of an area of that size, from the area's corner
     // (below a top bar of 32 here).
-    EXPECT_EQ(placeFor(kept, "HDMI-1", {0, 32, 1280, 688}, column),
-              (WindowPosition{1280 - 24 - 170, 32 + 24}));
+    EXPECT_EQ(placeFor(kept, "HDMI-1", {0, 32, 1280, 688}, column), (WindowPosition{1280 - 24 - 170, 32 + 24}));
     EXPECT_EQ(asked, 1);
     EXPECT_EQ(askedFor, std::make_pair(1280, 688));
     // A layer surface's area is the whole output, its corner the margins' origin.
