@@ -71,10 +71,10 @@ if [[ -e $root/bin/widgethost ]]; then
     entry="$root/share/applications/com.tallyfox.Tallyfox.Widgets.desktop"
     expect "the launcher entry runs /usr/bin/widgethost" "Exec=/usr/bin/widgethost show" "$(grep '^Exec=' "$entry")"
     expect "the launcher entry passes desktop-file-validate" "" "$(desktop-file-validate "$entry" 2>&1)"
-    shell_extension="$root/share/gnome-shell/extensions/tallyfox-widgets@tallyfox.com"
+    shell_extension=$(echo "$root"/share/gnome-shell/extensions/*)
     expect "the GNOME Shell extension is where the shell looks" "desktop.js extension.js metadata.json" \
         "$(ls "$shell_extension" 2>&1 | xargs)"
-    expect "its metadata names its folder" "tallyfox-widgets@tallyfox.com" "$(jq -r .uuid "$shell_extension/metadata.json" 2>&1)"
+    expect "its metadata names its folder" "$(basename "$shell_extension")" "$(jq -r .uuid "$shell_extension/metadata.json" 2>&1)"
 else
     echo "(widgethost is not built: the package carries no host)"
 fi

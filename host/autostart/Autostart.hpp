@@ -2,6 +2,7 @@
 // Starting the widgets with the user's session: a desktop entry of our own in the XDG autostart
 // folder, written and removed on request (`widgethost autostart on|off|status`).
 
+#include "host/identity/HostIdentity.hpp"
 #include "platform/foundation/Result.hpp"
 
 #include <filesystem>
@@ -15,7 +16,7 @@ namespace tallyfox::host {
 
 /// The autostart entry's name without ".desktop". It is the launcher entry's identifier, so desktops
 /// that let the user switch session programs on and off see one application, not two.
-inline constexpr std::string_view autostartIdentifier = "com.tallyfox.Tallyfox.Widgets";
+inline constexpr std::string_view autostartIdentifier = widgethost::liveHostApplicationID;
 
 /// Why an autostart request failed, as the one line the user reads.
 struct AutostartError {

@@ -4,6 +4,8 @@
 // where GNOME runs it, an X11 desktop widget, and an ordinary window as the last resort. Pure values:
 // the GTK side only gathers the offers, so that every rule here is tested without a display.
 
+#include "host/identity/HostIdentity.hpp"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,9 +21,6 @@ using SurfaceRequest = std::optional<SurfaceKind>;
 std::string_view surfaceKindName(SurfaceKind kind);
 /// The kind `--surface` names ("layer-shell", …), none for any other word.
 std::optional<SurfaceKind> surfaceKindNamed(std::string_view name);
-
-/// The extension's identifier, as GNOME Shell and `gnome-extensions` name it.
-inline constexpr const char* shellExtensionUUID = "tallyfox-widgets@tallyfox.com";
 
 /// What the session says of our GNOME Shell extension.
 enum class ShellExtensionState {

@@ -3,6 +3,7 @@
 // running host writes them, and never into the placed widgets' file, which other widgethost
 // processes change under a lock).
 
+#include "host/identity/HostIdentity.hpp"
 #include "platform/foundation/UserDefaults.hpp"
 
 #include <cstdint>
@@ -29,9 +30,6 @@ struct KeptPlace {
     std::string output;
     bool operator==(const KeptPlace&) const = default;
 };
-
-/// The user-defaults domain the positions are kept in.
-inline constexpr const char* windowPositionsDomain = "com.tallyfox.widgethost.windows";
 
 /// The stored places by widget number: those that can be read.
 std::map<std::int64_t, KeptPlace> storedWindowPositions();

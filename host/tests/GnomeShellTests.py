@@ -199,9 +199,10 @@ class Harness(unittest.TestCase):
 
 # MARK: The widgets, through our extension
 
-WIDGETS_UUID = "tallyfox-widgets@tallyfox.com"
-# The extension's state of widget 1 (its DesktopWidget object), for Eval.
-WIDGET_1_STATE = "Main.extensionManager.lookup('%s').stateObj.widgets.get(1)" % WIDGETS_UUID
+# Our extension's uuid, as the metadata the build configured says (see start()), and its state of
+# widget 1 (its DesktopWidget object), for Eval.
+WIDGETS_UUID = None
+WIDGET_1_STATE = None
 SIZES = {"small": (170, 170), "medium": (364, 170), "large": (364, 382)}
 MENU = ["Edit Widget…", "Size", "Remove Widget", "Add Widget", "Quit"]
 # Each widget actor's number (from its accessible name "Tallyfox N"), place, size and whether it shows.
@@ -476,13 +477,23 @@ class Widgets(LiveHostTest):
         self.assertEqual(read, expected)
 
 
+def built_extension(widgethost):
+    """Our extension as the build lays it out beside bin/ (the one extension there), and its uuid."""
+    folder = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(widgethost))), "share", "gnome-shell",
+                          "extensions")
+    found = os.listdir(folder)
+    assert len(found) == 1, "one extension in %s, not %s" % (folder, found)
+    with open(os.path.join(folder, found[0], "metadata.json")) as source:
+        return os.path.join(folder, found[0]), json.load(source)["uuid"]
+
+
 def start(options):
-    global SESSION
+    global SESSION, WIDGETS_UUID, WIDGET_1_STATE
     extensions = [write_extension(os.path.join(os.environ["TMPDIR"], "extensions", EXTENSION_UUID))]
     if options.widgethost:
-        # The extension as the build lays it out beside bin/.
-        extensions.append(os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(options.widgethost))),
-                                       "share", "gnome-shell", "extensions", WIDGETS_UUID))
+        folder, WIDGETS_UUID = built_extension(options.widgethost)
+        WIDGET_1_STATE = "Main.extensionManager.lookup('%s').stateObj.widgets.get(1)" % WIDGETS_UUID
+        extensions.append(folder)
     SESSION = sessions.start("gnome", extensions=extensions)
     use(SESSION, options.widgethost)
     return SESSION
