@@ -72,7 +72,7 @@ if [[ -e $root/bin/widgethost ]]; then
     expect "the launcher entry runs /usr/bin/widgethost" "Exec=/usr/bin/widgethost show" "$(grep '^Exec=' "$entry")"
     expect "the launcher entry passes desktop-file-validate" "" "$(desktop-file-validate "$entry" 2>&1)"
     shell_extension=$(echo "$root"/share/gnome-shell/extensions/*)
-    expect "the GNOME Shell extension is where the shell looks" "desktop.js extension.js metadata.json" \
+    expect "the GNOME Shell extension is where the shell looks" "desktop-interface.xml desktop.js extension.js metadata.json" \
         "$(ls "$shell_extension" 2>&1 | xargs)"
     expect "its metadata names its folder" "$(basename "$shell_extension")" "$(jq -r .uuid "$shell_extension/metadata.json" 2>&1)"
 else

@@ -37,7 +37,7 @@ class Metadata(unittest.TestCase):
         self.check(ARGS.extension, ["43", "44"])
         self.check(ARGS.esm, ["45", "46", "47"])
         self.assertEqual(os.path.basename(ARGS.extension), os.path.basename(ARGS.esm))
-        self.assertEqual(sorted(os.listdir(ARGS.extension)), ["desktop.js", "extension.js", "metadata.json"])
+        self.assertEqual(sorted(os.listdir(ARGS.extension)), ["desktop-interface.xml", "desktop.js", "extension.js", "metadata.json"])
 
 
 class Modules(unittest.TestCase):

@@ -199,9 +199,9 @@ class Harness(unittest.TestCase):
 
 # MARK: The widgets, through our extension
 
-# Our extension's uuid, as the metadata the build configured says (see start()), and its state of
+# Our extension's folder and uuid, as the metadata the build configured says (see start()), and its state of
 # widget 1 (its DesktopWidget object), for Eval.
-WIDGETS_UUID = None
+WIDGETS_FOLDER = WIDGETS_UUID = None
 WIDGET_1_STATE = None
 SIZES = {"small": (170, 170), "medium": (364, 170), "large": (364, 382)}
 MENU = ["Edit Widget…", "Size", "Remove Widget", "Add Widget", "Quit"]
@@ -404,7 +404,7 @@ class Widgets(LiveHostTest):
         self.expect_quiet_shell()
 
     def test_a_faulty_host_leaves_the_shell_running_and_is_logged_once(self):
-        host = SESSION.client(["/usr/bin/python3", FAULTY_HOST])
+        host = SESSION.client(["/usr/bin/python3", FAULTY_HOST, WIDGETS_FOLDER])
         self.assertTrue(host.wait_for("faulty host: ready"), host.output())
         wrong = "Tallyfox widgets: the host sent a picture of the wrong size"
         malformed = "Tallyfox widgets: the host described a widget that cannot be shown"
@@ -488,12 +488,12 @@ def built_extension(widgethost):
 
 
 def start(options):
-    global SESSION, WIDGETS_UUID, WIDGET_1_STATE
+    global SESSION, WIDGETS_FOLDER, WIDGETS_UUID, WIDGET_1_STATE
     extensions = [write_extension(os.path.join(os.environ["TMPDIR"], "extensions", EXTENSION_UUID))]
     if options.widgethost:
-        folder, WIDGETS_UUID = built_extension(options.widgethost)
+        WIDGETS_FOLDER, WIDGETS_UUID = built_extension(options.widgethost)
         WIDGET_1_STATE = "Main.extensionManager.lookup('%s').stateObj.widgets.get(1)" % WIDGETS_UUID
-        extensions.append(folder)
+        extensions.append(WIDGETS_FOLDER)
     SESSION = sessions.start("gnome", extensions=extensions)
     use(SESSION, options.widgethost)
     return SESSION

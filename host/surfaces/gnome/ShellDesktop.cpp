@@ -15,52 +15,6 @@ namespace widgethost {
 
 namespace {
 
-constexpr const char* interfaceXML = R"xml(<node>
-  <interface name="com.tallyfox.Tallyfox.Widgets.Desktop1">
-    <method name="Widgets">
-      <arg direction="out" type="a(xssiiiiiiua(sddddss))" name="widgets"/>
-      <arg direction="out" type="as" name="outputs"/>
-    </method>
-    <method name="Picture">
-      <arg direction="in" type="x" name="number"/>
-      <arg direction="out" type="h" name="memory"/>
-      <arg direction="out" type="i" name="width"/>
-      <arg direction="out" type="i" name="height"/>
-      <arg direction="out" type="i" name="stride"/>
-      <arg direction="out" type="u" name="serial"/>
-    </method>
-    <method name="Help">
-      <arg direction="in" type="x" name="number"/>
-      <arg direction="in" type="d" name="x"/>
-      <arg direction="in" type="d" name="y"/>
-      <arg direction="out" type="s" name="text"/>
-      <arg direction="out" type="(dddd)" name="frame"/>
-    </method>
-    <method name="Menu">
-      <arg direction="in" type="x" name="number"/>
-      <arg direction="out" type="b" name="rightToLeft"/>
-      <arg direction="out" type="a(ssss)" name="items"/>
-    </method>
-    <method name="Activate">
-      <arg direction="in" type="x" name="number"/>
-      <arg direction="in" type="s" name="action"/>
-      <arg direction="in" type="s" name="target"/>
-    </method>
-    <method name="Moved">
-      <arg direction="in" type="x" name="number"/>
-      <arg direction="in" type="s" name="output"/>
-      <arg direction="in" type="i" name="x"/>
-      <arg direction="in" type="i" name="y"/>
-    </method>
-    <method name="WorkAreas">
-      <arg direction="in" type="a(siiiii)" name="areas"/>
-    </method>
-    <signal name="Changed">
-      <arg type="a(xu)" name="pictures"/>
-    </signal>
-  </interface>
-</node>)xml";
-
 } // namespace
 
 // MARK: The calls the extension makes
@@ -191,7 +145,7 @@ ShellDesktop::ShellDesktop(GDBusConnection* connection, std::function<void()> pr
         liveLog("no session bus: the GNOME Shell extension cannot show the widgets");
         return;
     }
-    static GDBusNodeInfo* node = g_dbus_node_info_new_for_xml(interfaceXML, nullptr);
+    static GDBusNodeInfo* node = g_dbus_node_info_new_for_xml(shellDesktopInterfaceXML, nullptr);
     static const GDBusInterfaceVTable calls{ShellDesktopCalls::call, nullptr, nullptr, {}};
     GError* error = nullptr;
     registration_ = g_dbus_connection_register_object(connection_, shellDesktopPath, node->interfaces[0], &calls,

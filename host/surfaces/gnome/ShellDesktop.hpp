@@ -1,33 +1,11 @@
 #pragma once
-// GNOME Shell offers a client no place below its windows: only a Shell extension can draw on GNOME's
-// desktop. Ours (gnome-shell/) shows each placed widget as an actor of the shell, and stays small:
-// the host decides and draws. It publishes, on its session-bus name, what the extension shows: each
-// widget's place on its monitor, its picture (the renderer's own pixels in shared memory, handed over
-// as a file descriptor), its accessibility elements, help texts and menu; the extension hands drags
-// and menu choices back. No window of the host is shown.
-//
-// The interface, "com.tallyfox.Tallyfox.Widgets.Desktop1" at /com/tallyfox/Tallyfox/Widgets/Desktop:
-//   Widgets() -> (a(xssiiiiiiua(sddddss)) widgets, as outputs)
-//       number, name, output, x, y, width, height (logical pixels on the output), the output's width
-//       and height, the picture's serial, and the accessibility elements in reading order (role,
-//       frame x, y, width, height in the widget's points, label, value); the outputs the host knows
-//   Picture(x number) -> (h memory, i width, i height, i stride, u serial)
-//       premultiplied ARGB32 in the machine's byte order, sealed: width × height device pixels
-//   Help(x number, d x, d y) -> (s text, (dddd) frame)      the help text at a point, "" where none
-//   Menu(x number) -> (b rightToLeft, a(ssss) items)        submenu, label, action, target; an item
-//                                                           of four empty strings between sections
-//   Activate(x number, s action, s target)                  a menu item chosen
-//   Moved(x number, s output, i x, i y)                     dropped there by a drag
-//   WorkAreas(a(siiiii) areas)                              per output: its width in the stage's
-//                                                           pixels, the panels' insets left, top,
-//                                                           right, bottom in those pixels
-//   signal Changed(a(xu) pictures)                          ask Widgets() again; or, when the list
-//                                                           is not empty, only these widgets'
-//                                                           pictures changed (number, new serial):
-//                                                           ask Picture() for them
+// The host's side of the GNOME Shell extension: the object it publishes on its session-bus name for
+// the extension to show the widgets by. The interface, and what each call means, is
+// extension/desktop-interface.xml.in, which the extension reads too.
 
 #include "host/hosting/Placement.hpp"
 #include "host/surfaces/DesktopSurface.hpp"
+#include "host/surfaces/gnome/ShellDesktopInterface.hpp"
 #include "host/surfaces/gnome/ShellExtensionProbe.hpp"
 
 #include <cstdint>
@@ -40,9 +18,6 @@ typedef struct _GDBusConnection GDBusConnection;
 typedef struct _GVariant GVariant;
 
 namespace widgethost {
-
-inline constexpr const char* shellDesktopPath = "/com/tallyfox/Tallyfox/Widgets/Desktop";
-inline constexpr const char* shellDesktopInterface = "com.tallyfox.Tallyfox.Widgets.Desktop1";
 
 class GnomeShellSurface;
 

@@ -6,18 +6,16 @@
 // widgets and is logged once.
 //
 // The same code runs in the shell's legacy modules (43, 44: extension.js) and in ES modules (45 and
-// later, a wrapper generated around this file), so everything the shell gives comes in `shell`.
+// later, a wrapper generated around this file), so everything the shell gives comes in `shell`. What
+// the host publishes (bus names, object, calls and their types) is desktop-interface.xml beside this
+// file, read when the extension is enabled.
 
 /* exported tallyfoxDesktop */
 
 function tallyfoxDesktop(shell) {
     const {Atk, Clutter, Cogl, Gio, GLib, St, Main, PopupMenu, BoxPointer} = shell;
 
-    const HOST = 'com.tallyfox.Tallyfox.Widgets';
-    const PATH = '/com/tallyfox/Tallyfox/Widgets/Desktop';
-    const INTERFACE = 'com.tallyfox.Tallyfox.Widgets.Desktop1';
-    const OWN_NAME = 'com.tallyfox.Tallyfox.Widgets.Shell';
-    const WIDGETS_TYPE = '(a(xssiiiiiiua(sddddss))as)';
+    let HOST, PATH, INTERFACE, OWN_NAME, interfaceInfo;
     const LARGEST = 4096; // points or pixels: anything larger is not a widget
     const HELP_DELAY = 500; // ms the pointer rests before a help text shows
     const CALL_TIMEOUT = 5000;
@@ -42,13 +40,33 @@ function tallyfoxDesktop(shell) {
         };
     }
 
+    /** Reads the interface file: the names, the object and the types of every call. */
+    function readInterface() {
+        const [, bytes] = GLib.file_get_contents(GLib.build_filenamev([shell.path, 'desktop-interface.xml']));
+        const node = Gio.DBusNodeInfo.new_for_xml(new TextDecoder().decode(bytes));
+        const annotation = key => node.annotations.find(a => a.key === key).value;
+        HOST = annotation('com.tallyfox.HostBusName');
+        OWN_NAME = annotation('com.tallyfox.ExtensionBusName');
+        PATH = node.path;
+        [interfaceInfo] = node.interfaces;
+        INTERFACE = interfaceInfo.name;
+    }
+
+    /** The tuple type of `args` (a method's or signal's arguments in the interface). */
+    function tupleType(args) {
+        return `(${args.map(arg => arg.signature).join('')})`;
+    }
+
     function session() {
         return Gio.DBus.session;
     }
 
-    /** Calls the host; `done` gets the reply (or, with `withFds`, reply and descriptors), never an error. */
-    function call(method, parameters, replyType, done, failed, withFds = false) {
-        const type = replyType ? new GLib.VariantType(replyType) : null;
+    /** Calls the host with `values` (the method's arguments, typed as the interface says); `done` gets
+     * the reply (or, with `withFds`, reply and descriptors), never an error. */
+    function call(method, values, done, failed, withFds = false) {
+        const info = interfaceInfo.lookup_method(method);
+        const parameters = info.in_args.length ? new GLib.Variant(tupleType(info.in_args), values) : null;
+        const type = info.out_args.length ? new GLib.VariantType(tupleType(info.out_args)) : null;
         const finished = guard(`the host's answer to ${method}`, (connection, result) => {
             let reply, fds = null;
             try {
@@ -247,7 +265,7 @@ function tallyfoxDesktop(shell) {
                 return;
             this._fetching = true;
             const asked = this._wanted;
-            call('Picture', new GLib.Variant('(x)', [this.number]), '(hiiiu)', (reply, fds) => {
+            call('Picture', [this.number], (reply, fds) => {
                 this._fetching = false;
                 this._takePicture(reply, fds);
                 if (this._wanted !== this.serial && this._wanted !== asked)
@@ -372,7 +390,7 @@ function tallyfoxDesktop(shell) {
             // The same pixels per point as where it was, at that monitor's scale.
             const scale = this._scale / (this.monitor?.geometry_scale || 1) * (monitor.geometry_scale || 1);
             const x = Math.round((this.actor.x - monitor.x) / scale), y = Math.round((this.actor.y - monitor.y) / scale);
-            call('Moved', new GLib.Variant('(xsii)', [this.number, output, x, y]), null, null,
+            call('Moved', [this.number, output, x, y], null,
                 () => this._desktop.refresh());
         }
 
@@ -393,7 +411,7 @@ function tallyfoxDesktop(shell) {
 
         /** The host's menu, in its language and direction, at `x`, `y` on the stage. */
         _openMenu(x, y) {
-            call('Menu', new GLib.Variant('(x)', [this.number]), '(ba(ssss))', reply => {
+            call('Menu', [this.number], reply => {
                 const [rightToLeft, items] = reply.deepUnpack();
                 if (!Array.isArray(items) || items.length > 100)
                     return;
@@ -422,7 +440,7 @@ function tallyfoxDesktop(shell) {
                         menu = submenus.get(submenu);
                     }
                     menu.addAction(label, guard('a menu item', () => {
-                        call('Activate', new GLib.Variant('(xss)', [this.number, action, target]), null);
+                        call('Activate', [this.number, action, target]);
                     }));
                 }
                 const direction = rightToLeft ? Clutter.TextDirection.RTL : Clutter.TextDirection.LTR;
@@ -445,7 +463,7 @@ function tallyfoxDesktop(shell) {
             this._hideHelp();
             this._helpTimer = GLib.timeout_add(GLib.PRIORITY_DEFAULT, HELP_DELAY, guard('a help text', () => {
                 this._helpTimer = 0;
-                call('Help', new GLib.Variant('(xdd)', [this.number, px, py]), '(s(dddd))', reply => {
+                call('Help', [this.number, px, py], reply => {
                     const [text, [fx, fy, fwidth, fheight]] = reply.deepUnpack();
                     if (!text || !this.actor.hover || this._press)
                         return;
@@ -495,6 +513,12 @@ function tallyfoxDesktop(shell) {
         }
 
         enable() {
+            try {
+                readInterface();
+            } catch (error) {
+                logOnce('the interface', `the interface file cannot be read: ${error}`);
+                return;
+            }
             this._layer = new St.Widget({name: 'tallyfox-widgets', reactive: false});
             const group = Main.layoutManager._backgroundGroup;
             group.add_child(this._layer);
@@ -559,7 +583,7 @@ function tallyfoxDesktop(shell) {
         /** The host's Changed signal: when it lists widgets, only their pictures changed (a countdown's
          * seconds), and only those are fetched; anything else is a look at all the widgets. */
         _changed(parameters) {
-            const pictures = parameters && parameters.get_type_string() === '(a(xu))' ? parameters.deepUnpack()[0] : [];
+            const pictures = parameters && parameters.get_type_string() === tupleType(interfaceInfo.lookup_signal('Changed').args) ? parameters.deepUnpack()[0] : [];
             const known = pictures.length > 0 && pictures.every(([number, serial]) =>
                 this.widgets.has(number) && isCount(serial, 0, 0xffffffff));
             if (!known)
@@ -595,7 +619,7 @@ function tallyfoxDesktop(shell) {
                     this.refresh();
                 }
             };
-            call('Widgets', null, WIDGETS_TYPE, reply => {
+            call('Widgets', [], reply => {
                 try {
                     this._show(reply.deepUnpack());
                 } finally {
@@ -636,7 +660,7 @@ function tallyfoxDesktop(shell) {
                 return false;
             this._sentAreas = sent;
             // The host places the widgets anew within them: shown once it has.
-            call('WorkAreas', new GLib.Variant('(a(siiiii))', [areas]), null, () => this.refresh(),
+            call('WorkAreas', [areas], () => this.refresh(),
                 () => (this._sentAreas = null));
             return true;
         }

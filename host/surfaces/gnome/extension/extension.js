@@ -9,9 +9,10 @@ const PopupMenu = imports.ui.popupMenu;
 const BoxPointer = imports.ui.boxpointer;
 
 function init() {
-    const desktop = ExtensionUtils.getCurrentExtension().imports.desktop;
-    return desktop.tallyfoxDesktop({
+    const extension = ExtensionUtils.getCurrentExtension();
+    return extension.imports.desktop.tallyfoxDesktop({
         Atk, Clutter, Cogl, Gio, GLib, St, Main, PopupMenu, BoxPointer,
         log: text => log(text),
+        path: extension.path,
     });
 }

@@ -1,18 +1,19 @@
 #!/usr/bin/python3
 """A widget host that misbehaves, for the GNOME Shell extension's tests: it owns the host's bus name and
 describes one widget with a negative size and one whose picture is not the size it was described
-with, and says "Changed" five times, a second apart."""
+with, and says "Changed" five times, a second apart. It serves the interface the extension reads,
+from the extension's folder (its one argument), and answers only Widgets, Picture and WorkAreas.
+
+Usage: faulty_host.py EXTENSION-FOLDER"""
 import os
+import sys
 
 from gi.repository import Gio, GLib
 
-XML = """<node><interface name="com.tallyfox.Tallyfox.Widgets.Desktop1">
-<method name="Widgets"><arg direction="out" type="a(xssiiiiiiua(sddddss))"/><arg direction="out" type="as"/></method>
-<method name="Picture"><arg direction="in" type="x"/><arg direction="out" type="h"/><arg direction="out" type="i"/>
-<arg direction="out" type="i"/><arg direction="out" type="i"/><arg direction="out" type="u"/></method>
-<method name="WorkAreas"><arg direction="in" type="a(siiiii)"/></method>
-<signal name="Changed"/></interface></node>"""
-PATH = "/com/tallyfox/Tallyfox/Widgets/Desktop"
+with open(os.path.join(sys.argv[1], "desktop-interface.xml")) as source:
+    NODE = Gio.DBusNodeInfo.new_for_xml(source.read())
+INTERFACE = NODE.interfaces[0]
+HOST = Gio.DBusAnnotationInfo.lookup(NODE.annotations, "com.tallyfox.HostBusName")
 
 
 def call(connection, sender, path, interface, method, parameters, invocation):
@@ -25,8 +26,10 @@ def call(connection, sender, path, interface, method, parameters, invocation):
         os.ftruncate(fd, 40 * 10)
         invocation.return_value_with_unix_fd_list(GLib.Variant("(hiiiu)", (0, 10, 10, 40, 1)),
                                                   Gio.UnixFDList.new_from_array([fd]))
-    else:
+    elif method == "WorkAreas":
         invocation.return_value(None)
+    else:
+        invocation.return_dbus_error("org.freedesktop.DBus.Error.UnknownMethod", "no " + method + " here")
 
 
 def acquired(connection, name):
@@ -35,14 +38,14 @@ def acquired(connection, name):
 
     def changed():
         count[0] += 1
-        connection.emit_signal(None, PATH, "com.tallyfox.Tallyfox.Widgets.Desktop1", "Changed", None)
+        connection.emit_signal(None, NODE.path, INTERFACE.name, "Changed", None)
         return count[0] < 5
     GLib.timeout_add(1000, changed)
 
 
 def bus(connection, name):
-    connection.register_object(PATH, Gio.DBusNodeInfo.new_for_xml(XML).interfaces[0], call, None, None)
+    connection.register_object(NODE.path, INTERFACE, call, None, None)
 
 
-Gio.bus_own_name(Gio.BusType.SESSION, "com.tallyfox.Tallyfox.Widgets", Gio.BusNameOwnerFlags.NONE, bus, acquired, None)
+Gio.bus_own_name(Gio.BusType.SESSION, HOST, Gio.BusNameOwnerFlags.NONE, bus, acquired, None)
 GLib.MainLoop().run()
