@@ -4,10 +4,10 @@
 // area, its picture, accessibility elements, help texts and menu), and what the extension hands back
 // (a drop after a drag, a menu item chosen) comes here.
 
+#include "host/hosting/Placement.hpp"
 #include "host/hosting/ShellDesktopRules.hpp"
 #include "host/surfaces/DesktopSurface.hpp"
 #include "host/surfaces/gnome/SharedPicture.hpp"
-#include "host/surfaces/gnome/ShellDesktop.hpp"
 #include "platform/ui/Rendering.hpp"
 
 #include <cstdint>
