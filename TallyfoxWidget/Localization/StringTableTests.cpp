@@ -183,7 +183,8 @@ TEST(StringTables, pluralRulesAgreeWithTheLanguagesOwnCategories) {
         const auto reading = readPluralForms(catalog(language + ".po"));
         ASSERT_TRUE(reading.forms) << language << ".po " << reading.error;
         UErrorCode status = U_ZERO_ERROR;
-        const std::unique_ptr<icu::PluralRules> rules(icu::PluralRules::forLocale(icu::Locale(language.c_str()), status));
+        const std::unique_ptr<icu::PluralRules> rules(
+            icu::PluralRules::forLocale(icu::Locale(language.c_str()), status));
         ASSERT_TRUE(U_SUCCESS(status)) << language;
         std::map<int, std::string> categoryOfForm;
         std::map<std::string, int> formOfCategory;

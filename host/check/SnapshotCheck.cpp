@@ -48,7 +48,8 @@ std::string jsonPath(const Path& path) {
 
 // `path` below `prefix`, as "kind" or "windows[2].kind"; empty when they are the same.
 std::string relativePath(const Path& path, std::size_t prefix) {
-    std::string out = jsonPath(Path(path.begin() + static_cast<std::ptrdiff_t>(std::min(prefix, path.size())), path.end()));
+    std::string out =
+        jsonPath(Path(path.begin() + static_cast<std::ptrdiff_t>(std::min(prefix, path.size())), path.end()));
     out.erase(0, 1);
     if (!out.empty() && out.front() == '.') out.erase(0, 1);
     return out;
@@ -397,7 +398,8 @@ void findUnshownFields(const Located& located, std::vector<CheckFinding>& findin
         if (entry.recentDays && entry.windows.size() >= 2)
             unshown("recentDays", withUsage + "the chart (shown beside fewer than two windows or without a usage)");
     } else {
-        if (entry.tokensToday && entry.creditsToday) unshown("creditsToday", "the activity line shows tokensToday first");
+        if (entry.tokensToday && entry.creditsToday)
+            unshown("creditsToday", "the activity line shows tokensToday first");
         if (hasTotals(entry) && (entry.tokensToday || entry.creditsToday))
             unshown("totals", "the activity line shows " + *activityField(entry) + " first");
         else if (hasTotals(entry))
@@ -450,8 +452,9 @@ void checkWidget(const JSONDocument* document, std::string_view bytes, SnapshotC
     if (document) decoded.emplace(WidgetSnapshot::decode(*document));
     else decoded.emplace(WidgetSnapshot::decode(bytes));
     if (!*decoded) {
-        add(result.findings, {jsonPath(decoded->error().codingPath), CheckFinding::Effect::refused,
-                              CheckFinding::widget, reasonText(document, decoded->error(), decoded->error().codingPath.size())});
+        add(result.findings,
+            {jsonPath(decoded->error().codingPath), CheckFinding::Effect::refused, CheckFinding::widget,
+             reasonText(document, decoded->error(), decoded->error().codingPath.size())});
         result.now = now.value_or(pf::Clock::now());
         return;
     }
@@ -464,7 +467,8 @@ void checkWidget(const JSONDocument* document, std::string_view bytes, SnapshotC
         } else {
             // Tolerant fields are an entry's own: the field is the first key below the entry.
             const Path field(loss.codingPath.begin(),
-                             loss.codingPath.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(5, loss.codingPath.size())));
+                             loss.codingPath.begin() +
+                                 static_cast<std::ptrdiff_t>(std::min<std::size_t>(5, loss.codingPath.size())));
             add(result.findings, {jsonPath(field), CheckFinding::Effect::leftEmpty, CheckFinding::widget,
                                   reasonText(document, loss.reason, field.size())});
         }
@@ -485,7 +489,8 @@ void checkWidget(const JSONDocument* document, std::string_view bytes, SnapshotC
     for (std::size_t i = 0; i < entries.size() && i < entryIndexes.size(); ++i) {
         Path windows = entryPath(entryIndexes[i]);
         windows.push_back(CodingKey::key("windows"));
-        located.push_back({entries[i], entryIndexes[i], survivors(windows, arraySize(*document, windows), log.losses())});
+        located.push_back(
+            {entries[i], entryIndexes[i], survivors(windows, arraySize(*document, windows), log.losses())});
         if (located.back().windowIndexes.size() != entries[i].windows.size()) return; // cannot happen
         findUnshownFields(located.back(), result.findings);
     }
@@ -557,8 +562,8 @@ SnapshotCheck checkSnapshot(std::string_view bytes, std::optional<Date> now) {
     if (bytes.size() > pf::largestSnapshotSize) {
         result.now = now.value_or(pf::Clock::now());
         result.findings.push_back({"$", CheckFinding::Effect::refused, CheckFinding::widget | CheckFinding::tool,
-                                   "the file has " + std::to_string(bytes.size()) + " bytes; the readers read at most " +
-                                       std::to_string(pf::largestSnapshotSize)});
+                                   "the file has " + std::to_string(bytes.size()) +
+                                       " bytes; the readers read at most " + std::to_string(pf::largestSnapshotSize)});
         return result;
     }
     auto parsed = JSONDocument::parse(bytes);
@@ -585,7 +590,8 @@ SnapshotCheck checkSnapshot(std::string_view bytes, std::optional<Date> now) {
 }
 
 bool SnapshotCheck::acceptedWhole() const {
-    return std::none_of(findings.begin(), findings.end(), [](const CheckFinding& finding) { return finding.losesData(); });
+    return std::none_of(findings.begin(), findings.end(),
+                        [](const CheckFinding& finding) { return finding.losesData(); });
 }
 
 std::string SnapshotCheck::text(std::string_view file) const {

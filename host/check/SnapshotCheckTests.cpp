@@ -20,7 +20,8 @@ using Effect = CheckFinding::Effect;
 } // namespace
 
 void PrintTo(const CheckFinding& finding, std::ostream* out) {
-    *out << finding.path << " (" << static_cast<int>(finding.effect) << ", " << finding.readers << "): " << finding.reason;
+    *out << finding.path << " (" << static_cast<int>(finding.effect) << ", " << finding.readers
+         << "): " << finding.reason;
 }
 
 namespace {
@@ -94,8 +95,9 @@ TEST(SnapshotCheck, wholeNumbersWrittenAsFloatsDropAWindowOrTheWholeEntry) {
     EXPECT_NE(losses(check)[0].reason.find("Write the integer 214"), std::string::npos);
 
     // A version written as 1.0 is refused by both, said once.
-    check = checkSnapshot(document("", "{ \"kind\": 300 }", R"("schemaVersion": 1.0, "generatedAt": "2026-03-14T09:26:53Z",)"),
-                          std::nullopt);
+    check = checkSnapshot(
+        document("", "{ \"kind\": 300 }", R"("schemaVersion": 1.0, "generatedAt": "2026-03-14T09:26:53Z",)"),
+        std::nullopt);
     EXPECT_EQ(losses(check),
               (std::vector<CheckFinding>{{"$.schemaVersion", Effect::refused, both,
                                           "Parsed JSON number <1.0> does not fit in Int64. Write the integer 1, "
@@ -148,8 +150,9 @@ TEST(SnapshotCheck, aByteOrderMarkADuplicateKeyAndAnUnknownReasonAreNamed) {
 }
 
 TEST(SnapshotCheck, versionsTheReadersDoNotReadAreRefusedByEach) {
-    auto check = checkSnapshot(document("", "{ \"kind\": 300 }", R"("schemaVersion": 2, "generatedAt": "2026-03-14T09:26:53Z",)"),
-                               std::nullopt);
+    auto check = checkSnapshot(
+        document("", "{ \"kind\": 300 }", R"("schemaVersion": 2, "generatedAt": "2026-03-14T09:26:53Z",)"),
+        std::nullopt);
     EXPECT_EQ(losses(check), (std::vector<CheckFinding>{
                                  {"$.schemaVersion", Effect::refused, CheckFinding::widget,
                                   "version 2 is newer than the widget reads (1)"},
@@ -157,8 +160,9 @@ TEST(SnapshotCheck, versionsTheReadersDoNotReadAreRefusedByEach) {
                                   "version 2: the tool reads only version 1"},
                              }));
     // Version 0 the widget reads; the tool does not.
-    check = checkSnapshot(document("", "{ \"kind\": 300 }", R"("schemaVersion": 0, "generatedAt": "2026-03-14T09:26:53Z",)"),
-                          std::nullopt);
+    check = checkSnapshot(
+        document("", "{ \"kind\": 300 }", R"("schemaVersion": 0, "generatedAt": "2026-03-14T09:26:53Z",)"),
+        std::nullopt);
     EXPECT_EQ(losses(check).size(), 1u);
     EXPECT_EQ(losses(check)[0].readers, unsigned{CheckFinding::tool});
 }
@@ -185,7 +189,8 @@ TEST(SnapshotCheck, onlyTheTwoShortestAndTheMostUsedWindowsAndTheFollowedEntries
     ASSERT_EQ(check.sizes.size(), 3u);
     EXPECT_EQ(check.sizes[0].entries,
               (std::vector<CheckedSize::Entry>{{"$.state.providers._0[1]", "b", {"30-day (windows[0])"}}}));
-    EXPECT_EQ(check.sizes[2].entries[0].shows, (std::vector<std::string>{"5-hour (windows[1])", "Weekly (windows[2])"}));
+    EXPECT_EQ(check.sizes[2].entries[0].shows,
+              (std::vector<std::string>{"5-hour (windows[1])", "Weekly (windows[2])"}));
 }
 
 // The program itself: exit statuses and the one-line failures.
@@ -226,7 +231,8 @@ TEST(SnapshotCheck, theCommandExitsZeroForAWholeReadOneForALossAndTwoForBadUsage
 
     run = widgethost({"check", (folder / "missing.json").string()});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "widgethost: cannot read " + (folder / "missing.json").string() + ": No such file or directory\n");
+    EXPECT_EQ(run.err,
+              "widgethost: cannot read " + (folder / "missing.json").string() + ": No such file or directory\n");
     run = widgethost({"check", "a", "b"});
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(run.err, "widgethost: unexpected argument 'b'\n");

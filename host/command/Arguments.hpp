@@ -20,7 +20,24 @@ namespace widgethost {
 
 using platform::foundation::Date;
 
-enum class Command { help, version, describe, entities, timeline, render, accessibility, layout, add, list, edit, remove, autostart, show, check, names };
+enum class Command {
+    help,
+    version,
+    describe,
+    entities,
+    timeline,
+    render,
+    accessibility,
+    layout,
+    add,
+    list,
+    edit,
+    remove,
+    autostart,
+    show,
+    check,
+    names
+};
 
 /// Which of the provider's requests the host makes.
 enum class Request { placeholder, snapshot, timeline };
@@ -31,7 +48,8 @@ struct Selection {
     std::optional<std::vector<std::string>> sources;  ///< the configuration's sources, in order
     std::optional<std::int64_t> widget;               ///< a placed widget instead of family and sources
     Request request = Request::timeline;
-    std::optional<Date> now; ///< the platform clock when the host asks (`show`: fixed there); the real time unless given
+    std::optional<Date>
+        now; ///< the platform clock when the host asks (`show`: fixed there); the real time unless given
     std::optional<Date> at;  ///< the moment shown; `now` unless given
 };
 

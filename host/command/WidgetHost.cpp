@@ -121,8 +121,9 @@ Outcome<Placement> placement(const wk::WidgetConfiguration& widget, const Select
     }
     const auto reading = readPlacedWidgets();
     const auto& placed = reading.widgets;
-    const auto found = std::find_if(placed.begin(), placed.end(),
-                                    [&](const PlacedWidget& candidate) { return candidate.number == *selection.widget; });
+    const auto found = std::find_if(placed.begin(), placed.end(), [&](const PlacedWidget& candidate) {
+        return candidate.number == *selection.widget;
+    });
     // It may be in the part that cannot be read: that is the answer, not that it is not placed.
     if (found == placed.end() && reading.problem) return pf::Failure{failed(reading.problem->message())};
     if (found == placed.end()) return pf::Failure{failed(noPlacedWidget(*selection.widget))};
@@ -186,7 +187,8 @@ Outcome<ui::LaidOutView> shown(const Answer& answer, const RenderOptions& option
     const ui::Environment environment =
         widgetEnvironment(answer.family, options.appearance, options.contrast, answer.at);
     const ui::View content = entry->content(answer.family);
-    return options.size ? ui::layoutWidget(content, environment, *options.size) : ui::layoutWidget(content, environment);
+    return options.size ? ui::layoutWidget(content, environment, *options.size)
+                        : ui::layoutWidget(content, environment);
 }
 
 // Writes to a temporary file beside `file` and renames it into place: the file is written whole or
@@ -319,10 +321,16 @@ Outcome<pf::Success> entities(const Invocation& invocation, std::FILE* out, std:
         pf::JSONWriter json(out, jsonKeys);
         json.beginObject().key("typeDisplayName").value(query.type.name.resolved()).key("entities").beginArray();
         for (const auto& entity : listed)
-            json.beginObject().key("id").value(entity.id).key("title").value(platform::intents::resolved(entity.display.title)).endObject();
+            json.beginObject()
+                .key("id")
+                .value(entity.id)
+                .key("title")
+                .value(platform::intents::resolved(entity.display.title))
+                .endObject();
         json.endArray().endObject().finish();
     } else {
-        for (const auto& entity : listed) print(out, entity.id + "\t" + platform::intents::resolved(entity.display.title) + "\n");
+        for (const auto& entity : listed)
+            print(out, entity.id + "\t" + platform::intents::resolved(entity.display.title) + "\n");
     }
     return pf::Success{};
 }
@@ -549,7 +557,9 @@ int run(const Invocation& invocation, std::FILE* out, std::FILE* err) {
         return status;
     }
     case Command::show: outcome = pf::Failure{failed("show runs the desktop host, which main starts")}; break;
-    case Command::check: outcome = pf::Failure{failed("check reads the snapshot with the readers' code, which main links")}; break;
+    case Command::check:
+        outcome = pf::Failure{failed("check reads the snapshot with the readers' code, which main links")};
+        break;
     case Command::names: outcome = pf::Failure{failed("names uses the readers' code, which main links")}; break;
     }
     if (!outcome) {

@@ -172,7 +172,8 @@ TEST(WidgetHost, theTimelineListsEveryEntryAndWhenToAskAgain) {
     EXPECT_EQ(listed.out, nowText + "  SmallUsageWidgetView: Codex · a, Codex · b, Cursor\n" + at(30) +
                               "  SmallUsageWidgetView: Codex · a, Codex · b, Cursor\n" + at(571) +
                               "  SmallUsageWidgetView: Codex · a, Codex · b, Cursor\nreload after " + at(90) + "\n");
-    const Outcome json = host.run({"timeline", "--json", "--now", nowText, "--source", "cursor", "--source", "codex-b"});
+    const Outcome json =
+        host.run({"timeline", "--json", "--now", nowText, "--source", "cursor", "--source", "codex-b"});
     EXPECT_EQ(json.out, R"({
   "entries": [
     {
@@ -208,16 +209,20 @@ TEST(WidgetHost, aScreenReaderHearsEachMessageAndTheEntryInEffect) {
     EXPECT_EQ(host.run({"accessibility", "--now", nowText}).out,
               "\"Tallyfox, Open Tallyfox, Open Tallyfox to load usage data.\"\n");
     host.writeSnapshot(document(R"({"noProvidersEnabled":{}})"));
-    EXPECT_EQ(host.run({"accessibility", "--json", "--family", "large", "--now", nowText}).out,
-              "[\n  {\n    \"label\": \"Tallyfox, No providers enabled, Open Tallyfox to choose providers.\"\n  }\n]\n");
+    EXPECT_EQ(
+        host.run({"accessibility", "--json", "--family", "large", "--now", nowText}).out,
+        "[\n  {\n    \"label\": \"Tallyfox, No providers enabled, Open Tallyfox to choose providers.\"\n  }\n]\n");
     host.writeSnapshot(document(R"({"noProvidersDetected":{}})"));
-    EXPECT_EQ(host.run({"accessibility", "--family", "small", "--now", nowText}).out,
-              "\"Tallyfox, No providers detected, Install or use a supported AI coding tool to start tracking usage.\"\n");
+    EXPECT_EQ(
+        host.run({"accessibility", "--family", "small", "--now", nowText}).out,
+        "\"Tallyfox, No providers detected, Install or use a supported AI coding tool to start tracking usage.\"\n");
     host.writeSnapshot(threeEntries);
-    EXPECT_EQ(host.run({"accessibility", "--source", "gone", "--now", nowText}).out,
-              "\"Tallyfox, Selected account unavailable, Edit this widget to choose an enabled provider and account.\"\n");
+    EXPECT_EQ(
+        host.run({"accessibility", "--source", "gone", "--now", nowText}).out,
+        "\"Tallyfox, Selected account unavailable, Edit this widget to choose an enabled provider and account.\"\n");
 
-    const Outcome large = host.run({"accessibility", "--json", "--family", "large", "--source", "codex · a", "--now", nowText});
+    const Outcome large =
+        host.run({"accessibility", "--json", "--family", "large", "--source", "codex · a", "--now", nowText});
     EXPECT_EQ(large.out, R"([
   {
     "label": "Tallyfox"
@@ -249,7 +254,8 @@ TEST(WidgetHost, theSnapshotsLanguageSwitchesTheWidgetsTexts) {
     // Hebrew: its texts, and the widget laid out from right to left.
     const auto headerX = [&](const std::string& dump) {
         const auto text = dump.find("Text \"Tallyfox\" (");
-        return text == std::string::npos ? -1.0 : std::stod(dump.substr(text + std::string("Text \"Tallyfox\" (").size()));
+        return text == std::string::npos ? -1.0
+                                         : std::stod(dump.substr(text + std::string("Text \"Tallyfox\" (").size()));
     };
     const double leftToRight = headerX(host.run({"layout", "--now", nowText}).out);
     host.writeSnapshot(document(R"({"providers":{"_0":[]}})", R"(,"language":"he","followedSelectionIDs":["gone"])"));
@@ -299,8 +305,9 @@ TEST(WidgetHost, placedWidgetsKeepTheirSizeAndSources) {
               nowText + "  SmallUsageWidgetView: Cursor, Codex · a\n");
     EXPECT_EQ(host.run({"edit", "1", "--clear"}).exitCode, 0);
     EXPECT_EQ(host.run({"remove", "2"}).exitCode, 0);
-    EXPECT_EQ(host.run({"list", "--json"}).out,
-              "[\n  {\n    \"number\": 1,\n    \"kind\": \"TallyfoxWidget\",\n    \"family\": \"systemSmall\"\n  }\n]\n");
+    EXPECT_EQ(
+        host.run({"list", "--json"}).out,
+        "[\n  {\n    \"number\": 1,\n    \"kind\": \"TallyfoxWidget\",\n    \"family\": \"systemSmall\"\n  }\n]\n");
     // Numbers are not given twice.
     EXPECT_EQ(host.run({"add", "--family", "medium"}).out, "3\n");
     // Several sources not offered: one line names each once; the offered ones are not named.
@@ -313,7 +320,8 @@ TEST(WidgetHost, placedWidgetsKeepTheirSizeAndSources) {
     EXPECT_EQ(host.run({"list"}).out, "1  TallyfoxWidget  systemSmall   no sources chosen\n"
                                       "3  TallyfoxWidget  systemMedium  sources: x, cursor, y, x\n");
 
-    expectFailure(host.run({"edit", "2", "--clear"}), 1, "widgethost: no placed widget 2 (widgethost list shows those that are)\n");
+    expectFailure(host.run({"edit", "2", "--clear"}), 1,
+                  "widgethost: no placed widget 2 (widgethost list shows those that are)\n");
     // A change that cannot be saved is a failure, not a number for a widget that does not exist.
     const fs::path defaults = host.home / "Library" / "Preferences" / "com.tallyfox.widgethost.plist";
     fs::remove(defaults);
@@ -322,7 +330,8 @@ TEST(WidgetHost, placedWidgetsKeepTheirSizeAndSources) {
                   "widgethost: cannot save the placed widgets in " + defaults.string() +
                       " (a folder is in its place)\n");
     fs::remove(defaults);
-    expectFailure(host.run({"remove", "9"}), 1, "widgethost: no placed widget 9 (widgethost list shows those that are)\n");
+    expectFailure(host.run({"remove", "9"}), 1,
+                  "widgethost: no placed widget 9 (widgethost list shows those that are)\n");
     expectFailure(host.run({"render", "--widget", "2", "--output", (host.root / "x.png").string()}), 1,
                   "widgethost: no placed widget 2 (widgethost list shows those that are)\n");
 }
@@ -332,7 +341,8 @@ TEST(WidgetHost, widgetsPlacedFromManyProcessesAtOnceAreAllKept) {
     constexpr int processes = 12;
     std::vector<pid_t> started;
     for (int i = 0; i < processes; ++i)
-        started.push_back(host.start({"add", "--family", "small", "--source", "s" + std::to_string(i)}, "add" + std::to_string(i)));
+        started.push_back(
+            host.start({"add", "--family", "small", "--source", "s" + std::to_string(i)}, "add" + std::to_string(i)));
     std::set<std::string> numbers;
     for (int i = 0; i < processes; ++i) {
         const Outcome added = host.finish(started[std::size_t(i)], "add" + std::to_string(i));
@@ -395,7 +405,8 @@ TEST(WidgetHost, rendersWholeFilesInEachFormatOrNone) {
     // Nothing half-written is left behind.
     std::set<std::string> files;
     for (const auto& entry : fs::directory_iterator(host.root)) files.insert(entry.path().filename().string());
-    EXPECT_EQ(files, (std::set<std::string>{"home", "medium.png", "preview.PNG", "w.svg", "w.pdf", "message.png", "run.out", "run.err"}));
+    EXPECT_EQ(files, (std::set<std::string>{"home", "medium.png", "preview.PNG", "w.svg", "w.pdf", "message.png",
+                                            "run.out", "run.err"}));
 }
 
 TEST(WidgetHost, everyUsageErrorHasItsLineAndExitsWithTwo) {
@@ -404,7 +415,8 @@ TEST(WidgetHost, everyUsageErrorHasItsLineAndExitsWithTwo) {
         {{}, "no command given (see widgethost --help)"},
         {{"show-me"}, "unknown command 'show-me'"},
         {{"timeline", "--verbose"}, "timeline does not take --verbose"},
-        {{"show", "--surface", "mir"}, "bad surface 'mir' for --surface (auto, layer-shell, gnome-shell, x11 or window)"},
+        {{"show", "--surface", "mir"},
+         "bad surface 'mir' for --surface (auto, layer-shell, gnome-shell, x11 or window)"},
         {{"timeline", "--loud"}, "unknown option '--loud'"},
         {{"describe", "--family", "small"}, "describe does not take --family"},
         {{"list", "extra"}, "unexpected argument 'extra'"},
@@ -416,16 +428,22 @@ TEST(WidgetHost, everyUsageErrorHasItsLineAndExitsWithTwo) {
          "bad date '2027-01-15 08:00' for --now (an RFC 3339 date-time such as 2026-03-02T10:00:00Z)"},
         {{"accessibility", "--at", "yesterday"},
          "bad date 'yesterday' for --at (an RFC 3339 date-time such as 2026-03-02T10:00:00Z)"},
-        {{"timeline", "--request", "everything"}, "bad request 'everything' for --request (placeholder, snapshot or timeline)"},
+        {{"timeline", "--request", "everything"},
+         "bad request 'everything' for --request (placeholder, snapshot or timeline)"},
         {{"layout", "--widget", "0"}, "bad widget number '0' for --widget (a placed widget's number, 1 or more)"},
         {{"timeline", "--widget", "1", "--family", "small"}, "--widget cannot be combined with --family or --source"},
-        {{"render", "--output", "w.png", "--size", "300"}, "bad size '300' for --size (WIDTHxHEIGHT in points, such as 364x170)"},
-        {{"render", "--output", "w.png", "--size", "0x100"}, "bad size '0x100' for --size (WIDTHxHEIGHT in points, such as 364x170)"},
+        {{"render", "--output", "w.png", "--size", "300"},
+         "bad size '300' for --size (WIDTHxHEIGHT in points, such as 364x170)"},
+        {{"render", "--output", "w.png", "--size", "0x100"},
+         "bad size '0x100' for --size (WIDTHxHEIGHT in points, such as 364x170)"},
         {{"render", "--output", "w.png", "--scale", "0"}, "bad scale '0' for --scale (a number above 0, at most 8)"},
-        {{"render", "--output", "w.png", "--scale", "nan"}, "bad scale 'nan' for --scale (a number above 0, at most 8)"},
+        {{"render", "--output", "w.png", "--scale", "nan"},
+         "bad scale 'nan' for --scale (a number above 0, at most 8)"},
         {{"render", "--output", "w.gif"}, "bad file name 'w.gif' for --output (ending in .png, .svg or .pdf)"},
-        {{"render", "--appearance", "sepia", "--output", "w.png"}, "bad appearance 'sepia' for --appearance (light or dark)"},
-        {{"render", "--contrast", "high", "--output", "w.png"}, "bad contrast 'high' for --contrast (standard or increased)"},
+        {{"render", "--appearance", "sepia", "--output", "w.png"},
+         "bad appearance 'sepia' for --appearance (light or dark)"},
+        {{"render", "--contrast", "high", "--output", "w.png"},
+         "bad contrast 'high' for --contrast (standard or increased)"},
         {{"render"}, "render needs --output FILE"},
         {{"add"}, "add needs --family"},
         {{"edit", "1"}, "edit needs --source ID... or --clear"},
@@ -434,7 +452,8 @@ TEST(WidgetHost, everyUsageErrorHasItsLineAndExitsWithTwo) {
         {{"remove", "first"}, "bad widget number 'first'"},
         {{"autostart", "--json"}, "autostart takes one of on, off or status."},
     };
-    for (const auto& [arguments, message] : cases) expectFailure(host.run(arguments), 2, "widgethost: " + message + "\n", message);
+    for (const auto& [arguments, message] : cases)
+        expectFailure(host.run(arguments), 2, "widgethost: " + message + "\n", message);
 }
 
 TEST(WidgetHost, failuresHaveTheirLineAndExitWithOne) {

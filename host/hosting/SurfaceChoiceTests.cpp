@@ -93,7 +93,8 @@ TEST(ShellExtension, showSaysWhatTheShellReportsOfTheExtensionAndWhatToDo) {
     ASSERT_TRUE(disabled);
     EXPECT_NE(disabled->find("gnome-extensions enable tallyfox-widgets@tallyfox.com"), std::string::npos);
 
-    for (const auto state : {ShellExtensionState::notGnome, ShellExtensionState::enabled, ShellExtensionState::notInstalled})
+    for (const auto state :
+         {ShellExtensionState::notGnome, ShellExtensionState::enabled, ShellExtensionState::notInstalled})
         EXPECT_FALSE(shellExtensionNotice({state, "", "43.9"}));
 }
 

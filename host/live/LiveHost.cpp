@@ -415,7 +415,8 @@ std::unique_ptr<DesktopSurfaces> chooseSurfaces(const Invocation& invocation, st
     liveLog(choice.reason);
     if (invocation.verbose) {
         std::fprintf(err, "widgethost: %s\n", choice.reason.c_str());
-        for (const auto& font : ui::missingFonts()) std::fprintf(err, "widgethost: %s\n", missingFontLine(font).c_str());
+        for (const auto& font : ui::missingFonts())
+            std::fprintf(err, "widgethost: %s\n", missingFontLine(font).c_str());
     }
     if (choice.notice) std::fprintf(err, "widgethost: %s\n", choice.notice->c_str());
     return std::move(choice.surfaces);

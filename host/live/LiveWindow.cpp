@@ -113,11 +113,12 @@ void LiveWindow::makeArea(const std::string& title) {
                      this);
     followPointer();
     gtk_widget_set_has_tooltip(area_, TRUE);
-    g_signal_connect(area_, "query-tooltip",
-                     asCallback(+[](GtkWidget*, int x, int y, gboolean, GtkTooltip* tooltip, gpointer self) -> gboolean {
-                         return static_cast<LiveWindow*>(self)->showHelp(x, y, tooltip);
-                     }),
-                     this);
+    g_signal_connect(
+        area_, "query-tooltip",
+        asCallback(+[](GtkWidget*, int x, int y, gboolean, GtkTooltip* tooltip, gpointer self) -> gboolean {
+            return static_cast<LiveWindow*>(self)->showHelp(x, y, tooltip);
+        }),
+        this);
     g_signal_connect(area_, "notify::scale-factor", asCallback(+[](GObject*, GParamSpec*, gpointer self) {
                          auto* window = static_cast<LiveWindow*>(self);
                          gtk_widget_queue_draw(window->area_);

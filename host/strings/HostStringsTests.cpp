@@ -1,5 +1,5 @@
 #include "host/strings/HostStrings.hpp"
-#include "host/stored/PlacedWidgets.hpp"
+#include "host/identity/HostIdentity.hpp"
 #include "platform/foundation/Localization.hpp"
 #include "platform/foundation/StringTables/POCatalog.hpp"
 #include "platform/foundation/UserDefaults.hpp"

@@ -198,7 +198,8 @@ void GnomeShellSurface::placeOnOutput() {
         return;
     }
     output_ = chosen;
-    takeOutputSize(known[static_cast<std::size_t>(std::find(names.begin(), names.end(), chosen) - names.begin())].second);
+    takeOutputSize(
+        known[static_cast<std::size_t>(std::find(names.begin(), names.end(), chosen) - names.begin())].second);
     place_ = widgethost::placeFor(kept, output_, area_, [&](int width, int height) {
         return places_.defaultPosition(number_, width, height);
     });

@@ -13,9 +13,9 @@ namespace fs = std::filesystem;
 namespace {
 
 bool hasOwner(GDBusConnection* bus, const char* name) {
-    GVariant* reply = g_dbus_connection_call_sync(bus, "org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                                  "org.freedesktop.DBus", "NameHasOwner", g_variant_new("(s)", name),
-                                                  G_VARIANT_TYPE("(b)"), G_DBUS_CALL_FLAGS_NONE, 2000, nullptr, nullptr);
+    GVariant* reply = g_dbus_connection_call_sync(
+        bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "NameHasOwner",
+        g_variant_new("(s)", name), G_VARIANT_TYPE("(b)"), G_DBUS_CALL_FLAGS_NONE, 2000, nullptr, nullptr);
     if (!reply) return false;
     gboolean owned = FALSE;
     g_variant_get(reply, "(b)", &owned);
@@ -66,7 +66,8 @@ ShellExtensionReport shellExtensionState() {
         if (version) {
             GVariant* boxed = nullptr;
             g_variant_get(version, "(v)", &boxed);
-            if (g_variant_is_of_type(boxed, G_VARIANT_TYPE_STRING)) report.shellVersion = g_variant_get_string(boxed, nullptr);
+            if (g_variant_is_of_type(boxed, G_VARIANT_TYPE_STRING))
+                report.shellVersion = g_variant_get_string(boxed, nullptr);
             g_variant_unref(boxed);
             g_variant_unref(version);
         }
