@@ -180,16 +180,21 @@ void findUnknownKeys(const JSONDocument& document, std::vector<CheckFinding>& fi
     };
     check(document.root(), {}, top);
     const auto entries = valueAt(document, entriesPath);
-    if (!entries || !entries->array()) return;
+    // The array is held here: a range over a temporary's contents would outlive it.
+    if (!entries) return;
+    const auto entryArray = entries->array();
+    if (!entryArray) return;
     std::size_t index = 0;
-    for (const JSONValue item : *entries->array()) {
+    for (const JSONValue item : *entryArray) {
         const Path at = entryPath(index++);
         check(item, at, entry);
         for (const auto& [key, known] : {std::pair{"windows", &window}, std::pair{"totals", &total}}) {
             const auto list = item.object() ? (*item.object())[key] : std::nullopt;
-            if (!list || !list->array()) continue;
+            if (!list) continue;
+            const auto elements = list->array();
+            if (!elements) continue;
             std::size_t position = 0;
-            for (const JSONValue element : *list->array()) {
+            for (const JSONValue element : *elements) {
                 Path elementPath = at;
                 elementPath.push_back(CodingKey::key(key));
                 elementPath.push_back(CodingKey::index(position++));
