@@ -47,12 +47,11 @@ std::optional<std::string> shellExtensionNotice(const ShellExtensionReport& repo
                         {uuid});
     case ShellExtensionState::failed: {
         // The shell's error is one line of JavaScript's, at times with the stack after it.
-        std::string error = report.error.substr(0, report.error.find('\n'));
-        if (error.empty()) error = "?";
+        const std::string error = report.error.substr(0, report.error.find('\n'));
         return hostText("GNOME Shell reports an error in the Tallyfox extension: %@; the shell's log tells "
                         "more (“journalctl -b /usr/bin/gnome-shell”), and reinstalling Tallyfox, then logging "
                         "in again, mends an extension that was damaged",
-                        {error});
+                        {error.empty() ? std::string("?") : error});
     }
     case ShellExtensionState::outOfDate:
         return hostText("GNOME Shell keeps the Tallyfox extension off: it does not support GNOME Shell %@; "
